@@ -1,0 +1,93 @@
+#include "platform/dao/connection.h"
+
+#include "platform/common/error.h"
+#include "platform/dao/provider.h"
+#include "platform/dao/recordset.h"
+#include "platform/variant/convert.h"
+
+namespace vantrel {
+namespace {
+
+SqlTraceSink& TraceSink() {
+  static SqlTraceSink sink;
+  return sink;
+}
+
+bool StartsWithNoCase(const std::string& text, std::string_view prefix) {
+  return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
+}
+
+}  // namespace
+
+void SetSqlTrace(SqlTraceSink sink) { TraceSink() = std::move(sink); }
+
+ConnectionParams ParseConnectionString(const std::string& text) {
+  ConnectionParams params;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find(';', start);
+    if (end == std::string::npos) end = text.size();
+    const std::string part = text.substr(start, end - start);
+    const size_t eq = part.find('=');
+    if (eq != std::string::npos) {
+      params[ToLower(Trim(part.substr(0, eq)))] = Trim(part.substr(eq + 1));
+    }
+    start = end + 1;
+  }
+  return params;
+}
+
+Connection::Connection() = default;
+Connection::~Connection() = default;
+
+void Connection::Open(const std::string& connection_string) {
+  if (provider_) throw Error("Operation is not allowed when the object is open.", 3705);
+  const ConnectionParams params = ParseConnectionString(connection_string);
+  if (StartsWithNoCase(connection_string, "Provider=Microsoft.Jet.OLEDB.4.0;")) {
+    provider_ = OpenSqliteProvider(params);
+    is_target_ = true;
+  } else if (StartsWithNoCase(connection_string, "DRIVER=MySQL ODBC 3.51 Driver;")) {
+    provider_ = OpenMariadbProvider(params);
+    is_target_ = true;
+  } else if (StartsWithNoCase(connection_string, "DRIVER=Microsoft Excel Driver (*.xls);")) {
+    provider_ = OpenWorkbookProvider(params);
+    is_target_ = false;
+  } else {
+    throw Error("Provider cannot be found. It may not be properly installed.", 3706);
+  }
+}
+
+int Connection::State() const { return provider_ ? kOpen : kClosed; }
+
+Provider& Connection::provider() {
+  if (!provider_) throw ObjectClosedError();
+  return *provider_;
+}
+
+long Connection::Execute(const std::string& sql) {
+  Provider& p = provider();
+  if (is_target_ && TraceSink()) TraceSink()(sql);
+  return p.Execute(sql);
+}
+
+RowSet Connection::Query(const std::string& sql) {
+  Provider& p = provider();
+  if (is_target_ && TraceSink()) TraceSink()(sql);
+  return p.Query(sql);
+}
+
+std::shared_ptr<Recordset> Connection::OpenSchema(int schema) {
+  Provider& p = provider();
+  if (schema != kSchemaTables)
+    throw Error("Object or provider is not capable of performing requested operation.", 3251);
+  auto rs = std::make_shared<Recordset>();
+  rs->OpenRows(p.Tables());
+  return rs;
+}
+
+void Connection::Close() {
+  if (!provider_) throw ObjectClosedError();
+  provider_.reset();
+}
+
+}  // namespace vantrel

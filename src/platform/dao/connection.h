@@ -1,0 +1,46 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/dao/rowset.h"
+
+namespace vantrel {
+
+class Provider;
+class Recordset;
+
+// Receives every statement and query sent to a target database (not to a workbook).
+using SqlTraceSink = std::function<void(const std::string&)>;
+void SetSqlTrace(SqlTraceSink sink);
+
+// A connection opened by connection string; the string's opening picks the provider.
+class Connection {
+ public:
+  static constexpr int kClosed = 0;
+  static constexpr int kOpen = 1;
+  static constexpr int kSchemaTables = 20;
+
+  Connection();
+  ~Connection();
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  void Open(const std::string& connection_string);
+  int State() const;
+  // Executes one statement; returns the records affected.
+  long Execute(const std::string& sql);
+  // Runs one query and hands over its whole result.
+  RowSet Query(const std::string& sql);
+  // Schema 20 lists the tables; the name stands at field index 2.
+  std::shared_ptr<Recordset> OpenSchema(int schema);
+  void Close();
+
+ private:
+  Provider& provider();
+  std::unique_ptr<Provider> provider_;
+  bool is_target_ = false;
+};
+
+}  // namespace vantrel

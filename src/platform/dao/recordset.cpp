@@ -1,0 +1,233 @@
+#include "platform/dao/recordset.h"
+
+#include "platform/common/error.h"
+#include "platform/dao/connection.h"
+#include "platform/variant/convert.h"
+
+namespace vantrel {
+
+int TypeCodeOfValue(const Variant& v) {
+  switch (v.type()) {
+    case VarType::Boolean:
+      return adtype::kBoolean;
+    case VarType::Int16:
+      return adtype::kSmallInt;
+    case VarType::Int32:
+      return adtype::kInteger;
+    case VarType::Double:
+      return adtype::kDouble;
+    case VarType::Date:
+      return adtype::kDate;
+    case VarType::Empty:
+      return adtype::kEmpty;
+    default:
+      return adtype::kVarWChar;
+  }
+}
+
+Recordset::Recordset() = default;
+
+void Recordset::Open(const std::string& sql, Connection& conn, int, int, int) {
+  if (open_) throw Error("Operation is not allowed when the object is open.", 3705);
+  OpenRows(conn.Query(sql));
+}
+
+void Recordset::OpenRows(RowSet rows) {
+  data_ = std::make_shared<Data>();
+  data_->fields = std::move(rows.fields);
+  data_->rows = std::move(rows.rows);
+  open_ = true;
+  filter_.clear();
+  RebuildVisible();
+  pos_ = 0;
+}
+
+void Recordset::AppendField(const std::string& name, int type, int size) {
+  if (open_) throw Error("Operation is not allowed when the object is open.", 3705);
+  pending_fields_.push_back(FieldDef{name, type, size});
+}
+
+void Recordset::OpenInMemory() {
+  RowSet rows;
+  rows.fields = std::move(pending_fields_);
+  pending_fields_.clear();
+  OpenRows(std::move(rows));
+}
+
+void Recordset::Close() {
+  RequireOpen();
+  open_ = false;
+  data_.reset();
+  visible_.clear();
+  filter_.clear();
+  pos_ = 0;
+}
+
+void Recordset::RequireOpen() const {
+  if (!open_) throw ObjectClosedError();
+}
+
+bool Recordset::Bof() const {
+  RequireOpen();
+  return visible_.empty() || pos_ < 0;
+}
+
+bool Recordset::Eof() const {
+  RequireOpen();
+  return visible_.empty() || pos_ >= static_cast<long>(visible_.size());
+}
+
+void Recordset::MoveFirst() {
+  RequireOpen();
+  if (visible_.empty()) throw NoCurrentRecordError();
+  pos_ = 0;
+}
+
+void Recordset::MoveNext() {
+  RequireOpen();
+  if (Eof()) throw NoCurrentRecordError();
+  ++pos_;
+}
+
+size_t Recordset::FieldCount() const {
+  RequireOpen();
+  return data_->fields.size();
+}
+
+std::string Recordset::FieldName(size_t index) const {
+  RequireOpen();
+  if (index >= data_->fields.size()) throw ItemNotFoundError(std::to_string(index));
+  return data_->fields[index].name;
+}
+
+bool Recordset::HasField(std::string_view name) const {
+  RequireOpen();
+  for (const auto& f : data_->fields)
+    if (EqualsNoCase(f.name, name)) return true;
+  return false;
+}
+
+size_t Recordset::FieldIndex(std::string_view name) const {
+  RequireOpen();
+  for (size_t i = 0; i < data_->fields.size(); ++i)
+    if (EqualsNoCase(data_->fields[i].name, name)) return i;
+  throw ItemNotFoundError(std::string(name));
+}
+
+const Row& Recordset::CurrentRow() const {
+  if (Bof() || Eof()) throw NoCurrentRecordError();
+  return data_->rows[visible_[static_cast<size_t>(pos_)]];
+}
+
+const Variant& Recordset::Value(std::string_view name) const {
+  const size_t i = FieldIndex(name);
+  return CurrentRow()[i];
+}
+
+const Variant& Recordset::Value(size_t index) const {
+  RequireOpen();
+  if (index >= data_->fields.size()) throw ItemNotFoundError(std::to_string(index));
+  return CurrentRow()[index];
+}
+
+int Recordset::Type(std::string_view name) const { return Type(FieldIndex(name)); }
+
+int Recordset::Type(size_t index) const {
+  RequireOpen();
+  if (index >= data_->fields.size()) throw ItemNotFoundError(std::to_string(index));
+  const int declared = data_->fields[index].type;
+  if (declared != adtype::kPerValue) return declared;
+  if (Bof() || Eof()) return adtype::kVarWChar;
+  return TypeCodeOfValue(CurrentRow()[index]);
+}
+
+void Recordset::SetValue(std::string_view name, Variant value) {
+  const size_t i = FieldIndex(name);
+  if (Bof() || Eof()) throw NoCurrentRecordError();
+  data_->rows[visible_[static_cast<size_t>(pos_)]][i] = std::move(value);
+}
+
+void Recordset::AddNew() {
+  RequireOpen();
+  data_->rows.emplace_back(data_->fields.size());
+  // The new row stays visible until the filter is set again, as the platform does.
+  visible_.push_back(data_->rows.size() - 1);
+  pos_ = static_cast<long>(visible_.size()) - 1;
+}
+
+namespace {
+
+struct Criterion {
+  std::string field;
+  bool equal = true;
+  std::string value;
+};
+
+Criterion ParseCriterion(const std::string& text) {
+  Criterion c;
+  size_t op = text.find("<>");
+  size_t op_len = 2;
+  if (op == std::string::npos) {
+    op = text.find('=');
+    op_len = 1;
+  } else {
+    c.equal = false;
+  }
+  if (op == std::string::npos) throw Error("Filter cannot be opened: " + text, 3001);
+  c.field = Trim(text.substr(0, op));
+  std::string v = Trim(text.substr(op + op_len));
+  if (v.size() < 2 || v.front() != '\'' || v.back() != '\'')
+    throw Error("Filter cannot be opened: " + text, 3001);
+  c.value = v.substr(1, v.size() - 2);
+  return c;
+}
+
+std::string RightTrimmed(const std::string& s) {
+  size_t e = s.size();
+  while (e > 0 && s[e - 1] == ' ') --e;
+  return s.substr(0, e);
+}
+
+}  // namespace
+
+void Recordset::SetFilter(const std::string& criterion) {
+  RequireOpen();
+  filter_ = criterion;
+  RebuildVisible();
+  pos_ = 0;
+}
+
+void Recordset::RebuildVisible() {
+  visible_.clear();
+  if (Trim(filter_).empty()) {
+    for (size_t i = 0; i < data_->rows.size(); ++i) visible_.push_back(i);
+    return;
+  }
+  const Criterion c = ParseCriterion(filter_);
+  const size_t field = FieldIndex(c.field);
+  for (size_t i = 0; i < data_->rows.size(); ++i) {
+    const Variant& v = data_->rows[i][field];
+    // A field without a value matches neither '=' nor '<>'.
+    if (v.is_null() || v.is_empty()) continue;
+    const bool same = EqualsNoCase(RightTrimmed(ToText(v)), RightTrimmed(c.value));
+    if (same == c.equal) visible_.push_back(i);
+  }
+}
+
+Recordset Recordset::Clone() const {
+  RequireOpen();
+  Recordset r;
+  r.data_ = data_;
+  r.open_ = true;
+  r.cursor_location_ = cursor_location_;
+  r.RebuildVisible();
+  r.pos_ = 0;
+  return r;
+}
+
+size_t Recordset::RecordCount() const {
+  RequireOpen();
+  return visible_.size();
+}
+
+}  // namespace vantrel

@@ -1,0 +1,55 @@
+#include "platform/dao/sql_scan.h"
+
+#include "platform/common/error.h"
+
+namespace vantrel {
+
+bool HoldsSecondStatement(std::string_view sql) {
+  size_t i = 0;
+  const size_t n = sql.size();
+  while (i < n) {
+    const char c = sql[i];
+    if (c == '\'' || c == '"' || c == '`') {
+      // Quoted text; a doubled quote stands for one, a backslash escapes on the server.
+      ++i;
+      while (i < n) {
+        if (sql[i] == '\\' && i + 1 < n) {
+          i += 2;
+          continue;
+        }
+        if (sql[i] == c) {
+          if (i + 1 < n && sql[i + 1] == c) {
+            i += 2;
+            continue;
+          }
+          break;
+        }
+        ++i;
+      }
+      ++i;
+    } else if (c == '[') {
+      while (i < n && sql[i] != ']') ++i;
+      ++i;
+    } else if (c == '-' && i + 1 < n && sql[i + 1] == '-') {
+      while (i < n && sql[i] != '\n') ++i;
+    } else if (c == '/' && i + 1 < n && sql[i + 1] == '*') {
+      i += 2;
+      while (i + 1 < n && !(sql[i] == '*' && sql[i + 1] == '/')) ++i;
+      i += 2;
+    } else if (c == ';') {
+      for (size_t j = i + 1; j < n; ++j)
+        if (sql[j] != ' ' && sql[j] != '\t' && sql[j] != '\r' && sql[j] != '\n') return true;
+      return false;
+    } else {
+      ++i;
+    }
+  }
+  return false;
+}
+
+void RefuseStackedStatements(const std::string& sql) {
+  if (HoldsSecondStatement(sql))
+    throw Error("Characters found after end of SQL statement, while executing \"" + sql + "\"");
+}
+
+}  // namespace vantrel

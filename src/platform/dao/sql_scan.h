@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vantrel {
+
+// True when the text holds more than one statement: a ';' outside quoted text,
+// brackets and comments, followed by anything but blanks.
+bool HoldsSecondStatement(std::string_view sql);
+
+// Raises vantrel::Error naming the statement when it holds a second one.
+void RefuseStackedStatements(const std::string& sql);
+
+}  // namespace vantrel

@@ -1,0 +1,11 @@
+#include "platform/common/error.h"
+#include "platform/dao/provider.h"
+
+namespace vantrel {
+
+// Placeholder until the provider is written.
+std::unique_ptr<Provider> OpenMariadbProvider(const ConnectionParams&) {
+  throw Error("The mariadb provider is not available yet.");
+}
+
+}  // namespace vantrel

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace vantrel {
+
+// Message box styles the component uses.
+namespace msgstyle {
+constexpr int kOkOnly = 0;
+constexpr int kExclamation = 48;
+constexpr int kInformation = 64;
+}  // namespace msgstyle
+
+// A modal message box becomes a call of the process-wide handler; the import
+// waits for it to return.
+using MessageHandler =
+    std::function<void(const std::string& text, int style, const std::string& title)>;
+
+// Sets the handler; an empty one restores the default (one line on standard error).
+void SetMessageHandler(MessageHandler handler);
+void ShowMessage(const std::string& text, int style, const std::string& title);
+
+}  // namespace vantrel
