@@ -1,11 +1,263 @@
+#include <mysql.h>
+
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <string>
+
 #include "platform/common/error.h"
 #include "platform/dao/provider.h"
+#include "platform/dao/sql_scan.h"
+#include "platform/variant/convert.h"
 
 namespace vantrel {
+namespace {
 
-// Placeholder until the provider is written.
-std::unique_ptr<Provider> OpenMariadbProvider(const ConnectionParams&) {
-  throw Error("The mariadb provider is not available yet.");
+constexpr unsigned int kDefaultPort = 3306;
+constexpr unsigned int kConnectTimeoutSeconds = 10;
+
+// The client library keeps global state; initialise it once per process. It is
+// never torn down: the library's own end-of-process handling suffices.
+void InitClientLibrary() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    if (mysql_library_init(0, nullptr, nullptr) != 0)
+      throw Error("The MariaDB client library could not be initialised.");
+  });
+}
+
+std::string Param(const ConnectionParams& params, const char* key) {
+  auto it = params.find(key);
+  return it == params.end() ? std::string() : it->second;
+}
+
+// "host" or "host:port"; "localhost" is taken as TCP to the loopback address,
+// since the client library would otherwise pick its Unix socket.
+void SplitServer(const std::string& server, std::string& host, unsigned int& port) {
+  host = server;
+  port = kDefaultPort;
+  const size_t colon = server.rfind(':');
+  if (colon != std::string::npos && server.find(':') == colon) {
+    const std::string port_text = Trim(server.substr(colon + 1));
+    host = Trim(server.substr(0, colon));
+    char* end = nullptr;
+    const unsigned long value = std::strtoul(port_text.c_str(), &end, 10);
+    if (port_text.empty() || *end != '\0' || value == 0 || value > 65535)
+      throw Error("Invalid port \"" + port_text + "\" in server " + server);
+    port = static_cast<unsigned int>(value);
+  }
+  if (host.empty() || EqualsNoCase(host, "localhost")) host = "127.0.0.1";
+}
+
+int TypeCode(const MYSQL_FIELD& f) {
+  switch (f.type) {
+    case MYSQL_TYPE_TINY:
+      return adtype::kTinyInt;
+    case MYSQL_TYPE_SHORT:
+    case MYSQL_TYPE_YEAR:
+      return adtype::kSmallInt;
+    case MYSQL_TYPE_INT24:
+    case MYSQL_TYPE_LONG:
+      return adtype::kInteger;
+    case MYSQL_TYPE_LONGLONG:
+      return adtype::kBigInt;
+    case MYSQL_TYPE_FLOAT:
+      return adtype::kSingle;
+    case MYSQL_TYPE_DOUBLE:
+      return adtype::kDouble;
+    case MYSQL_TYPE_DECIMAL:
+    case MYSQL_TYPE_NEWDECIMAL:
+      return adtype::kNumeric;
+    case MYSQL_TYPE_DATE:
+    case MYSQL_TYPE_NEWDATE:
+      return adtype::kDBDate;
+    case MYSQL_TYPE_DATETIME:
+    case MYSQL_TYPE_TIMESTAMP:
+      return adtype::kDBTimeStamp;
+    case MYSQL_TYPE_STRING:
+      return adtype::kChar;
+    default:
+      return adtype::kVarChar;
+  }
+}
+
+// "yyyy-mm-dd[ hh:mm:ss[.ffffff]]" as the server sends dates in text results.
+// The zero date and other values outside the calendar read as Null.
+Variant DateFromText(const std::string& text) {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0;
+  double second = 0;
+  const int got =
+      std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%lf", &year, &month, &day, &hour, &minute, &second);
+  if (got < 3 || year < 100 || month < 1 || month > 12 || day < 1 || day > 31)
+    return Variant::Null();
+  DateValue d = MakeDate(year, month, day);
+  if (got >= 5) {
+    d.serial += (hour * 3600.0 + minute * 60.0 + second) / 86400.0;
+  }
+  return Variant(d);
+}
+
+Variant ValueOf(const MYSQL_FIELD& f, const char* data, unsigned long length) {
+  if (data == nullptr) return Variant::Null();
+  const std::string text(data, length);
+  switch (f.type) {
+    case MYSQL_TYPE_TINY:
+    case MYSQL_TYPE_SHORT:
+    case MYSQL_TYPE_INT24:
+    case MYSQL_TYPE_LONG:
+    case MYSQL_TYPE_LONGLONG:
+    case MYSQL_TYPE_YEAR:
+      if (f.flags & UNSIGNED_FLAG) {
+        const unsigned long long v = std::strtoull(text.c_str(), nullptr, 10);
+        if (v > static_cast<unsigned long long>(INT64_MAX)) return Variant(static_cast<double>(v));
+        return Variant::FromInteger(static_cast<int64_t>(v));
+      }
+      return Variant::FromInteger(std::strtoll(text.c_str(), nullptr, 10));
+    case MYSQL_TYPE_FLOAT:
+    case MYSQL_TYPE_DOUBLE:
+    case MYSQL_TYPE_DECIMAL:
+    case MYSQL_TYPE_NEWDECIMAL:
+      return Variant(std::strtod(text.c_str(), nullptr));
+    case MYSQL_TYPE_DATE:
+    case MYSQL_TYPE_NEWDATE:
+    case MYSQL_TYPE_DATETIME:
+    case MYSQL_TYPE_TIMESTAMP:
+      return DateFromText(text);
+    default:
+      return Variant(text);
+  }
+}
+
+class MariadbProvider : public Provider {
+ public:
+  explicit MariadbProvider(const ConnectionParams& params) {
+    InitClientLibrary();
+    std::string host;
+    unsigned int port = kDefaultPort;
+    const std::string server = Param(params, "server");
+    SplitServer(server, host, port);
+    const std::string where = host + ":" + std::to_string(port);
+
+    handle_ = mysql_init(nullptr);
+    if (handle_ == nullptr) throw Error("Out of memory opening a connection to server " + where);
+
+    const unsigned int timeout = kConnectTimeoutSeconds;
+    const unsigned int protocol = MYSQL_PROTOCOL_TCP;
+    mysql_optionsv(handle_, MYSQL_OPT_CONNECT_TIMEOUT, &timeout);
+    mysql_optionsv(handle_, MYSQL_OPT_PROTOCOL, &protocol);
+    mysql_optionsv(handle_, MYSQL_SET_CHARSET_NAME, "utf8mb4");
+
+    const std::string user = Param(params, "uid");
+    const std::string password = Param(params, "pwd");
+    const std::string database = Param(params, "database");
+    // Found rows: an UPDATE reports the rows it matched, whether or not it changed them.
+    const unsigned long flags = CLIENT_FOUND_ROWS;
+    if (mysql_real_connect(handle_, host.c_str(), user.c_str(), password.c_str(),
+                           database.empty() ? nullptr : database.c_str(), port, nullptr,
+                           flags) == nullptr) {
+      const std::string message = mysql_error(handle_);
+      mysql_close(handle_);
+      handle_ = nullptr;
+      throw Error(message + ", server " + where);
+    }
+    mysql_autocommit(handle_, 1);
+  }
+
+  ~MariadbProvider() override {
+    if (handle_ != nullptr) mysql_close(handle_);
+  }
+
+  MariadbProvider(const MariadbProvider&) = delete;
+  MariadbProvider& operator=(const MariadbProvider&) = delete;
+
+  long Execute(const std::string& sql) override {
+    Run(sql);
+    // A statement that returned rows anyway: read and drop them.
+    if (MYSQL_RES* result = mysql_store_result(handle_)) {
+      mysql_free_result(result);
+      return 0;
+    }
+    const my_ulonglong affected = mysql_affected_rows(handle_);
+    if (affected == static_cast<my_ulonglong>(-1)) return 0;
+    return static_cast<long>(affected);
+  }
+
+  RowSet Query(const std::string& sql) override {
+    Run(sql);
+    MYSQL_RES* result = mysql_store_result(handle_);
+    if (result == nullptr) {
+      if (mysql_field_count(handle_) != 0) Fail(sql);
+      return RowSet();  // The statement returns no rows.
+    }
+    RowSet rows;
+    try {
+      rows = Read(result);
+    } catch (...) {
+      mysql_free_result(result);
+      throw;
+    }
+    mysql_free_result(result);
+    return rows;
+  }
+
+  RowSet Tables() override {
+    const RowSet tables = Query("SHOW TABLES");
+    RowSet out;
+    out.fields = {{"TABLE_CATALOG", adtype::kVarChar, 0},
+                  {"TABLE_SCHEMA", adtype::kVarChar, 0},
+                  {"TABLE_NAME", adtype::kVarChar, 0},
+                  {"TABLE_TYPE", adtype::kVarChar, 0}};
+    for (const Row& row : tables.rows) {
+      if (row.empty()) continue;
+      out.rows.push_back({Variant::Null(), Variant::Null(), row[0], Variant("TABLE")});
+    }
+    return out;
+  }
+
+ private:
+  void Run(const std::string& sql) {
+    RefuseStackedStatements(sql);
+    if (mysql_real_query(handle_, sql.data(), static_cast<unsigned long>(sql.size())) != 0)
+      Fail(sql);
+  }
+
+  [[noreturn]] void Fail(const std::string& sql) {
+    throw Error(std::string(mysql_error(handle_)) + ", while executing \"" + sql + "\"");
+  }
+
+  static RowSet Read(MYSQL_RES* result) {
+    RowSet rows;
+    const unsigned int count = mysql_num_fields(result);
+    MYSQL_FIELD* fields = mysql_fetch_fields(result);
+    rows.fields.reserve(count);
+    for (unsigned int i = 0; i < count; ++i) {
+      FieldDef def;
+      def.name = std::string(fields[i].name, fields[i].name_length);
+      def.type = TypeCode(fields[i]);
+      def.size = fields[i].length > INT_MAX ? INT_MAX : static_cast<int>(fields[i].length);
+      rows.fields.push_back(std::move(def));
+    }
+    rows.rows.reserve(static_cast<size_t>(mysql_num_rows(result)));
+    while (MYSQL_ROW data = mysql_fetch_row(result)) {
+      const unsigned long* lengths = mysql_fetch_lengths(result);
+      Row row;
+      row.reserve(count);
+      for (unsigned int i = 0; i < count; ++i)
+        row.push_back(ValueOf(fields[i], data[i], lengths[i]));
+      rows.rows.push_back(std::move(row));
+    }
+    return rows;
+  }
+
+  MYSQL* handle_ = nullptr;
+};
+
+}  // namespace
+
+std::unique_ptr<Provider> OpenMariadbProvider(const ConnectionParams& params) {
+  return std::make_unique<MariadbProvider>(params);
 }
 
 }  // namespace vantrel
