@@ -32,4 +32,8 @@ std::unique_ptr<Provider> OpenSqliteProvider(const ConnectionParams& params);
 std::unique_ptr<Provider> OpenMariadbProvider(const ConnectionParams& params);
 std::unique_ptr<Provider> OpenWorkbookProvider(const ConnectionParams& params);
 
+// Creates a new single-user company file from the template's statements and
+// refuses a file that already exists.
+void CreateSqliteCompanyFile(const std::string& path, const std::string& schema_sql);
+
 }  // namespace vantrel
