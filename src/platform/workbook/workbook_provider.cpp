@@ -1,11 +1,164 @@
+#include <sys/stat.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
 #include "platform/common/error.h"
 #include "platform/dao/provider.h"
+#include "platform/variant/convert.h"
+#include "platform/workbook/csv_reader.h"
+#include "platform/workbook/sheet.h"
+#include "platform/workbook/xls_reader.h"
+#include "platform/workbook/xlsx_reader.h"
 
 namespace vantrel {
+namespace {
 
-// Placeholder until the provider is written.
-std::unique_ptr<Provider> OpenWorkbookProvider(const ConnectionParams&) {
-  throw Error("The workbook provider is not available yet.");
+using workbook::Sheet;
+using workbook::ThrowOpenError;
+using workbook::Workbook;
+
+const char kReadOnly[] = "The workbook is read-only";
+
+std::string FileStem(const std::string& path) {
+  const size_t slash = path.find_last_of("/\\");
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  const size_t dot = name.rfind('.');
+  if (dot != std::string::npos && dot > 0) name.erase(dot);
+  return name;
+}
+
+std::string ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) ThrowOpenError(path, std::strerror(errno));
+  std::ostringstream out;
+  out << in.rdbuf();
+  if (in.bad()) ThrowOpenError(path, "read error");
+  return out.str();
+}
+
+// Picks the reader by the file's first bytes, not by its name.
+Workbook LoadWorkbook(const std::string& path) {
+  if (path.empty()) throw Error("Cannot open workbook: no file name given (DBQ)");
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0) {
+    ThrowOpenError(path, errno == ENOENT ? "no such file" : std::strerror(errno));
+  }
+  if (S_ISDIR(st.st_mode)) ThrowOpenError(path, "it is a folder, not a file");
+
+  std::ifstream in(path, std::ios::binary);
+  if (!in) ThrowOpenError(path, std::strerror(errno));
+  unsigned char magic[8] = {};
+  in.read(reinterpret_cast<char*>(magic), sizeof magic);
+  const std::streamsize got = in.gcount();
+  in.close();
+
+  static const unsigned char kCompound[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+  if (got == 8 && std::memcmp(magic, kCompound, 8) == 0) return workbook::ReadXls(path);
+  if (got >= 4 && std::memcmp(magic, "PK\x03\x04", 4) == 0) return workbook::ReadXlsx(path);
+  Workbook book;
+  book.sheets.push_back(workbook::ReadCsv(ReadWholeFile(path), FileStem(path)));
+  return book;
+}
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// Skips blanks, then reads the keyword when it comes next (any case).
+bool TakeKeyword(const std::string& sql, size_t& pos, std::string_view word) {
+  while (pos < sql.size() && IsSpace(sql[pos])) ++pos;
+  if (sql.size() - pos < word.size() || !EqualsNoCase(sql.substr(pos, word.size()), word)) {
+    return false;
+  }
+  const size_t after = pos + word.size();
+  if (after < sql.size() &&
+      (std::isalnum(static_cast<unsigned char>(sql[after])) || sql[after] == '_')) {
+    return false;
+  }
+  pos = after;
+  return true;
+}
+
+// The sheet named by "select * from [Name$]"; false when the text has another form.
+bool ParseSheetQuery(const std::string& sql, std::string& name) {
+  size_t pos = 0;
+  if (!TakeKeyword(sql, pos, "select")) return false;
+  while (pos < sql.size() && IsSpace(sql[pos])) ++pos;
+  if (pos >= sql.size() || sql[pos] != '*') return false;
+  ++pos;
+  if (!TakeKeyword(sql, pos, "from")) return false;
+  std::string rest = Trim(sql.substr(pos));
+  while (!rest.empty() && (rest.back() == ';' || IsSpace(rest.back()))) rest.pop_back();
+  if (rest.empty()) return false;
+  const char open = rest.front();
+  const char close = open == '[' ? ']' : open;
+  if (open == '[' || open == '`' || open == '"') {
+    if (rest.size() < 2 || rest.back() != close) return false;
+    rest = rest.substr(1, rest.size() - 2);
+  } else {
+    for (char c : rest) {
+      if (IsSpace(c)) return false;
+    }
+  }
+  if (!rest.empty() && rest.back() == '$') rest.pop_back();
+  name = rest;
+  return true;
+}
+
+class WorkbookProvider : public Provider {
+ public:
+  WorkbookProvider(std::string path, Workbook book)
+      : path_(std::move(path)), book_(std::move(book)) {}
+
+  long Execute(const std::string&) override { throw Error(kReadOnly); }
+
+  RowSet Query(const std::string& sql) override {
+    std::string name;
+    if (!ParseSheetQuery(sql, name)) {
+      if (!TakeKeywordAtStart(sql, "select")) throw Error(kReadOnly);
+      throw Error(
+          "A workbook sheet can only be read whole (select * from [Sheet$]), while "
+          "executing \"" +
+          sql + "\"");
+    }
+    for (const Sheet& sheet : book_.sheets) {
+      if (EqualsNoCase(sheet.name, name)) return workbook::SheetToRowSet(sheet);
+    }
+    throw Error("The workbook '" + path_ + "' has no sheet named '" + name +
+                "', while executing \"" + sql + "\"");
+  }
+
+  RowSet Tables() override {
+    RowSet result;
+    for (const char* field : {"TABLE_CATALOG", "TABLE_SCHEMA", "TABLE_NAME", "TABLE_TYPE"}) {
+      result.fields.push_back(FieldDef{field, adtype::kVarWChar, 0});
+    }
+    for (const Sheet& sheet : book_.sheets) {
+      result.rows.push_back(
+          Row{Variant::Null(), Variant::Null(), Variant(sheet.name + "$"), Variant("TABLE")});
+    }
+    return result;
+  }
+
+ private:
+  static bool TakeKeywordAtStart(const std::string& sql, std::string_view word) {
+    size_t pos = 0;
+    return TakeKeyword(sql, pos, word);
+  }
+
+  std::string path_;
+  Workbook book_;
+};
+
+}  // namespace
+
+std::unique_ptr<Provider> OpenWorkbookProvider(const ConnectionParams& params) {
+  const auto dbq = params.find("dbq");
+  const std::string path = dbq == params.end() ? std::string() : dbq->second;
+  Workbook book = LoadWorkbook(path);
+  return std::make_unique<WorkbookProvider>(path, std::move(book));
 }
 
 }  // namespace vantrel

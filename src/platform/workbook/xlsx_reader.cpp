@@ -1,0 +1,357 @@
+#include "platform/workbook/xlsx_reader.h"
+
+#include <zip.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <pugixml.hpp>
+#include <set>
+
+#include "platform/variant/convert.h"
+
+namespace vantrel::workbook {
+namespace {
+
+// Parts larger than this are refused rather than inflated into memory.
+constexpr zip_uint64_t kMaxPartSize = 512u * 1024u * 1024u;
+// The largest sheet the format allows.
+constexpr size_t kMaxRows = 1048576;
+constexpr size_t kMaxColumns = 16384;
+
+class Archive {
+ public:
+  explicit Archive(const std::string& path) : path_(path) {
+    int err = 0;
+    zip_ = zip_open(path.c_str(), ZIP_RDONLY, &err);
+    if (!zip_) {
+      zip_error_t ze;
+      zip_error_init_with_code(&ze, err);
+      const std::string message = zip_error_strerror(&ze);
+      zip_error_fini(&ze);
+      ThrowOpenError(path, "not a readable .xlsx file (" + message + ")");
+    }
+  }
+  ~Archive() { zip_discard(zip_); }
+  Archive(const Archive&) = delete;
+  Archive& operator=(const Archive&) = delete;
+
+  bool Has(const std::string& name) const {
+    return zip_name_locate(zip_, name.c_str(), ZIP_FL_NOCASE) >= 0;
+  }
+
+  std::string Read(const std::string& name) const {
+    const zip_int64_t index = zip_name_locate(zip_, name.c_str(), ZIP_FL_NOCASE);
+    if (index < 0) Fail("the part '" + name + "' is missing");
+    zip_file_t* file = zip_fopen_index(zip_, static_cast<zip_uint64_t>(index), 0);
+    if (!file) Fail("cannot read the part '" + name + "' (" + zip_strerror(zip_) + ")");
+    std::string data;
+    char buffer[65536];
+    for (;;) {
+      const zip_int64_t got = zip_fread(file, buffer, sizeof buffer);
+      if (got < 0) {
+        const std::string message = zip_file_strerror(file);
+        zip_fclose(file);
+        Fail("cannot read the part '" + name + "' (" + message + ")");
+      }
+      if (got == 0) break;
+      data.append(buffer, static_cast<size_t>(got));
+      if (data.size() > kMaxPartSize) {
+        zip_fclose(file);
+        Fail("the part '" + name + "' is too large");
+      }
+    }
+    zip_fclose(file);
+    return data;
+  }
+
+  pugi::xml_document Xml(const std::string& name) const {
+    const std::string data = Read(name);
+    pugi::xml_document doc;
+    const pugi::xml_parse_result r = doc.load_buffer(data.data(), data.size());
+    if (!r) Fail("the part '" + name + "' is not well-formed XML (" + r.description() + ")");
+    return doc;
+  }
+
+  [[noreturn]] void Fail(const std::string& reason) const { ThrowOpenError(path_, reason); }
+
+ private:
+  std::string path_;
+  zip_t* zip_ = nullptr;
+};
+
+// Element and attribute names without their namespace prefix.
+const char* Local(const char* name) {
+  const char* colon = std::strrchr(name, ':');
+  return colon ? colon + 1 : name;
+}
+bool Is(const pugi::xml_node& n, const char* local) {
+  return std::strcmp(Local(n.name()), local) == 0;
+}
+pugi::xml_node Child(const pugi::xml_node& parent, const char* local) {
+  for (pugi::xml_node n : parent.children()) {
+    if (n.type() == pugi::node_element && Is(n, local)) return n;
+  }
+  return {};
+}
+// The relationship id attribute, whatever prefix the file binds its namespace to.
+std::string RelId(const pugi::xml_node& n) {
+  for (pugi::xml_attribute a : n.attributes()) {
+    if (std::strcmp(Local(a.name()), "id") == 0 && std::strchr(a.name(), ':')) return a.value();
+  }
+  return "";
+}
+
+// Resolves a relationship target against the folder of the part that names it.
+std::string ResolveTarget(const std::string& base_dir, const std::string& target) {
+  std::string joined = !target.empty() && target[0] == '/' ? target.substr(1) : base_dir + target;
+  std::vector<std::string> parts;
+  size_t start = 0;
+  while (start <= joined.size()) {
+    size_t end = joined.find('/', start);
+    if (end == std::string::npos) end = joined.size();
+    const std::string part = joined.substr(start, end - start);
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    start = end + 1;
+  }
+  std::string out;
+  for (const std::string& p : parts) out += (out.empty() ? "" : "/") + p;
+  return out;
+}
+
+std::string DirOf(const std::string& part) {
+  const size_t slash = part.rfind('/');
+  return slash == std::string::npos ? "" : part.substr(0, slash + 1);
+}
+
+std::string RelsPathOf(const std::string& part) {
+  const size_t slash = part.rfind('/');
+  const std::string dir = slash == std::string::npos ? "" : part.substr(0, slash + 1);
+  const std::string file = slash == std::string::npos ? part : part.substr(slash + 1);
+  return dir + "_rels/" + file + ".rels";
+}
+
+// Relationship id -> resolved part name, and type suffix -> first part of that type.
+struct Relationships {
+  std::map<std::string, std::string> by_id;
+  std::map<std::string, std::string> by_type;
+};
+
+Relationships ReadRelationships(const Archive& zip, const std::string& part) {
+  Relationships rels;
+  const std::string rels_path = RelsPathOf(part);
+  if (!zip.Has(rels_path)) return rels;
+  const pugi::xml_document doc = zip.Xml(rels_path);
+  const pugi::xml_node root = Child(doc, "Relationships");
+  for (pugi::xml_node r : root.children()) {
+    if (!Is(r, "Relationship")) continue;
+    if (std::strcmp(r.attribute("TargetMode").value(), "External") == 0) continue;
+    const std::string target = ResolveTarget(DirOf(part), r.attribute("Target").value());
+    rels.by_id[r.attribute("Id").value()] = target;
+    std::string type = r.attribute("Type").value();
+    const size_t slash = type.rfind('/');
+    if (slash != std::string::npos) type = type.substr(slash + 1);
+    rels.by_type.emplace(type, target);
+  }
+  return rels;
+}
+
+// Text of a string item: its <t> plus the <t> of its rich text runs; phonetic
+// hints (<rPh>) are not part of the value.
+std::string ItemText(const pugi::xml_node& item) {
+  std::string text;
+  for (pugi::xml_node n : item.children()) {
+    if (Is(n, "t")) {
+      text += n.text().get();
+    } else if (Is(n, "r")) {
+      text += Child(n, "t").text().get();
+    }
+  }
+  return text;
+}
+
+std::vector<std::string> ReadSharedStrings(const Archive& zip, const std::string& part) {
+  std::vector<std::string> strings;
+  if (part.empty() || !zip.Has(part)) return strings;
+  const pugi::xml_document doc = zip.Xml(part);
+  for (pugi::xml_node si : Child(doc, "sst").children()) {
+    if (Is(si, "si")) strings.push_back(ItemText(si));
+  }
+  return strings;
+}
+
+// A custom number format shows a date or time when it has d, m, y or h
+// outside quoted text, [..] sections and escaped characters.
+bool IsDateFormatCode(const std::string& code) {
+  for (size_t i = 0; i < code.size(); ++i) {
+    const char c = code[i];
+    if (c == '"') {
+      const size_t close = code.find('"', i + 1);
+      if (close == std::string::npos) return false;
+      i = close;
+    } else if (c == '[') {
+      const size_t close = code.find(']', i + 1);
+      if (close == std::string::npos) return false;
+      i = close;
+    } else if (c == '\\' || c == '_' || c == '*') {
+      ++i;  // the next character is shown literally or used as padding
+    } else if (std::strchr("dDmMyYhH", c)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+bool IsBuiltInDateFormat(unsigned id) { return (id >= 14 && id <= 22) || (id >= 45 && id <= 47); }
+
+// For each cell style index: does it show a date.
+std::vector<bool> ReadDateStyles(const Archive& zip, const std::string& part) {
+  std::vector<bool> dated;
+  if (part.empty() || !zip.Has(part)) return dated;
+  const pugi::xml_document doc = zip.Xml(part);
+  const pugi::xml_node root = Child(doc, "styleSheet");
+  std::set<unsigned> custom_dates;
+  for (pugi::xml_node f : Child(root, "numFmts").children()) {
+    if (Is(f, "numFmt") && IsDateFormatCode(f.attribute("formatCode").value())) {
+      custom_dates.insert(f.attribute("numFmtId").as_uint());
+    }
+  }
+  for (pugi::xml_node xf : Child(root, "cellXfs").children()) {
+    if (!Is(xf, "xf")) continue;
+    const unsigned id = xf.attribute("numFmtId").as_uint();
+    dated.push_back(IsBuiltInDateFormat(id) || custom_dates.count(id) > 0);
+  }
+  return dated;
+}
+
+// "BC12" -> column 54, row 11 (both from 0). False when the reference is not one.
+bool ParseCellRef(const char* ref, size_t& row, size_t& column) {
+  size_t col = 0, r = 0, letters = 0, digits = 0;
+  const char* p = ref;
+  for (; *p >= 'A' && *p <= 'Z'; ++p) {
+    if (++letters > 3) return false;
+    col = col * 26 + static_cast<size_t>(*p - 'A' + 1);
+  }
+  for (; *p >= '0' && *p <= '9'; ++p) {
+    if (++digits > 7) return false;
+    r = r * 10 + static_cast<size_t>(*p - '0');
+  }
+  if (*p || letters == 0 || digits == 0 || r == 0) return false;
+  row = r - 1;
+  column = col - 1;
+  return true;
+}
+
+struct SheetContext {
+  const std::vector<std::string>& strings;
+  const std::vector<bool>& date_styles;
+  bool date1904;
+};
+
+Variant NumberCell(const char* text, unsigned style, const SheetContext& ctx) {
+  char* end = nullptr;
+  const double v = std::strtod(text, &end);
+  if (end == text || *end || !std::isfinite(v)) return TextCell(text);
+  if (style < ctx.date_styles.size() && ctx.date_styles[style]) {
+    return Variant(DateValue{ctx.date1904 ? v + 1462 : v});
+  }
+  return Variant(v);
+}
+
+Variant CellValue(const pugi::xml_node& c, const SheetContext& ctx) {
+  const std::string type = c.attribute("t").value();
+  const char* v = Child(c, "v").text().get();
+  if (type == "s") {
+    char* end = nullptr;
+    const unsigned long i = std::strtoul(v, &end, 10);
+    if (*v == 0 || *end || i >= ctx.strings.size()) return Variant::Null();
+    return TextCell(ctx.strings[i]);
+  }
+  if (type == "inlineStr") return TextCell(ItemText(Child(c, "is")));
+  if (type == "str" || type == "e") return TextCell(v);
+  if (type == "b") return Variant(std::strcmp(v, "1") == 0 || EqualsNoCase(v, "true"));
+  if (type == "d") {
+    DateValue d;
+    if (ParseDateText(v, d)) return Variant(d);
+    return TextCell(v);
+  }
+  if (*v == 0) return Variant::Null();
+  return NumberCell(v, c.attribute("s").as_uint(), ctx);
+}
+
+void ReadWorksheet(const Archive& zip, const std::string& part, const SheetContext& ctx,
+                   Sheet& sheet) {
+  const pugi::xml_document doc = zip.Xml(part);
+  const pugi::xml_node data = Child(Child(doc, "worksheet"), "sheetData");
+  size_t row = 0;
+  bool first_row = true;
+  for (pugi::xml_node r : data.children()) {
+    if (!Is(r, "row")) continue;
+    // Rows and cells without a reference follow the previous one.
+    const unsigned number = r.attribute("r").as_uint();
+    row = number > 0 ? number - 1 : (first_row ? 0 : row + 1);
+    first_row = false;
+    if (row >= kMaxRows) zip.Fail("a row number in '" + part + "' is out of range");
+    size_t column = 0;
+    bool first_cell = true;
+    for (pugi::xml_node c : r.children()) {
+      if (!Is(c, "c")) continue;
+      size_t ref_row = row, ref_col = column;
+      if (ParseCellRef(c.attribute("r").value(), ref_row, ref_col)) {
+        column = ref_col;
+      } else if (!first_cell) {
+        ++column;
+      }
+      first_cell = false;
+      if (column >= kMaxColumns) zip.Fail("a column in '" + part + "' is out of range");
+      SetCell(sheet, row, column, CellValue(c, ctx));
+    }
+  }
+  TrimSheet(sheet);
+}
+
+}  // namespace
+
+Workbook ReadXlsx(const std::string& path) {
+  Archive zip(path);
+  std::string workbook_part = "xl/workbook.xml";
+  const Relationships root = ReadRelationships(zip, "");
+  const auto main = root.by_type.find("officeDocument");
+  if (main != root.by_type.end()) workbook_part = main->second;
+
+  const pugi::xml_document doc = zip.Xml(workbook_part);
+  const pugi::xml_node wb = Child(doc, "workbook");
+  const Relationships rels = ReadRelationships(zip, workbook_part);
+  auto part_of_type = [&](const char* type) {
+    const auto it = rels.by_type.find(type);
+    return it == rels.by_type.end() ? std::string() : it->second;
+  };
+  const std::vector<std::string> strings = ReadSharedStrings(zip, part_of_type("sharedStrings"));
+  const std::vector<bool> date_styles = ReadDateStyles(zip, part_of_type("styles"));
+  const pugi::xml_attribute d1904 = Child(wb, "workbookPr").attribute("date1904");
+  const SheetContext ctx{strings, date_styles, d1904 && d1904.as_bool()};
+
+  Workbook book;
+  for (pugi::xml_node s : Child(wb, "sheets").children()) {
+    if (!Is(s, "sheet")) continue;
+    const auto part = rels.by_id.find(RelId(s));
+    if (part == rels.by_id.end()) {
+      zip.Fail(std::string("the sheet '") + s.attribute("name").value() + "' has no part");
+    }
+    Sheet sheet;
+    sheet.name = s.attribute("name").value();
+    // Chart sheets and macro sheets have no cells to read.
+    if (zip.Has(part->second)) {
+      ReadWorksheet(zip, part->second, ctx, sheet);
+    }
+    book.sheets.push_back(std::move(sheet));
+  }
+  return book;
+}
+
+}  // namespace vantrel::workbook
