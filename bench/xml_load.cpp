@@ -1,0 +1,78 @@
+// Times loading and listing a large export: 40,000 STOCKITEM elements with
+// their child fields, wrapped in an envelope, as the importer reads them.
+// Usage: xml_load [item count]
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "platform/xml/xml_document.h"
+
+namespace {
+
+double MillisecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+      .count();
+}
+
+void WriteExport(const std::string& path, int items) {
+  std::ofstream out(path, std::ios::binary);
+  out << "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+         "<ENVELOPE>\r\n <HEADER><VERSION>1</VERSION></HEADER>\r\n <BODY>\r\n  <DATA>\r\n";
+  for (int i = 0; i < items; ++i) {
+    out << "   <STOCKITEM NAME=\"Item &amp; Part " << i << "\" RESERVEDNAME=\"\">\r\n"
+        << "    <PARENT>Group " << i % 97 << "</PARENT>\r\n"
+        << "    <CATEGORY>&#4; Primary</CATEGORY>\r\n"
+        << "    <BASEUNITS>Nos</BASEUNITS>\r\n"
+        << "    <OPENINGBALANCE> " << i % 500 << " Nos</OPENINGBALANCE>\r\n"
+        << "    <OPENINGVALUE>-" << i * 3 << ".50</OPENINGVALUE>\r\n"
+        << "    <OPENINGRATE>3.50/Nos</OPENINGRATE>\r\n"
+        << "    <BATCHALLOCATIONS.LIST>\r\n"
+        << "     <GODOWNNAME>Main Location</GODOWNNAME>\r\n"
+        << "     <OPENINGVALUE>-" << i * 3 << ".50</OPENINGVALUE>\r\n"
+        << "    </BATCHALLOCATIONS.LIST>\r\n"
+        << "   </STOCKITEM>\r\n";
+  }
+  out << "  </DATA>\r\n </BODY>\r\n</ENVELOPE>\r\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int items = argc > 1 ? std::atoi(argv[1]) : 40000;
+  const std::string path = "/tmp/vantrel_xml_load_bench.xml";
+  WriteExport(path, items);
+  std::ifstream probe(path, std::ios::binary | std::ios::ate);
+  const long long bytes = static_cast<long long>(probe.tellg());
+
+  const auto start = std::chrono::steady_clock::now();
+  vantrel::XmlDocument doc;
+  if (!doc.Load(path)) {
+    std::fprintf(stderr, "%s\n", doc.LastError().c_str());
+    return 1;
+  }
+  const double load_ms = MillisecondsSince(start);
+
+  const auto list_start = std::chrono::steady_clock::now();
+  size_t found = 0;
+  size_t text_bytes = 0;
+  for (const vantrel::XmlNode& item : doc.ElementsByTagName("STOCKITEM")) {
+    ++found;
+    if (item.AttributeCount() > 0) text_bytes += item.AttributeValue(0).size();
+    for (const vantrel::XmlNode& child : item.ChildNodes()) {
+      const std::string name = child.NodeName();
+      if (name == "PARENT" || name == "OPENINGVALUE" || name == "OPENINGBALANCE")
+        text_bytes += child.Text().size();
+    }
+  }
+  const double list_ms = MillisecondsSince(list_start);
+
+  std::printf("%s: %lld bytes, %zu STOCKITEM elements (%zu text bytes read)\n", path.c_str(), bytes,
+              found, text_bytes);
+  std::printf("load %.1f ms, list and read %.1f ms, total %.1f ms\n", load_ms, list_ms,
+              load_ms + list_ms);
+  if (!std::getenv("KEEP")) std::remove(path.c_str());
+  return found == static_cast<size_t>(items) ? 0 : 1;
+}

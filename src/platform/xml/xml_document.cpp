@@ -1,0 +1,432 @@
+#include "platform/xml/xml_document.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <pugixml.hpp>
+#include <stdexcept>
+
+namespace vantrel {
+
+namespace xml_detail {
+// The parser works in place: its strings point into text, which therefore
+// lives as long as the document.
+struct Tree {
+  std::string text;
+  pugi::xml_document doc;
+};
+}  // namespace xml_detail
+
+namespace {
+
+// Whitespace-only text between elements is dropped, but an element holding
+// nothing except whitespace keeps it, so Text() never loses written content.
+constexpr unsigned int kParseOptions =
+    pugi::parse_cdata | pugi::parse_escapes | pugi::parse_wconv_attribute | pugi::parse_eol |
+    pugi::parse_ws_pcdata_single | pugi::parse_comments | pugi::parse_pi;
+
+constexpr uint32_t kReplacementChar = 0xFFFD;
+
+pugi::xml_node Wrap(void* node) {
+  return pugi::xml_node(static_cast<pugi::xml_node_struct*>(node));
+}
+
+void AppendUtf8(std::string& out, uint32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+bool IsSurrogate(uint32_t cp) { return cp >= 0xD800 && cp <= 0xDFFF; }
+
+std::string FromUtf16(const unsigned char* p, size_t n, bool big_endian) {
+  auto unit = [&](size_t i) -> uint32_t {
+    return big_endian ? (uint32_t{p[i]} << 8 | p[i + 1]) : (uint32_t{p[i + 1]} << 8 | p[i]);
+  };
+  std::string out;
+  out.reserve(n);
+  for (size_t i = 0; i + 1 < n; i += 2) {
+    uint32_t cp = unit(i);
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 3 < n) {
+      const uint32_t low = unit(i + 2);
+      if (low >= 0xDC00 && low <= 0xDFFF) {
+        cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+        i += 2;
+      }
+    }
+    AppendUtf8(out, IsSurrogate(cp) ? kReplacementChar : cp);
+  }
+  return out;  // an odd trailing byte is part of no character
+}
+
+std::string FromUtf32(const unsigned char* p, size_t n, bool big_endian) {
+  std::string out;
+  out.reserve(n);
+  for (size_t i = 0; i + 3 < n; i += 4) {
+    const uint32_t cp =
+        big_endian
+            ? (uint32_t{p[i]} << 24 | uint32_t{p[i + 1]} << 16 | uint32_t{p[i + 2]} << 8 | p[i + 3])
+            : (uint32_t{p[i + 3]} << 24 | uint32_t{p[i + 2]} << 16 | uint32_t{p[i + 1]} << 8 |
+               p[i]);
+    AppendUtf8(out, cp > 0x10FFFF || IsSurrogate(cp) ? kReplacementChar : cp);
+  }
+  return out;
+}
+
+// Length of the well-formed UTF-8 sequence starting at p[0], or 0.
+size_t Utf8SequenceLength(const unsigned char* p, size_t n) {
+  const unsigned char c = p[0];
+  size_t len;
+  uint32_t cp;
+  if (c < 0x80) return 1;
+  if ((c & 0xE0) == 0xC0) {
+    len = 2, cp = c & 0x1F;
+  } else if ((c & 0xF0) == 0xE0) {
+    len = 3, cp = c & 0x0F;
+  } else if ((c & 0xF8) == 0xF0) {
+    len = 4, cp = c & 0x07;
+  } else {
+    return 0;
+  }
+  if (n < len) return 0;
+  for (size_t k = 1; k < len; ++k) {
+    if ((p[k] & 0xC0) != 0x80) return 0;
+    cp = cp << 6 | (p[k] & 0x3F);
+  }
+  static const uint32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (cp < kShortest[len] || cp > 0x10FFFF || IsSurrogate(cp)) return 0;
+  return len;
+}
+
+// Windows-1252 for 0x80-0x9F; the five unassigned bytes map to the C1 controls.
+const uint16_t kCp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                  0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+// Files without a BOM are UTF-8, but older exports are written in the
+// Windows code page whatever their declaration says. Valid UTF-8 sequences
+// are kept; any byte that isn't part of one is read as Windows-1252. Text
+// that is already valid (the usual case) is handed back without a copy.
+std::string FromUtf8OrCp1252(std::string bytes) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const size_t n = bytes.size();
+  size_t i = 0;
+  while (i < n) {
+    const size_t len = Utf8SequenceLength(p + i, n - i);
+    if (len == 0) break;
+    i += len;
+  }
+  if (i == n) return bytes;
+  std::string out(bytes, 0, i);
+  out.reserve(n + n / 8);
+  while (i < n) {
+    const size_t len = Utf8SequenceLength(p + i, n - i);
+    if (len > 0) {
+      out.append(bytes, i, len);
+      i += len;
+    } else {
+      const unsigned char c = p[i++];
+      AppendUtf8(out, c >= 0x80 && c < 0xA0 ? kCp1252High[c - 0x80] : c);
+    }
+  }
+  return out;
+}
+
+// The BOM decides the encoding; a declaration that says otherwise is ignored.
+std::string ToUtf8(std::string bytes) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const size_t n = bytes.size();
+  auto starts = [&](std::initializer_list<unsigned char> prefix) {
+    return n >= prefix.size() && std::equal(prefix.begin(), prefix.end(), p);
+  };
+  if (starts({0xEF, 0xBB, 0xBF})) return FromUtf8OrCp1252(std::move(bytes.erase(0, 3)));
+  if (starts({0xFF, 0xFE, 0x00, 0x00})) return FromUtf32(p + 4, n - 4, false);
+  if (starts({0x00, 0x00, 0xFE, 0xFF})) return FromUtf32(p + 4, n - 4, true);
+  if (starts({0xFF, 0xFE})) return FromUtf16(p + 2, n - 2, false);
+  if (starts({0xFE, 0xFF})) return FromUtf16(p + 2, n - 2, true);
+  // UTF-16 without a BOM still shows itself by the zero byte beside the first '<'.
+  if (n >= 4 && p[0] == '<' && p[1] == 0 && p[2] != 0 && p[3] == 0) return FromUtf16(p, n, false);
+  if (n >= 4 && p[0] == 0 && p[1] == '<' && p[2] == 0 && p[3] != 0) return FromUtf16(p, n, true);
+  return FromUtf8OrCp1252(std::move(bytes));
+}
+
+// Exports carry references such as &#4; which the parser decodes as is. The
+// ones that cannot become text (NUL, surrogate halves, beyond U+10FFFF) are
+// removed first: a decoded NUL would cut the text short and the others would
+// produce invalid UTF-8. Comments and CDATA hold literal text and are skipped.
+void DropUnusableCharacterReferences(std::string& s) {
+  const size_t n = s.size();
+  std::string out;
+  size_t copied = 0;
+  size_t i = 0;
+  auto skip_past = [&](size_t from, const char* end) {
+    const size_t at = s.find(end, from);
+    return at == std::string::npos ? n : at + std::strlen(end);
+  };
+  while ((i = s.find_first_of("<&", i)) != std::string::npos) {
+    if (s[i] == '<') {
+      if (s.compare(i, 4, "<!--") == 0) {
+        i = skip_past(i + 4, "-->");
+      } else if (s.compare(i, 9, "<![CDATA[") == 0) {
+        i = skip_past(i + 9, "]]>");
+      } else {
+        ++i;
+      }
+      continue;
+    }
+    const size_t start = i;
+    i += 1;
+    if (i >= n || s[i] != '#') continue;
+    ++i;
+    const bool hex = i < n && s[i] == 'x';
+    if (hex) ++i;
+    const size_t digits = i;
+    uint32_t value = 0;
+    for (; i < n; ++i) {
+      const char c = s[i];
+      uint32_t d;
+      if (c >= '0' && c <= '9') {
+        d = static_cast<uint32_t>(c - '0');
+      } else if (hex && c >= 'a' && c <= 'f') {
+        d = static_cast<uint32_t>(c - 'a' + 10);
+      } else if (hex && c >= 'A' && c <= 'F') {
+        d = static_cast<uint32_t>(c - 'A' + 10);
+      } else {
+        break;
+      }
+      value = std::min<uint32_t>(value * (hex ? 16 : 10) + d, 0x110000);
+    }
+    if (i == digits || i >= n || s[i] != ';') continue;
+    ++i;
+    if (value == 0 || IsSurrogate(value) || value > 0x10FFFF) {
+      out.append(s, copied, start - copied);
+      copied = i;
+    }
+  }
+  if (copied == 0) return;
+  out.append(s, copied, std::string::npos);
+  s.swap(out);
+}
+
+bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& error) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) {
+    error = "Cannot open the XML file \"" + path + "\": " + std::strerror(errno);
+    return false;
+  }
+  struct stat info;
+  if (fstat(fileno(f), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0)
+    bytes.reserve(static_cast<size_t>(info.st_size));
+  char chunk[65536];
+  size_t got;
+  while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.append(chunk, got);
+  const bool failed = std::ferror(f) != 0;
+  const int saved = errno;
+  std::fclose(f);
+  if (failed) {
+    error = "Cannot read the XML file \"" + path + "\": " + std::strerror(saved);
+    return false;
+  }
+  return true;
+}
+
+// "line 3, column 7 (offset 42)" for a byte offset into the parsed UTF-8 text;
+// columns count characters.
+std::string DescribePosition(const std::string& text, size_t offset) {
+  offset = std::min(offset, text.size());
+  size_t line = 1;
+  size_t column = 1;
+  for (size_t i = 0; i < offset; ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c == '\n') {
+      ++line;
+      column = 1;
+    } else if ((c & 0xC0) != 0x80) {
+      ++column;
+    }
+  }
+  return "line " + std::to_string(line) + ", column " + std::to_string(column) + " (offset " +
+         std::to_string(offset) + ")";
+}
+
+void AppendDescendantText(pugi::xml_node root, std::string& out) {
+  pugi::xml_node cur = root.first_child();
+  while (cur) {
+    const pugi::xml_node_type type = cur.type();
+    if (type == pugi::node_pcdata || type == pugi::node_cdata) out += cur.value();
+    if (cur.first_child()) {
+      cur = cur.first_child();
+      continue;
+    }
+    while (!cur.next_sibling()) {
+      cur = cur.parent();
+      if (cur == root) return;
+    }
+    cur = cur.next_sibling();
+  }
+}
+
+pugi::xml_attribute NthAttribute(pugi::xml_node node, size_t index) {
+  pugi::xml_attribute a = node.first_attribute();
+  for (; a && index > 0; --index) a = a.next_attribute();
+  return a;
+}
+
+}  // namespace
+
+bool XmlNode::IsElement() const {
+  return node_ != nullptr && Wrap(node_).type() == pugi::node_element;
+}
+
+std::string XmlNode::NodeName() const {
+  if (node_ == nullptr) return "";
+  const pugi::xml_node n = Wrap(node_);
+  switch (n.type()) {
+    case pugi::node_document:
+      return "#document";
+    case pugi::node_pcdata:
+      return "#text";
+    case pugi::node_cdata:
+      return "#cdata-section";
+    case pugi::node_comment:
+      return "#comment";
+    default:
+      return n.name();
+  }
+}
+
+std::string XmlNode::Text() const {
+  if (node_ == nullptr) return "";
+  const pugi::xml_node n = Wrap(node_);
+  switch (n.type()) {
+    case pugi::node_element:
+    case pugi::node_document: {
+      // The usual record field holds a single text child: no walk needed.
+      const pugi::xml_node first = n.first_child();
+      if (first && !first.next_sibling() &&
+          (first.type() == pugi::node_pcdata || first.type() == pugi::node_cdata)) {
+        return first.value();
+      }
+      std::string out;
+      AppendDescendantText(n, out);
+      return out;
+    }
+    default:
+      return n.value();
+  }
+}
+
+size_t XmlNode::AttributeCount() const {
+  if (node_ == nullptr) return 0;
+  size_t count = 0;
+  for (pugi::xml_attribute a = Wrap(node_).first_attribute(); a; a = a.next_attribute()) ++count;
+  return count;
+}
+
+std::string XmlNode::AttributeName(size_t index) const {
+  if (node_ == nullptr) return "";
+  return NthAttribute(Wrap(node_), index).name();
+}
+
+std::string XmlNode::AttributeValue(size_t index) const {
+  if (node_ == nullptr) return "";
+  return NthAttribute(Wrap(node_), index).value();
+}
+
+std::vector<XmlNode> XmlNode::ChildNodes() const {
+  std::vector<XmlNode> children;
+  if (node_ == nullptr) return children;
+  for (pugi::xml_node c = Wrap(node_).first_child(); c; c = c.next_sibling())
+    children.push_back(XmlNode(tree_, c.internal_object()));
+  return children;
+}
+
+namespace {
+
+// Reads and decodes the file into the UTF-8 text the parser sees.
+bool ReadText(const std::string& path, std::string& text, std::string& error) {
+  std::string bytes;
+  if (!ReadWholeFile(path, bytes, error)) return false;
+  if (bytes.empty()) {
+    error = "The XML file \"" + path + "\" is empty.";
+    return false;
+  }
+  text = ToUtf8(std::move(bytes));
+  DropUnusableCharacterReferences(text);
+  return true;
+}
+
+}  // namespace
+
+bool XmlDocument::Load(const std::string& path) {
+  tree_.reset();
+  last_error_.clear();
+  try {
+    auto tree = std::make_shared<xml_detail::Tree>();
+    if (!ReadText(path, tree->text, last_error_)) return false;
+    const pugi::xml_parse_result result = tree->doc.load_buffer_inplace(
+        &tree->text[0], tree->text.size(), kParseOptions, pugi::encoding_utf8);
+    if (!result) {
+      // The parse rewrote the text in place; read it again to place the error.
+      std::string text;
+      if (!ReadText(path, text, last_error_)) return false;
+      last_error_ = "The XML file \"" + path + "\" could not be read: " + result.description() +
+                    " at " + DescribePosition(text, static_cast<size_t>(result.offset)) + ".";
+      return false;
+    }
+    tree_ = std::move(tree);
+    return true;
+  } catch (const std::exception& e) {  // out of memory on a huge file
+    last_error_ = "The XML file \"" + path + "\" could not be read: " + e.what();
+    return false;
+  }
+}
+
+XmlNode XmlDocument::DocumentElement() const {
+  if (tree_ == nullptr) return XmlNode();
+  const pugi::xml_node root = tree_->doc.document_element();
+  return root ? XmlNode(tree_, root.internal_object()) : XmlNode();
+}
+
+std::vector<XmlNode> XmlDocument::ElementsByTagName(const std::string& name) const {
+  std::vector<XmlNode> found;
+  if (tree_ == nullptr) return found;
+  const bool any = name == "*";
+  const char* wanted = name.c_str();
+  // One pre-order walk without recursion, so deep nesting can't exhaust the stack.
+  const pugi::xml_node root = tree_->doc;
+  pugi::xml_node cur = root.first_child();
+  while (cur) {
+    if (cur.type() == pugi::node_element && (any || std::strcmp(cur.name(), wanted) == 0))
+      found.push_back(XmlNode(tree_, cur.internal_object()));
+    if (cur.first_child()) {
+      cur = cur.first_child();
+      continue;
+    }
+    while (!cur.next_sibling()) {
+      cur = cur.parent();
+      if (cur == root) return found;
+    }
+    cur = cur.next_sibling();
+  }
+  return found;
+}
+
+}  // namespace vantrel
