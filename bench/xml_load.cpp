@@ -1,6 +1,6 @@
 // Times loading and listing a large export: 40,000 STOCKITEM elements with
 // their child fields, wrapped in an envelope, as the importer reads them.
-// Usage: xml_load [item count]
+// Usage: xml_load [item count]; set KEEP=1 to leave the generated file in /tmp.
 
 #include <chrono>
 #include <cstdio>
