@@ -1,1 +1,256 @@
-int main() { return 0; }
+// vantrel: the command-line host of the import component.
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <map>
+
+#include "component/company_template.h"
+#include "map_file.h"
+#include "platform/dao/connection.h"
+#include "platform/variant/convert.h"
+#include "vantrel/DependProcesser.h"
+
+namespace {
+
+using vantrel::DependProcesser;
+
+constexpr int kUsageError = 2;
+
+const char* const kDescription =
+    "Loads the master data of an accounting and inventory business into an Orvik company\n"
+    "database: account heads, ledgers, product groups, products, depots, batches and\n"
+    "opening stock, from an XML export of another accounting program or from a workbook\n"
+    "(.xls, .xlsx, .csv) whose columns a mapping file assigns to target fields.\n\n"
+    "Every message of the import prints as one line on standard error. Workbook imports\n"
+    "write a log with one line per worksheet row (imported, or refused and why) into the\n"
+    "log folder and print a summary line. Exit status: 0 success, 1 the import reported\n"
+    "an error, 2 the command line is wrong.\n\n"
+    "Examples:\n"
+    "  vantrel init company.db\n"
+    "  vantrel import accounts export.xml --target company.db\n"
+    "  vantrel import account-heads heads.xls --map heads.csv --target company.db\n"
+    "  vantrel init --server 127.0.0.1:3306 --database acme\n"
+    "  vantrel import products export.xml --server 127.0.0.1 --database acme\n";
+
+struct Kind {
+  const char* name;
+  void (DependProcesser::*method)(bool&);
+  bool markup;
+  bool workbook;
+  const char* help;
+};
+
+const Kind kKinds[] = {
+    {"accounts", &DependProcesser::ImportAccounts, true, true,
+     "account groups and ledgers (export), ledgers with opening balances (workbook)"},
+    {"products", &DependProcesser::ImportProducts, true, true,
+     "stock groups and stock items (export), products with units (workbook)"},
+    {"depots", &DependProcesser::ImportDepots, true, false, "godowns as depots (export only)"},
+    {"account-heads", &DependProcesser::ImportAccountHeads, false, true,
+     "account heads (workbook)"},
+    {"product-groups", &DependProcesser::ImportProductGr, false, true, "product groups (workbook)"},
+    {"batches", &DependProcesser::ImportBatch, false, true, "product batches (workbook)"},
+    {"opening-stock", &DependProcesser::ImportOS, false, true,
+     "products, then their opening stock (workbook)"},
+};
+
+const Kind* FindKind(const std::string& name) {
+  for (const Kind& k : kKinds)
+    if (name == k.name) return &k;
+  return nullptr;
+}
+
+std::string KindsHelp() {
+  std::string text = "What to import:\n";
+  for (const Kind& k : kKinds) {
+    std::string name = k.name;
+    name.resize(16, ' ');
+    text += "  " + name + k.help + "\n";
+  }
+  return text;
+}
+
+std::string Extension(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  const size_t dot = path.find_last_of('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+  return vantrel::ToLower(path.substr(dot + 1));
+}
+
+struct UsageError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+struct TargetOptions {
+  std::string file;
+  std::string server;
+  std::string database;
+};
+
+void AddTargetOptions(CLI::App* cmd, TargetOptions& t) {
+  cmd->add_option("--server", t.server, "MySQL/MariaDB server, HOST or HOST:PORT (multi-user)");
+  cmd->add_option("--database", t.database, "database name on the server (with --server)");
+}
+
+void CheckServerTarget(const TargetOptions& t) {
+  if (!t.server.empty() && t.database.empty()) throw UsageError("--server needs --database NAME");
+  if (t.server.empty() && !t.database.empty()) throw UsageError("--database needs --server HOST");
+}
+
+int RunInit(const TargetOptions& t) {
+  CheckServerTarget(t);
+  if (!t.file.empty() && !t.server.empty())
+    throw UsageError("give either FILE or --server HOST --database NAME, not both");
+  if (t.file.empty() && t.server.empty())
+    throw UsageError("give the new company FILE, or --server HOST --database NAME");
+  try {
+    if (!t.server.empty()) {
+      vantrel::CreateCompanyDatabase(t.server, t.database);
+      std::printf("created company database '%s' on %s\n", t.database.c_str(), t.server.c_str());
+    } else {
+      vantrel::CreateCompanyFile(t.file);
+      std::printf("created company file '%s'\n", t.file.c_str());
+    }
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "vantrel: %s\n", e.what());
+    return 1;
+  }
+  return 0;
+}
+
+struct ImportOptions {
+  std::string kind;
+  std::string source;
+  TargetOptions target;
+  std::string source_type;
+  std::string map_file;
+  std::string log_dir;
+  std::string trace_file;
+};
+
+int RunImport(const ImportOptions& o) {
+  const Kind* kind = FindKind(o.kind);
+  if (!kind) throw UsageError("unknown KIND '" + o.kind + "' (see vantrel import --help)");
+  CheckServerTarget(o.target);
+  if (!o.target.file.empty() && !o.target.server.empty())
+    throw UsageError("give either --target FILE or --server HOST --database NAME, not both");
+  if (o.target.file.empty() && o.target.server.empty())
+    throw UsageError("give --target FILE or --server HOST --database NAME");
+
+  int source_type = 0;
+  if (o.source_type == "xml") {
+    source_type = vantrel::srcXML;
+  } else if (o.source_type == "workbook") {
+    source_type = vantrel::srcEXCEL;
+  } else if (!o.source_type.empty()) {
+    throw UsageError("--source-type must be xml or workbook");
+  } else {
+    const std::string ext = Extension(o.source);
+    if (ext == "xml")
+      source_type = vantrel::srcXML;
+    else if (ext == "xls" || ext == "xlsx" || ext == "csv")
+      source_type = vantrel::srcEXCEL;
+    else
+      throw UsageError("cannot tell the kind of '" + o.source +
+                       "' from its extension; add --source-type xml|workbook");
+  }
+  if (source_type == vantrel::srcXML && !kind->markup)
+    throw UsageError(std::string(kind->name) + " imports from a workbook only (.xls, .xlsx, .csv)");
+  if (source_type == vantrel::srcEXCEL && kind->workbook && o.map_file.empty())
+    throw UsageError(
+        "a workbook import needs --map FILE (lines of 'worksheet column,target field')");
+
+  DependProcesser processer;
+  if (!o.map_file.empty()) {
+    try {
+      processer.SetMapInfo(vantrel::tool::ReadMapFile(o.map_file));
+    } catch (const std::runtime_error& e) {
+      throw UsageError(e.what());
+    }
+  }
+  if (!o.log_dir.empty()) setenv("VANTREL_LOG_DIR", o.log_dir.c_str(), 1);
+
+  std::ofstream trace;
+  if (!o.trace_file.empty()) {
+    trace.open(o.trace_file, std::ios::app | std::ios::binary);
+    if (!trace) throw UsageError("cannot write the trace file '" + o.trace_file + "'");
+    vantrel::SetSqlTrace([&trace](const std::string& sql) { trace << sql << '\n'; });
+  }
+
+  if (!o.target.server.empty()) {
+    processer.SetTargetType(vantrel::typeMultiUser);
+    processer.SetServer(o.target.server);
+    processer.SetTargetDataBase(o.target.database);
+  } else {
+    processer.SetTargetType(vantrel::typeSingleUser);
+    processer.SetTargetDataBase(o.target.file);
+  }
+  processer.SetSourceType(source_type);
+  processer.SetSourceFile(o.source);
+
+  bool err = false;
+  (processer.*(kind->method))(err);
+  processer.CloseConn();
+  vantrel::SetSqlTrace(nullptr);
+
+  if (source_type == vantrel::srcEXCEL && !processer.LogPath().empty())
+    std::printf("%ld rows imported, %ld rows refused, log: %s\n", processer.RowsImported(),
+                processer.RowsRefused(), processer.LogPath().c_str());
+  return err ? 1 : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{kDescription, "vantrel"};
+  app.require_subcommand(1);
+  app.set_help_all_flag("--help-all", "show help for every command");
+
+  TargetOptions init_target;
+  CLI::App* init =
+      app.add_subcommand("init", "create a new, empty company database from the template");
+  init->add_option("FILE", init_target.file, "new single-user company file (refused if it exists)");
+  AddTargetOptions(init, init_target);
+
+  ImportOptions imp;
+  CLI::App* import = app.add_subcommand("import", "import one kind of master data");
+  import->footer(KindsHelp() +
+                 "\nA mapping file (--map) lists one entry per line, 'worksheet column,target "
+                 "field',\nfor example:\n  Head Name,headname\n  Parent,underhead\nThe last "
+                 "entry closes each statement. Fields are target columns or keywords\n(headname, "
+                 "underhead, ledname, headcode, openingbalance, gpname, gpunder, pname, ...).\n"
+                 "Logs go to --log-dir, else $VANTREL_LOG_DIR, else the current folder.");
+  import->add_option("KIND", imp.kind, "what to import (listed below)")->required();
+  import->add_option("SOURCE", imp.source, "the export (.xml) or workbook (.xls, .xlsx, .csv)")
+      ->required();
+  import->add_option("--target", imp.target.file,
+                     "single-user company file (made by vantrel init)");
+  AddTargetOptions(import, imp.target);
+  import->add_option("--source-type", imp.source_type,
+                     "xml or workbook, when the extension does not tell");
+  import->add_option("--map", imp.map_file, "mapping file of a workbook import");
+  import->add_option("--log-dir", imp.log_dir, "folder for the import logs");
+  import->add_option("--trace-sql", imp.trace_file,
+                     "append every statement sent to the target to FILE");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    std::fprintf(stderr, "vantrel: %s\n", e.what());
+    return kUsageError;
+  }
+
+  try {
+    if (init->parsed()) return RunInit(init_target);
+    return RunImport(imp);
+  } catch (const UsageError& e) {
+    std::fprintf(stderr, "vantrel: %s\n", e.what());
+    return kUsageError;
+  }
+}

@@ -53,3 +53,36 @@ void RefuseStackedStatements(const std::string& sql) {
 }
 
 }  // namespace vantrel
+
+namespace vantrel {
+
+std::vector<std::string> SplitSqlScript(std::string_view script) {
+  std::vector<std::string> statements;
+  std::string current;
+  bool has_code = false;
+  size_t start = 0;
+  while (start < script.size()) {
+    size_t end = script.find('\n', start);
+    if (end == std::string_view::npos) end = script.size();
+    std::string line(script.substr(start, end - start));
+    start = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    size_t first = line.find_first_not_of(" \t");
+    if (first == std::string::npos || line.compare(first, 2, "--") == 0) continue;
+    size_t last = line.find_last_not_of(" \t");
+    const bool ends = line[last] == ';';
+    if (ends) line.erase(last);
+    current += line;
+    current += '\n';
+    has_code = true;
+    if (ends) {
+      statements.push_back(current);
+      current.clear();
+      has_code = false;
+    }
+  }
+  if (has_code) statements.push_back(current);
+  return statements;
+}
+
+}  // namespace vantrel

@@ -13,3 +13,13 @@ bool HoldsSecondStatement(std::string_view sql);
 void RefuseStackedStatements(const std::string& sql);
 
 }  // namespace vantrel
+
+#include <vector>
+
+namespace vantrel {
+
+// Splits a script into its statements at ';' that end a line; blank and
+// comment-only pieces are dropped.
+std::vector<std::string> SplitSqlScript(std::string_view script);
+
+}  // namespace vantrel

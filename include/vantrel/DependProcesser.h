@@ -1,0 +1,89 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vantrel {
+
+enum enumTargetType : int32_t {
+  typeSingleUser = 0,  // company database file
+  typeMultiUser = 1,   // MySQL/MariaDB server
+};
+
+enum enumSourceType : int32_t {
+  srcXML = 1,    // markup export of another accounting program
+  srcEXCEL = 2,  // workbook
+};
+
+// One entry of the column mapping: a worksheet column and the target field (or keyword) it feeds.
+struct MapEntry {
+  std::string column;
+  std::string field;
+};
+
+// The column mapping. Entries are read from index 1; index 0 is never read.
+// The last entry closes every statement, so the order of the entries is the
+// column order of the statements.
+using MapTable = std::vector<MapEntry>;
+
+struct ProcesserState;
+
+// Loads master data into a company database. Configure the properties, then
+// call import methods; each reports failure through its errOccured argument
+// (pass a variable set to false) and never throws. Message boxes go to the
+// process-wide message handler (vantrel/vantrel.h).
+class DependProcesser {
+ public:
+  DependProcesser();
+  ~DependProcesser();
+  DependProcesser(const DependProcesser&) = delete;
+  DependProcesser& operator=(const DependProcesser&) = delete;
+
+  // Single user: path of the company file. Multi user: name of the database.
+  const std::string& TargetDataBase() const;
+  void SetTargetDataBase(std::string value);
+  // Path of the markup export or of the workbook.
+  const std::string& SourceFile() const;
+  void SetSourceFile(std::string value);
+  const MapTable& MapInfo() const;
+  void SetMapInfo(MapTable value);
+  enumTargetType TargetType() const;
+  void SetTargetType(int32_t value);
+  enumSourceType SourceType() const;
+  void SetSourceType(int32_t value);
+  // Host of the database server, "host" or "host:port" (multi user only).
+  std::string Server() const;
+  void SetServer(std::string_view value);
+  // A number is stored as its decimal text.
+  void SetServer(double value);
+  // Null is refused with "Invalid use of Null"; the old value stays.
+  void SetServer(std::nullptr_t);
+
+  void ImportAccounts(bool& errOccured);
+  void ImportProducts(bool& errOccured);
+  void ImportDepots(bool& errOccured);
+  void CloseConn();
+  void ImportAccountHeads(bool& errOccured);
+  void ImportProductGr(bool& errOccured);
+  void ImportBatch(bool& errOccured);
+  void ImportOS(bool& errOccured);
+
+  // Whether the last import's own steps hit an error (what errOccured reports).
+  bool ErrorFlag() const;
+  // Of the last workbook import: rows written, rows refused, and the log's path.
+  long RowsImported() const;
+  long RowsRefused() const;
+  std::string LogPath() const;
+
+ private:
+  std::unique_ptr<ProcesserState> state_;
+};
+
+// Whether any DependProcesser object is alive; module-wide state lives until none is.
+bool CanUnload();
+
+}  // namespace vantrel

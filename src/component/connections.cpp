@@ -1,0 +1,51 @@
+#include "component/connections.h"
+
+#include "component/handler.h"
+#include "component/module_state.h"
+#include "component/processer_state.h"
+#include "platform/dao/connection.h"
+#include "platform/dao/recordset.h"
+#include "platform/variant/convert.h"
+
+namespace vantrel {
+
+std::string SingleUserConnectionString(const std::string& database_file) {
+  return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + database_file +
+         ";Persist Security Info=False;Jet OLEDB:Database Password =tWdøKPéq-¥Hì¡vàß";
+}
+
+std::string MultiUserConnectionString(const std::string& server, const std::string& database) {
+  return "DRIVER=MySQL ODBC 3.51 Driver;UID=orvikuser;PWD=marblequince;SERVER=" + server +
+         ";DATABASE=" + database;
+}
+
+std::string WorkbookConnectionString(const std::string& source_file) {
+  return "DRIVER=Microsoft Excel Driver (*.xls);DBQ=" + source_file;
+}
+
+void OpenTargetConnection(ProcesserState& s) {
+  RunHandled(
+      [&] {
+        Connection& conn = TargetConnection();
+        if (conn.State() == Connection::kOpen) conn.Close();
+        if (s.target_type == typeSingleUser)
+          conn.Open(SingleUserConnectionString(s.target_database));
+        else if (s.target_type == typeMultiUser)
+          conn.Open(MultiUserConnectionString(s.server, s.target_database));
+      },
+      msgstyle::kInformation, "Orvik", &s.error_flag);
+}
+
+void OpenWorkbook(ProcesserState& s, bool client_side_cursor) {
+  s.workbook_conn = std::make_shared<Connection>();
+  s.workbook_conn->Open(WorkbookConnectionString(s.source_file));
+  std::shared_ptr<Recordset> schema = s.workbook_conn->OpenSchema(Connection::kSchemaTables);
+  SetLookupRecordset(schema);
+  s.sheet_name = ToText(schema->Value(size_t{2}));
+  schema->Close();
+  s.sheet_rows = std::make_shared<Recordset>();
+  if (client_side_cursor) s.sheet_rows->SetCursorLocation(3);
+  s.sheet_rows->Open("select * from [" + s.sheet_name + "]", *s.workbook_conn);
+}
+
+}  // namespace vantrel

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+
+namespace vantrel {
+
+struct ProcesserState;
+
+// Connection strings of the two targets and of the workbook.
+std::string SingleUserConnectionString(const std::string& database_file);
+std::string MultiUserConnectionString(const std::string& server, const std::string& database);
+std::string WorkbookConnectionString(const std::string& source_file);
+
+// (Re)opens the shared target connection from the object's properties. Its own
+// handler reports a failure (title "Orvik", ErrorFlag) and leaves it closed.
+void OpenTargetConnection(ProcesserState& s);
+
+// Opens the workbook, names its first table and opens that table's rows in
+// SheetRows. Errors go to the calling import method's handler.
+void OpenWorkbook(ProcesserState& s, bool client_side_cursor);
+
+}  // namespace vantrel

@@ -1,0 +1,196 @@
+#include "vantrel/DependProcesser.h"
+
+#include <atomic>
+
+#include "component/connections.h"
+#include "component/handler.h"
+#include "component/module_state.h"
+#include "component/processer_state.h"
+#include "markup/markup_import.h"
+#include "platform/variant/convert.h"
+#include "sheet/counters.h"
+#include "sheet/run_sheet_import.h"
+
+namespace vantrel {
+namespace {
+
+std::atomic<int> g_live_objects{0};
+
+constexpr int kUnsupportedStyle = msgstyle::kExclamation + msgstyle::kInformation;  // 112
+constexpr const char* kUnsupported = "Not Support This  Type Of Source File";
+
+// The frame of every import method: ErrorFlag starts afresh so errOccured
+// speaks of this call; one handler covers the whole body; a log the body left
+// open is closed so its tail is not lost.
+template <class Body>
+void ImportFrame(ProcesserState& s, bool& errOccured, int style, const char* title, Body&& body) {
+  s.error_flag = false;
+  const bool completed = RunHandled(body, style, title, &s.error_flag);
+  if (!completed) {
+    errOccured = true;
+    try {
+      s.log.Close();
+    } catch (const Error&) {
+      // The handler has already reported the import's failure.
+    }
+  }
+}
+
+// The source kind cannot be handled by this method: say so and report failure.
+void RefuseSourceKind(bool& errOccured) {
+  ShowMessage(kUnsupported, kUnsupportedStyle, "");
+  errOccured = true;
+}
+
+// Opens the workbook and the log, runs the workers, closes the log.
+void RunWorkbookImport(ProcesserState& s, bool client_cursor, const char* log_file,
+                       const char* title, std::initializer_list<const char*> kinds) {
+  s.rows_imported = 0;
+  s.rows_refused = 0;
+  OpenWorkbook(s, client_cursor);
+  s.log.Open(log_file, title);
+  for (const char* k : kinds) {
+    std::string kind = k;
+    RunSheetImport(s, kind);
+  }
+  s.log.Close();
+}
+
+}  // namespace
+
+DependProcesser::DependProcesser() : state_(std::make_unique<ProcesserState>()) {
+  ++g_live_objects;
+  RunHandled([] { AssignDefaultHeads(); }, msgstyle::kInformation, "", &state_->error_flag);
+}
+
+DependProcesser::~DependProcesser() { --g_live_objects; }
+
+bool CanUnload() { return g_live_objects.load() == 0; }
+
+const std::string& DependProcesser::TargetDataBase() const { return state_->target_database; }
+void DependProcesser::SetTargetDataBase(std::string value) {
+  state_->target_database = std::move(value);
+}
+const std::string& DependProcesser::SourceFile() const { return state_->source_file; }
+void DependProcesser::SetSourceFile(std::string value) { state_->source_file = std::move(value); }
+const MapTable& DependProcesser::MapInfo() const { return state_->map_info; }
+void DependProcesser::SetMapInfo(MapTable value) { state_->map_info = std::move(value); }
+enumTargetType DependProcesser::TargetType() const {
+  return static_cast<enumTargetType>(state_->target_type);
+}
+void DependProcesser::SetTargetType(int32_t value) { state_->target_type = value; }
+enumSourceType DependProcesser::SourceType() const {
+  return static_cast<enumSourceType>(state_->source_type);
+}
+void DependProcesser::SetSourceType(int32_t value) { state_->source_type = value; }
+std::string DependProcesser::Server() const { return state_->server; }
+void DependProcesser::SetServer(std::string_view value) { state_->server = std::string(value); }
+void DependProcesser::SetServer(double value) { state_->server = NumberText(value); }
+void DependProcesser::SetServer(std::nullptr_t) { throw InvalidUseOfNullError(); }
+bool DependProcesser::ErrorFlag() const { return state_->error_flag; }
+long DependProcesser::RowsImported() const { return state_->rows_imported; }
+long DependProcesser::RowsRefused() const { return state_->rows_refused; }
+std::string DependProcesser::LogPath() const { return state_->log.Path(); }
+
+void DependProcesser::ImportAccounts(bool& errOccured) {
+  ProcesserState& s = *state_;
+  ImportFrame(s, errOccured, msgstyle::kInformation, "", [&] {
+    OpenTargetConnection(s);
+    AllocateAccountCodes(s);
+    AllocateReceiptAndVoucher(s);
+    if (s.source_type == srcXML) {
+      ImportAccountsFromMarkup(s, errOccured);
+    } else if (s.source_type == srcEXCEL) {
+      RunWorkbookImport(s, false, logfile::kAccounts, "Accounts", {"accountledger"});
+      errOccured = s.error_flag;
+    } else {
+      RefuseSourceKind(errOccured);
+    }
+  });
+}
+
+void DependProcesser::ImportProducts(bool& errOccured) {
+  ProcesserState& s = *state_;
+  ImportFrame(s, errOccured, msgstyle::kInformation, "", [&] {
+    OpenTargetConnection(s);
+    if (s.source_type == srcXML) {
+      ImportProductsFromMarkup(s, errOccured);
+    } else if (s.source_type == srcEXCEL) {
+      AllocateGroupCode(s);
+      AllocateProductCode(s);
+      RunWorkbookImport(s, true, logfile::kProducts, "Product", {"product"});
+      errOccured = s.error_flag;
+    } else {
+      RefuseSourceKind(errOccured);
+    }
+  });
+}
+
+void DependProcesser::ImportDepots(bool& errOccured) {
+  ProcesserState& s = *state_;
+  ImportFrame(s, errOccured, msgstyle::kInformation, "", [&] {
+    OpenTargetConnection(s);
+    AllocateDepotCode(s);
+    if (s.source_type == srcXML)
+      ImportDepotsFromMarkup(s, errOccured);
+    else
+      RefuseSourceKind(errOccured);
+  });
+}
+
+void DependProcesser::CloseConn() { ReleaseTargetConnection(); }
+
+void DependProcesser::ImportAccountHeads(bool& errOccured) {
+  ProcesserState& s = *state_;
+  ImportFrame(s, errOccured, msgstyle::kInformation, "Orvik", [&] {
+    OpenTargetConnection(s);
+    AllocateAccountCodes(s);
+    if (s.source_type == srcEXCEL)
+      RunWorkbookImport(s, false, logfile::kAccountHeads, "Head", {"accounthead"});
+    // A source kind this method cannot read is a failure, not a silent success.
+    errOccured = s.error_flag || s.source_type != srcEXCEL;
+  });
+}
+
+void DependProcesser::ImportProductGr(bool& errOccured) {
+  ProcesserState& s = *state_;
+  ImportFrame(s, errOccured, msgstyle::kInformation, "Orvik", [&] {
+    OpenTargetConnection(s);
+    AllocateGroupCode(s);
+    if (s.source_type == srcEXCEL)
+      RunWorkbookImport(s, false, logfile::kProductGroups, "Group", {"productgroup"});
+    errOccured = s.error_flag || s.source_type != srcEXCEL;
+  });
+}
+
+void DependProcesser::ImportBatch(bool& errOccured) {
+  ProcesserState& s = *state_;
+  if (s.source_type != srcEXCEL) {
+    errOccured = true;
+    return;
+  }
+  ImportFrame(s, errOccured, msgstyle::kInformation, "Orvik", [&] {
+    OpenTargetConnection(s);
+    AllocateBatchId(s);
+    RunWorkbookImport(s, false, logfile::kProductBatch, "Batch", {"productbatch"});
+    // A worker that stopped on an error is a failure; success leaves errOccured as passed.
+    if (s.error_flag) errOccured = true;
+  });
+}
+
+void DependProcesser::ImportOS(bool& errOccured) {
+  ProcesserState& s = *state_;
+  ImportFrame(s, errOccured, msgstyle::kOkOnly, "", [&] {
+    OpenTargetConnection(s);
+    if (s.source_type == srcEXCEL) {
+      AllocateGroupCode(s);
+      AllocateProductCode(s);
+      AllocateBatchId(s);
+      AllocateReceiptAndVoucher(s);
+      RunWorkbookImport(s, false, logfile::kOpeningStock, "Batch", {"product", "osbatch"});
+    }
+    errOccured = s.error_flag || s.source_type != srcEXCEL;
+  });
+}
+
+}  // namespace vantrel

@@ -1,0 +1,74 @@
+#include "component/import_log.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/common/error.h"
+
+namespace vantrel {
+namespace {
+
+// Moves to column `col` (1-based) before the next item, as the positioning rule says.
+void MoveToColumn(std::string& out, size_t& column, size_t col) {
+  if (column < col) {
+    out.append(col - column, ' ');
+  } else if (column > col) {
+    out += "\r\n";
+    out.append(col - 1, ' ');
+  }
+  column = col;
+}
+
+}  // namespace
+
+std::string LogFolder() {
+  const char* dir = std::getenv("VANTREL_LOG_DIR");
+  if (dir && *dir) return dir;
+  return ".";
+}
+
+std::string LayoutLogLine(const std::string& name, const std::string& status,
+                          const std::string& reason) {
+  std::string out = name;
+  size_t column = 1 + name.size();
+  MoveToColumn(out, column, 15);
+  out += status;
+  column += status.size();
+  MoveToColumn(out, column, 31);
+  out += reason;
+  out += "\r\n";
+  return out;
+}
+
+ImportLog::~ImportLog() {
+  if (file_) std::fclose(file_);
+}
+
+void ImportLog::Open(const std::string& file_name, const std::string& title) {
+  if (file_) Close();
+  path_ = LogFolder() + "/" + file_name;
+  file_ = std::fopen(path_.c_str(), "wb");
+  if (!file_)
+    throw Error("Path/File access error: cannot create '" + path_ + "': " + std::strerror(errno),
+                75);
+  WriteLine(title, "ImportStaus", "Reason");
+  WriteLine("========", "===========", "======");
+}
+
+void ImportLog::WriteLine(const std::string& name, const std::string& status,
+                          const std::string& reason) {
+  if (!file_) throw Error("Bad file name or number", 52);
+  const std::string line = LayoutLogLine(name, status, reason);
+  if (std::fwrite(line.data(), 1, line.size(), file_) != line.size())
+    throw Error("Device I/O error writing '" + path_ + "'", 57);
+}
+
+void ImportLog::Close() {
+  if (!file_) return;
+  const bool failed = std::fclose(file_) != 0;
+  file_ = nullptr;
+  if (failed) throw Error("Device I/O error closing '" + path_ + "'", 57);
+}
+
+}  // namespace vantrel

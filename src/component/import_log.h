@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace vantrel {
+
+// The fixed log file names of the workbook imports.
+namespace logfile {
+constexpr const char* kAccounts = "accounts.log";
+constexpr const char* kProducts = "products.log";
+constexpr const char* kAccountHeads = "accountheads.log";
+constexpr const char* kProductGroups = "productgroups.log";
+constexpr const char* kProductBatch = "ProductBatch.log";
+constexpr const char* kOpeningStock = "OpeningStock.log";
+}  // namespace logfile
+
+// Folder of the import logs: $VANTREL_LOG_DIR when set, else the working directory.
+std::string LogFolder();
+
+// Lays out one log line: items at columns 1, 15 and 31, CR LF at the end. An
+// item that would start left of its column's reach moves to a line of its own.
+std::string LayoutLogLine(const std::string& name, const std::string& status,
+                          const std::string& reason);
+
+// A workbook import's report: one line per row, three items at fixed columns.
+class ImportLog {
+ public:
+  ImportLog() = default;
+  ~ImportLog();
+  ImportLog(const ImportLog&) = delete;
+  ImportLog& operator=(const ImportLog&) = delete;
+
+  // Creates or truncates <log folder>/<file_name> and writes the two header
+  // lines; raises vantrel::Error naming the path when it cannot.
+  void Open(const std::string& file_name, const std::string& title);
+  void WriteLine(const std::string& name, const std::string& status, const std::string& reason);
+  void Close();
+  bool IsOpen() const { return file_ != nullptr; }
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::FILE* file_ = nullptr;
+  std::string path_;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "component/import_log.h"
+#include "vantrel/DependProcesser.h"
+
+namespace vantrel {
+
+class Connection;
+class Recordset;
+
+// Everything one DependProcesser object owns: its configuration, its error
+// flag, its workbook connection and rows, its log and the statement members
+// the spreadsheet workers build rows in.
+struct ProcesserState {
+  std::string target_database;
+  std::string source_file;
+  MapTable map_info;
+  int32_t target_type = typeSingleUser;
+  int32_t source_type = 0;
+  std::string server;
+
+  bool error_flag = false;
+
+  std::shared_ptr<Connection> workbook_conn;
+  std::shared_ptr<Recordset> sheet_rows;
+  std::string sheet_name;
+  ImportLog log;
+
+  // Statement members of the spreadsheet workers.
+  std::string column_text;
+  std::string value_text;
+  std::string values_head;
+  std::string row_name;
+  int16_t found_code = 0;
+
+  // Worksheet row (1 = the header row) a worker stands on, for error messages; 0 outside a worker.
+  long sheet_row = 0;
+
+  // Rows a worker wrote and refused in the last workbook import, for the host's summary.
+  long rows_imported = 0;
+  long rows_refused = 0;
+};
+
+}  // namespace vantrel

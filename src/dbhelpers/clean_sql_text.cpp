@@ -1,0 +1,38 @@
+#include "dbhelpers/clean_sql_text.h"
+
+#include "component/handler.h"
+#include "platform/variant/convert.h"
+
+namespace vantrel {
+namespace {
+
+std::string WithoutQuotes(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text)
+    if (c != '\'' && c != '"' && c != '\\') out += c;
+  return out;
+}
+
+}  // namespace
+
+std::string CleanSqlText(Variant& value) {
+  std::string result;
+  RunHandled(
+      [&] {
+        if (value.is_null()) value = Variant(std::string());
+        const std::string text = ToText(value);
+        if (text.empty()) return;
+        value = Variant(WithoutQuotes(text));
+        result = value.as_text();
+      },
+      msgstyle::kInformation, "Orvik", nullptr);
+  return result;
+}
+
+std::string CleanSqlText(std::string& value) {
+  value = WithoutQuotes(value);
+  return value;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,190 @@
+#include "dbhelpers/lookups.h"
+
+#include "component/handler.h"
+#include "component/module_state.h"
+#include "dbhelpers/clean_sql_text.h"
+#include "platform/dao/connection.h"
+#include "platform/dao/recordset.h"
+#include "platform/pcode/pcode_generator.h"
+#include "platform/variant/convert.h"
+#include "vantrel/DependProcesser.h"
+
+namespace vantrel {
+namespace {
+
+constexpr const char* kErrorTitle = "Error";
+
+// Fixed head codes of the default heads 1 to 28; 0 marks "Deposits (Asset)"
+// and "Misc. Expenses (ASSET)", whose code depends on the kind.
+constexpr int16_t kFixedHeadCodes[29] = {0,  17, 18, 7,  10, 11, 1,  0,  12, 56, 9, 23, 26, 25, 24,
+                                         37, 30, 3,  40, 34, 6,  19, 59, 20, 21, 0, 38, 31, 27};
+
+bool IsDefaultHead(const std::string& trimmed) {
+  for (const auto& head : DefaultHeads())
+    if (head == trimmed) return true;
+  return false;
+}
+
+bool QueryHasRows(const std::string& sql) { return LookupQuery(sql).HasRows(); }
+
+// The handler of the three lookups that report their own errors.
+template <class Body>
+void WithOwnHandler(Body&& body) {
+  RunHandled(body, msgstyle::kInformation, kErrorTitle, nullptr);
+}
+
+}  // namespace
+
+int16_t HeadCodeOfParent(std::string& parent, const std::string& kind) {
+  int16_t result = 0;
+  WithOwnHandler([&] {
+    const std::string t = Trim(parent);
+    const auto& heads = DefaultHeads();
+    for (int i = 1; i <= 28; ++i) {
+      if (heads[static_cast<size_t>(i)] != t) continue;
+      if (kFixedHeadCodes[i] != 0) {
+        result = kFixedHeadCodes[i];
+        return;
+      }
+      if (kind == "G") {
+        result = 2;
+        return;
+      }
+      break;
+    }
+    std::string name = Trim(parent);
+    if (name.empty()) return;
+    CleanSqlText(name);
+    Recordset& rs =
+        LookupQuery("SELECT HEADCODE FROM ACCOUNTHEAD WHERE TRIM(HEADNAME)='" + name + "'");
+    if (rs.HasRows()) result = ToInt16(rs.Value("headcode"));
+  });
+  return result;
+}
+
+bool LedgerExists(std::string& name) {
+  bool result = false;
+  WithOwnHandler([&] {
+    CloseLookupIfOpen();
+    const std::string c = CleanSqlText(name);
+    if (QueryHasRows("SELECT * FROM ACCOUNTLEDGER WHERE LEDNAME LIKE'" + c + "'")) {
+      result = true;
+      return;
+    }
+    result = IsDefaultHead(Trim(name));
+  });
+  return result;
+}
+
+bool HeadExists(std::string& name) {
+  bool result = false;
+  WithOwnHandler([&] {
+    const auto& heads = DefaultHeads();
+    if (Trim(name) == heads[0]) {
+      result = true;
+      return;
+    }
+    CloseLookupIfOpen();
+    const std::string c = CleanSqlText(name);
+    if (QueryHasRows("SELECT * FROM ACCOUNTHEAD WHERE HEADNAME like '" + c + "'")) {
+      result = true;
+      return;
+    }
+    const std::string t = Trim(name);
+    if (t != heads[25] && t != heads[7]) result = IsDefaultHead(t);
+  });
+  return result;
+}
+
+bool GroupExists(std::string& name) {
+  CloseLookupIfOpen();
+  const std::string c = CleanSqlText(name);
+  return QueryHasRows("SELECT * FROM PRODUCTGROUP WHERE GPNAME like '" + c + "'");
+}
+
+Variant GroupCodeOfParent(std::string& parent, const std::string& kind) {
+  std::string n = Trim(parent);
+  CleanSqlText(n);
+  std::string sql;
+  if (kind == "G") {
+    sql = "SELECT GPCODE FROM PRODUCTGROUP WHERE TRIM(GPNAME)='" + n + "'";
+  } else {
+    if (n.empty()) return Variant();
+    sql = "SELECT GPCODE FROM PRODUCTGROUP WHERE TRIM(GPNAME)=\"" + n + "\"";
+  }
+  Recordset& rs = LookupQuery(sql);
+  if (rs.HasRows()) return rs.Value("gpcode");
+  return Variant();
+}
+
+bool ProductExists(std::string& name, int32_t group_code) {
+  CloseLookupIfOpen();
+  const std::string x = group_code > 0 ? " and gpcode=" + std::to_string(group_code) : "";
+  const std::string c = CleanSqlText(name);
+  return QueryHasRows("SELECT * FROM PRODUCT WHERE PNAME like '" + c + "'" + x);
+}
+
+bool DepotExists(std::string& name) {
+  CloseLookupIfOpen();
+  const std::string c = CleanSqlText(name);
+  return QueryHasRows("SELECT DNAME FROM DEPOT WHERE DNAME like '" + c + "'");
+}
+
+void SetPCodeParam(const Variant& code) {
+  std::string text = JoinText(code);
+  CleanSqlText(text);
+  const bool ends_in_digit = !text.empty() && text.back() >= '0' && text.back() <= '9';
+  const std::string value = ends_in_digit ? text : "";
+  TargetConnection().Execute("Update ParamList Set ParamValue = '" + value +
+                             "' where ParamName = 'PCode' and ParamType = 4");
+  CloseLookupIfOpen();
+}
+
+std::string ReadPCodeParam() {
+  Recordset rs;
+  rs.Open("Select ParamValue from Paramlist where ParamName = 'PCode' and ParamType = 4",
+          TargetConnection(), 1, 3);
+  std::string result;
+  if (rs.HasRows()) {
+    const Variant& v = rs.Value(size_t{0});
+    result = v.is_null() ? "1" : NextProductCodeAfter(ToText(v));
+  }
+  rs.Close();
+  return result;
+}
+
+bool RemoveExistingBatch(std::string& product_code, std::string& batch_name, int32_t target_type) {
+  CleanSqlText(product_code);
+  CleanSqlText(batch_name);
+  const std::string& p = product_code;
+  const std::string& b = batch_name;
+  CloseLookupIfOpen();
+  Recordset& rs = LookupQuery("SELECT * FROM PRODUCTBATCH WHERE PCODE LIKE '" + p +
+                              "' AND BATCHNAME LIKE '" + b + "'");
+  if (rs.HasRows()) {
+    const std::string id = ToText(rs.Value("batchid"));
+    const DateValue today = Today();
+    const std::string date = target_type == typeSingleUser
+                                 ? "#" + DateText(today) + "#"
+                                 : "'" + FormatDate(today, "yyyymmdd") + "'";
+    TargetConnection().Execute("delete from inventory where pcode like '" + p +
+                               "' and batchid=" + id + " and invdate=" + date + " and dcode=1");
+    TargetConnection().Execute("delete from productbatch where batchname like '" + b +
+                               "' and pcode like '" + p + "'");
+  }
+  return false;
+}
+
+std::string PCodeOfName(std::string& name) {
+  CleanSqlText(name);
+  Recordset& rs = LookupQuery("SELECT PCode FROM PRODUCT WHERE PName LIKE '" + name + "'");
+  if (rs.HasRows()) return ToText(rs.Value("PCode"));
+  return "";
+}
+
+bool PCodeExists(std::string& code) {
+  CleanSqlText(code);
+  return QueryHasRows("SELECT * FROM PRODUCT WHERE PCODE LIKE '" + code + "'");
+}
+
+}  // namespace vantrel

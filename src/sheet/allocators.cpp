@@ -1,0 +1,115 @@
+#include "component/handler.h"
+#include "component/module_state.h"
+#include "component/processer_state.h"
+#include "platform/dao/connection.h"
+#include "platform/dao/recordset.h"
+#include "platform/variant/convert.h"
+#include "sheet/counters.h"
+
+namespace vantrel {
+namespace {
+
+constexpr const char* kOrvik = "Orvik";
+
+// The common handler of the allocators.
+template <class Body>
+void Allocate(ProcesserState& s, Body&& body) {
+  RunHandled(body, msgstyle::kInformation, kOrvik, &s.error_flag);
+}
+
+// MAX(code)+1 of an empty table is Null: the first code is then 1.
+int16_t NextCode16(const Variant& v) { return v.is_null() ? int16_t{1} : ToInt16(v); }
+
+}  // namespace
+
+CodeCounters& Counters() {
+  static CodeCounters counters;
+  return counters;
+}
+
+void AllocateAccountCodes(ProcesserState& s) {
+  Allocate(s, [&] {
+    Recordset& rs = LookupQuery("SELECT MAX(HEADCODE)+1 AS HEADCODE FROM ACCOUNTHEAD");
+    Counters().next_head_code = NextCode16(rs.Value("headcode"));
+    ReplaceLookup();
+    const char* sql = nullptr;
+    if (s.target_type == typeSingleUser)
+      sql = "SELECT MAX(CINT(LEDCODE))+1 AS LEDCODE FROM ACCOUNTLEDGER";
+    else if (s.target_type == typeMultiUser)
+      sql = "SELECT MAX(Cast(LEDCODE as signed))+1 AS LEDCODE FROM ACCOUNTLEDGER";
+    Recordset& led = LookupRecordset();
+    if (sql) led.Open(sql, TargetConnection());
+    Counters().next_ledger_code = NextCode16(led.Value("Ledcode"));
+    CloseLookupIfOpen();
+  });
+}
+
+void AllocateDepotCode(ProcesserState& s) {
+  Allocate(s, [&] {
+    Recordset& rs = LookupQuery("SELECT MAX(DCODE)+1 AS DCODE FROM DEPOT");
+    Counters().next_depot_code = NextCode16(rs.Value("Dcode"));
+    CloseLookupIfOpen();
+  });
+}
+
+void AllocateGroupCode(ProcesserState& s) {
+  Allocate(s, [&] {
+    Recordset& rs = LookupQuery("SELECT MAX(GPCODE)+1 AS GPCODE FROM PRODUCTGROUP");
+    Counters().next_group_code = NextCode16(rs.Value("gpcode"));
+    CloseLookupIfOpen();
+  });
+}
+
+void AllocateProductCode(ProcesserState& s) {
+  Allocate(s, [&] {
+    ReplaceLookup();
+    // Codes are text; both targets take the numeric maximum so that '10' beats '9'.
+    const char* sql = nullptr;
+    if (s.target_type == typeSingleUser)
+      sql = "SELECT MAX(VAL(PCODE))+1 AS PCODE FROM PRODUCT";
+    else if (s.target_type == typeMultiUser)
+      sql = "SELECT MAX(CAST(PCODE AS UNSIGNED))+1 AS PCODE FROM PRODUCT";
+    Recordset& rs = LookupRecordset();
+    if (sql) rs.Open(sql, TargetConnection());
+    const Variant& v = rs.Value("PCode");
+    Counters().next_product_code = v.is_null() ? "1" : ToText(v);
+    CloseLookupIfOpen();
+  });
+}
+
+void AllocateBatchId(ProcesserState& s) {
+  Allocate(s, [&] {
+    ReplaceLookup();
+    Recordset& rs = LookupQuery("SELECT MAX(BATCHID)+1 AS BATCHID FROM PRODUCTBATCH");
+    Counters().next_batch_id = NextCode16(rs.Value("batchid"));
+    CloseLookupIfOpen();
+  });
+}
+
+void AllocateReceiptAndVoucher(ProcesserState& s) {
+  Allocate(s, [&] {
+    ReplaceLookup();
+    Recordset& rs = LookupQuery("SELECT MAX(RCPTCODE)+1 AS RCPTCODE FROM TRANSACTIONRECEIPTS");
+    const Variant& rc = rs.Value("rcptcode");
+    Counters().next_receipt_code = rc.is_null() ? 1 : ToInt32(rc);
+    ReplaceLookup();
+    if (s.target_type != typeMultiUser) {
+      Recordset& jp =
+          LookupQuery("SELECT paramvalue  FROM PARAMLIST WHERE PARAMNAME='JP' and PARAMTYPE=3");
+      const Variant& v = jp.Value(size_t{0});
+      Counters().journal_voucher_no =
+          v.is_null() ? 1 : static_cast<int32_t>(LeadingNumber(ToText(v)) + 1);
+    } else {
+      Recordset& jp = LookupQuery(
+          "SELECT ifnull(cast(paramvalue as signed),0)+1 AS VNO FROM PARAMLIST WHERE "
+          "PARAMNAME='JP' and PARAMTYPE=3");
+      Counters().journal_voucher_no = ToInt32(jp.Value("vno"));
+    }
+    CloseLookupIfOpen();
+    TargetConnection().Execute("update paramlist set paramvalue='" +
+                               std::to_string(Counters().journal_voucher_no) +
+                               "' WHERE PARAMNAME='JP' and PARAMTYPE=3");
+  });
+}
+
+}  // namespace vantrel

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "component/handler.h"
+#include "component/processer_state.h"
+
+namespace vantrel {
+
+std::string DescribeWorkerError(const ProcesserState& s, const std::string& description);
+
+template <class Body>
+void RunWorker(ProcesserState& s, Body&& body) {
+  std::string description;
+  try {
+    body();
+    s.sheet_row = 0;
+    return;
+  } catch (const Error& e) {
+    description = e.description();
+  } catch (const std::exception& e) {
+    description = e.what();
+  }
+  s.error_flag = true;
+  ShowMessage(DescribeWorkerError(s, description), msgstyle::kInformation, "Orvik");
+  s.sheet_row = 0;
+}
+
+}  // namespace vantrel

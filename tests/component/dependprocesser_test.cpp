@@ -1,0 +1,204 @@
+#include "vantrel/DependProcesser.h"
+
+#include <gtest/gtest.h>
+
+#include "component/module_state.h"
+#include "platform/common/error.h"
+#include "platform/dao/connection.h"
+#include "support/company_fixture.h"
+
+namespace vantrel {
+namespace {
+
+const char* const kUnsupported = "Not Support This  Type Of Source File";
+
+class ImportFrames : public CompanyTest {
+ protected:
+  // A small workbook of heads with its mapping.
+  void UseHeadWorkbook(DependProcesser& p) {
+    p.SetSourceType(srcEXCEL);
+    p.SetSourceFile(dir_.Write("heads.csv", "Head Name,Parent\nDebtors North,Sundry Debtors\n"));
+    p.SetMapInfo({{}, {"Head Name", "headname"}, {"Parent", "underhead"}});
+  }
+};
+
+TEST_P(ImportFrames, MethodsWithoutSourceKindReportFailure) {
+  using Method = void (DependProcesser::*)(bool&);
+  const Method refused_with_message[] = {&DependProcesser::ImportAccounts,
+                                         &DependProcesser::ImportProducts,
+                                         &DependProcesser::ImportDepots};
+  for (Method m : refused_with_message) {
+    DependProcesser p;
+    Target(p);
+    rec_.messages.clear();
+    bool err = false;
+    (p.*m)(err);
+    EXPECT_TRUE(err);
+    ASSERT_EQ(rec_.messages.size(), 1u);
+    EXPECT_EQ(rec_.messages[0].text, kUnsupported);
+    EXPECT_EQ(rec_.messages[0].style, 112);
+    EXPECT_EQ(rec_.messages[0].title, "");
+  }
+  const Method refused_silently[] = {&DependProcesser::ImportAccountHeads,
+                                     &DependProcesser::ImportProductGr, &DependProcesser::ImportOS,
+                                     &DependProcesser::ImportBatch};
+  for (Method m : refused_silently) {
+    DependProcesser p;
+    Target(p);
+    rec_.messages.clear();
+    bool err = false;
+    (p.*m)(err);
+    EXPECT_TRUE(err);
+    EXPECT_TRUE(rec_.messages.empty());
+  }
+}
+
+TEST_P(ImportFrames, AccountsReserveAVoucherNumberWhateverTheSource) {
+  DependProcesser p;
+  Target(p);
+  bool err = false;
+  p.ImportAccounts(err);
+  p.ImportAccounts(err);
+  EXPECT_EQ(Column("SELECT paramvalue FROM PARAMLIST WHERE PARAMNAME='JP'"),
+            std::vector<std::string>{"2"});
+}
+
+TEST_P(ImportFrames, DepotsFromAWorkbookAreRefused) {
+  DependProcesser p;
+  Target(p);
+  UseHeadWorkbook(p);
+  bool err = false;
+  p.ImportDepots(err);
+  EXPECT_TRUE(err);
+  ASSERT_EQ(rec_.messages.size(), 1u);
+  EXPECT_EQ(rec_.messages[0].text, kUnsupported);
+}
+
+TEST_P(ImportFrames, ErrorFlagSpeaksOfTheLastCallOnly) {
+  DependProcesser p;
+  Target(p);
+  bool err = false;
+  p.ImportDepots(err);  // no source kind: fails
+  EXPECT_TRUE(err);
+  UseHeadWorkbook(p);
+  err = false;
+  p.ImportAccountHeads(err);
+  EXPECT_FALSE(err);
+  EXPECT_EQ(p.RowsImported(), 1);
+}
+
+TEST_P(ImportFrames, UnreachableTargetIsReportedAndEveryStepFailsInItsOwnHandler) {
+  DependProcesser p;
+  p.SetTargetType(GetParam());
+  if (multi_user()) {
+    p.SetServer("127.0.0.1:1");
+    p.SetTargetDataBase("nothing");
+  } else {
+    p.SetTargetDataBase(dir_.File("missing.db"));
+  }
+  UseHeadWorkbook(p);
+  bool err = false;
+  p.ImportAccountHeads(err);
+  EXPECT_TRUE(err);
+  ASSERT_GE(rec_.messages.size(), 2u);
+  EXPECT_EQ(rec_.messages[0].title, "Orvik");
+  EXPECT_EQ(rec_.messages[0].style, 64);
+  EXPECT_NE(rec_.messages[0].text.find(multi_user() ? "127.0.0.1" : "missing.db"),
+            std::string::npos)
+      << rec_.messages[0].text;
+  EXPECT_EQ(rec_.messages[1].title, "Orvik");  // the allocator's own
+}
+
+TEST_P(ImportFrames, UnknownTargetTypeOpensNothingAndTheAllocatorReports) {
+  DependProcesser p;
+  Target(p);
+  p.SetTargetType(2);
+  UseHeadWorkbook(p);
+  bool err = false;
+  p.ImportAccountHeads(err);
+  EXPECT_TRUE(err);
+  ASSERT_FALSE(rec_.messages.empty());
+  EXPECT_EQ(rec_.messages[0].text, ObjectClosedError().description());
+}
+
+TEST_P(ImportFrames, MissingWorkbookEndsTheImportInTheMethodsHandler) {
+  DependProcesser p;
+  Target(p);
+  UseHeadWorkbook(p);
+  p.SetSourceFile(dir_.File("no-such-book.xls"));
+  bool err = false;
+  p.ImportAccountHeads(err);
+  EXPECT_TRUE(err);
+  ASSERT_EQ(rec_.messages.size(), 1u);
+  EXPECT_EQ(rec_.messages[0].title, "Orvik");
+  EXPECT_NE(rec_.messages[0].text.find("no-such-book.xls"), std::string::npos);
+  EXPECT_EQ(ReadFile(dir_.File("accountheads.log")), "");
+}
+
+TEST_P(ImportFrames, UncreatableLogEndsTheImportWithNothingWritten) {
+  DependProcesser p;
+  Target(p);
+  UseHeadWorkbook(p);
+  setenv("VANTREL_LOG_DIR", dir_.File("no-such-folder").c_str(), 1);
+  bool err = false;
+  p.ImportAccountHeads(err);
+  EXPECT_TRUE(err);
+  ASSERT_EQ(rec_.messages.size(), 1u);
+  EXPECT_NE(rec_.messages[0].text.find("accountheads.log"), std::string::npos);
+  EXPECT_TRUE(Column("SELECT headname FROM accounthead WHERE headname='Debtors North'").empty());
+}
+
+TEST_P(ImportFrames, WorkerStillToComeSaysSoAndTheLogHasItsHeader) {
+  DependProcesser p;
+  Target(p);
+  p.SetSourceType(srcEXCEL);
+  p.SetSourceFile(dir_.Write("ledgers.csv", "Name,Head\nACME,Sundry Debtors\n"));
+  p.SetMapInfo({{}, {"Name", "ledname"}, {"Head", "headcode"}});
+  bool err = false;
+  p.ImportAccounts(err);
+  EXPECT_TRUE(err);
+  ASSERT_EQ(rec_.messages.size(), 1u);
+  EXPECT_NE(rec_.messages[0].text.find("not available yet"), std::string::npos);
+  EXPECT_EQ(ReadFile(dir_.File("accounts.log")),
+            "Accounts      ImportStaus     Reason\r\n========      ===========     ======\r\n");
+}
+
+TEST_P(ImportFrames, ObjectsShareOneTargetConnection) {
+  DependProcesser a, b;
+  Target(a);
+  Target(b);
+  UseHeadWorkbook(a);
+  bool err = false;
+  a.ImportAccountHeads(err);
+  ASSERT_FALSE(err);
+  EXPECT_EQ(TargetConnection().State(), Connection::kOpen);
+  b.CloseConn();
+  EXPECT_EQ(TargetConnection().State(), Connection::kClosed);
+  UseHeadWorkbook(b);
+  b.ImportAccountHeads(err);  // opens a new connection; the head exists by now
+  EXPECT_FALSE(err);
+  EXPECT_EQ(b.RowsRefused(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, ImportFrames, ::testing::Values(0, 1), TargetName);
+
+TEST(DependProcesserProperties, ServerTakesNumbersAsTextAndRefusesNull) {
+  DependProcesser p;
+  p.SetServer(3306.0);
+  EXPECT_EQ(p.Server(), "3306");
+  EXPECT_THROW(p.SetServer(nullptr), Error);
+  EXPECT_EQ(p.Server(), "3306");
+  p.SetServer("db.example:3307");
+  EXPECT_EQ(p.Server(), "db.example:3307");
+}
+
+TEST(DependProcesserProperties, NewObjectDefaults) {
+  DependProcesser p;
+  EXPECT_EQ(p.TargetType(), typeSingleUser);
+  EXPECT_EQ(static_cast<int>(p.SourceType()), 0);
+  EXPECT_TRUE(p.TargetDataBase().empty());
+  EXPECT_FALSE(CanUnload());
+}
+
+}  // namespace
+}  // namespace vantrel

@@ -1,0 +1,273 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "markup/staging.h"
+#include "platform/variant/convert.h"
+#include "support/company_fixture.h"
+#include "vantrel/DependProcesser.h"
+
+namespace vantrel {
+namespace {
+
+// UTF-16 little endian with a byte-order mark, for the code points of the text.
+std::string Utf16le(const std::string& utf8) {
+  std::string out = "\xFF\xFE";
+  for (size_t i = 0; i < utf8.size();) {
+    unsigned char c = static_cast<unsigned char>(utf8[i]);
+    unsigned cp = c;
+    size_t n = 1;
+    if (c >= 0xE0) {
+      cp = ((c & 0x0F) << 12) | ((utf8[i + 1] & 0x3F) << 6) | (utf8[i + 2] & 0x3F);
+      n = 3;
+    } else if (c >= 0xC0) {
+      cp = ((c & 0x1F) << 6) | (utf8[i + 1] & 0x3F);
+      n = 2;
+    }
+    out += static_cast<char>(cp & 0xFF);
+    out += static_cast<char>(cp >> 8);
+    i += n;
+  }
+  return out;
+}
+
+std::string Envelope(const std::string& body) {
+  return "<?xml version=\"1.0\"?>\n<ENVELOPE><BODY><DATA>\n" + body +
+         "\n</DATA></BODY></ENVELOPE>\n";
+}
+
+class MarkupImport : public CompanyTest {
+ protected:
+  using Method = void (DependProcesser::*)(bool&);
+  bool Run(Method m, const std::string& file, bool err = false) {
+    DependProcesser p;
+    Target(p);
+    p.SetSourceType(srcXML);
+    p.SetSourceFile(file);
+    (p.*m)(err);
+    return err;
+  }
+  bool Accounts(const std::string& xml) {
+    return Run(&DependProcesser::ImportAccounts, dir_.Write("accounts.xml", Envelope(xml)));
+  }
+  bool Products(const std::string& xml, bool err = false) {
+    return Run(&DependProcesser::ImportProducts, dir_.Write("products.xml", Envelope(xml)), err);
+  }
+  bool Depots(const std::string& xml) {
+    return Run(&DependProcesser::ImportDepots, dir_.Write("depots.xml", Envelope(xml)));
+  }
+  std::vector<std::string> Heads() const {
+    return Rows(
+        "SELECT headcode, headname, underhead, headlevel FROM accounthead WHERE headcode >= 31 "
+        "ORDER BY headcode");
+  }
+  // Codes 31 and up free, so the numbers of the worked example come out.
+  void FreeHeadCodesFrom31() { Exec("delete from accounthead where headcode >= 31"); }
+};
+
+TEST_P(MarkupImport, AccountWriterWorkedExample) {
+  FreeHeadCodesFrom31();
+  Exec("insert into accountledger(ledcode,ledname,headcode) values('119','Old',9)");
+  EXPECT_FALSE(
+      Accounts("<GROUP NAME=\"Debtors North\"><PARENT>Sundry Debtors</PARENT></GROUP>"
+               "<LEDGER NAME=\"ACME Traders\"><PARENT>Debtors North</PARENT></LEDGER>"));
+  EXPECT_EQ(rec_.StatementsStartingWith("insert into accounthead"),
+            std::vector<std::string>{"insert into accounthead values(31,'Debtors North',9,1)"});
+  EXPECT_EQ(
+      rec_.StatementsStartingWith("INSERT INTO ACCOUNTLEDGER"),
+      std::vector<std::string>{
+          "INSERT INTO ACCOUNTLEDGER(LEDCODE,LEDNAME,HEADCODE) VALUES('120','ACME Traders',31)"});
+  EXPECT_TRUE(rec_.messages.empty());
+}
+
+TEST_P(MarkupImport, AccountGroupsAndLedgersUnderTheRightHeads) {
+  FreeHeadCodesFrom31();
+  EXPECT_FALSE(Accounts(
+      "<GROUP NAME=\"  Sundry Debtors \"><PARENT></PARENT></GROUP>"
+      "<GROUP NAME=\"Misc. Expenses (ASSET)\"><PARENT/></GROUP>"
+      "<GROUP NAME=\"Misc. Expenses (ASSET)\"><PARENT/></GROUP>"
+      "<GROUP NAME=\"misc. expenses (asset)\"><PARENT/></GROUP>"
+      "<GROUP NAME=\"Debtors North\"><PARENT>Sundry Debtors</PARENT><PARENT>Cash</PARENT></GROUP>"
+      "<GROUP NAME=\"Deposits (Asset)\"><PARENT>Current Assets</PARENT></GROUP>"
+      "<GROUP NAME=\"Branch East\"><PARENT>Branch / Divisions</PARENT></GROUP>"
+      "<GROUP NAME=\"Debtors North\"><PARENT>Sundry Debtors</PARENT></GROUP>"
+      "<GROUP NAME=\"O'Brien &amp; Sons\"><parent>ignored</parent><PARENT>Sundry Creditors</PARENT>"
+      "  <GROUP NAME=\"Nested\"><PARENT>Debtors North</PARENT></GROUP></GROUP>"
+      "<GROUP><PARENT>Sundry Debtors</PARENT></GROUP>"
+      "<LEDGER NAME=\"ACME Traders\"><PARENT>Debtors North</PARENT></LEDGER>"
+      "<LEDGER NAME=\"Nobody\"><PARENT></PARENT></LEDGER>"
+      "<LEDGER NAME=\"Cash\"><PARENT>Cash-in-hand</PARENT></LEDGER>"
+      "<LEDGER NAME=\"Bob's &quot;Big&quot; Store\"><PARENT>O'Brien &amp; Sons</PARENT></LEDGER>"
+      "<LEDGER NAME=\"Lost\"><PARENT>Branch East</PARENT></LEDGER>"
+      "<LEDGER NAME=\"ACME Traders\"><PARENT>Sundry Debtors</PARENT></LEDGER>"));
+  EXPECT_TRUE(rec_.messages.empty());
+  EXPECT_EQ(Heads(), (std::vector<std::string>{"31|Misc. Expenses (ASSET)|2|1",
+                                               "32|Debtors North|9|1", "33|Deposits (Asset)|2|1",
+                                               "35|OBrien & Sons|24|1", "36|Nested|32|1"}));
+  EXPECT_EQ(Rows("SELECT ledcode, ledname, headcode FROM accountledger ORDER BY ledcode"),
+            (std::vector<std::string>{"1|ACME Traders|32", "2|Bobs Big Store|35"}));
+}
+
+TEST_P(MarkupImport, SameExportTwiceAddsNothing) {
+  const std::string xml =
+      "<GROUP NAME=\"Debtors North\"><PARENT>Sundry Debtors</PARENT></GROUP>"
+      "<LEDGER NAME=\"ACME Traders\"><PARENT>Debtors North</PARENT></LEDGER>"
+      "<STOCKGROUP NAME=\"Spares\"><PARENT></PARENT></STOCKGROUP>"
+      "<STOCKITEM NAME=\"Oil Filter\"><PARENT>Spares</PARENT></STOCKITEM>"
+      "<GODOWN NAME=\"Store 2\"></GODOWN>";
+  const std::string count =
+      "SELECT (SELECT COUNT(*) FROM accounthead) + (SELECT COUNT(*) FROM accountledger) + "
+      "(SELECT COUNT(*) FROM productgroup) + (SELECT COUNT(*) FROM product) + (SELECT COUNT(*) "
+      "FROM depot)";
+  std::vector<std::string> after_run[2];
+  for (int run = 0; run < 2; ++run) {
+    EXPECT_FALSE(Accounts(xml));
+    EXPECT_FALSE(Products(xml));
+    EXPECT_FALSE(Depots(xml));
+    after_run[run] = Column(count);
+  }
+  EXPECT_EQ(after_run[0], after_run[1]);
+  EXPECT_EQ(Column("SELECT COUNT(*) FROM product"), std::vector<std::string>{"1"});
+  EXPECT_EQ(Column("SELECT COUNT(*) FROM accountledger"), std::vector<std::string>{"1"});
+  EXPECT_EQ(Column("SELECT COUNT(*) FROM depot"), std::vector<std::string>{"2"});
+  EXPECT_TRUE(rec_.messages.empty());
+}
+
+TEST_P(MarkupImport, ProductWriterWorkedExample) {
+  for (int code = 2; code <= 11; ++code)
+    Exec("insert into productgroup values(" + std::to_string(code) + ",'G" + std::to_string(code) +
+         "','',1,0)");
+  Exec("insert into product(pcode,pname,gpcode) values('500','Old',1)");
+  Exec("insert into depot(dcode,dname) values(2,'Store 1')");
+  const std::string xml =
+      "<STOCKGROUP NAME=\"Spares\"><PARENT></PARENT></STOCKGROUP>"
+      "<STOCKGROUP NAME=\"Filters\"><PARENT>Spares</PARENT></STOCKGROUP>"
+      "<STOCKITEM NAME=\"Oil Filter\"><PARENT>Filters</PARENT><OPENINGVALUE>12 "
+      "Nos</OPENINGVALUE></STOCKITEM>"
+      "<GODOWN NAME=\"Store 2\"/>";
+  EXPECT_FALSE(Products(xml));
+  EXPECT_FALSE(Depots(xml));
+  EXPECT_EQ(rec_.StatementsStartingWith("insert into productgroup"),
+            (std::vector<std::string>{"insert into productgroup values(12,'Spares','',1,0)",
+                                      "insert into productgroup values(13,\"Filters\",'',12,0)"}));
+  EXPECT_EQ(rec_.StatementsStartingWith("INSERT INTO PRODUCT"),
+            std::vector<std::string>{
+                "INSERT INTO PRODUCT(PCODE,PNAME,GPCODE) VALUES(\"501\",\"Oil Filter\",13)"});
+  EXPECT_EQ(rec_.StatementsStartingWith("insert into depot"),
+            std::vector<std::string>{"insert into depot(dcode,dname) values(3,\"Store 2\")"});
+  // The next product code is stored afterwards.
+  EXPECT_EQ(Column("SELECT paramvalue FROM PARAMLIST WHERE paramname='PCode'"),
+            std::vector<std::string>{"502"});
+}
+
+TEST_P(MarkupImport, StockGroupsAndItems) {
+  EXPECT_FALSE(Products(
+      "<STOCKGROUP NAME=\"Spares\"><PARENT></PARENT></STOCKGROUP>"
+      "<STOCKGROUP NAME=\"General\"><PARENT></PARENT></STOCKGROUP>"
+      "<STOCKGROUP NAME=\"Loose\"></STOCKGROUP>"
+      "<STOCKGROUP NAME=\"Men's Wear\"><PARENT></PARENT></STOCKGROUP>"
+      "<STOCKGROUP NAME=\"Bob's\"><PARENT>Spares</PARENT></STOCKGROUP>"
+      "<STOCKITEM NAME=\"Belt\"><PARENT>Bob's</PARENT><PARENT>Men's Wear</PARENT></STOCKITEM>"
+      "<STOCKITEM NAME=\"  \"><PARENT>Spares</PARENT></STOCKITEM>"
+      "<STOCKITEM NAME=\"Ghost\"><PARENT>No Group</PARENT></STOCKITEM>"
+      "<STOCKITEM NAME=\"Belt\"><PARENT>Spares</PARENT></STOCKITEM>"
+      "<STOCKITEM NAME=\"Bolt &quot;M8&quot;\"><PARENT>Loose</PARENT></STOCKITEM>"));
+  EXPECT_TRUE(rec_.messages.empty());
+  EXPECT_EQ(Rows("SELECT gpcode, gpname, gpunder FROM productgroup ORDER BY gpcode"),
+            (std::vector<std::string>{"1|General|0", "2|Spares|1", "3|Loose|1", "4|Mens Wear|1",
+                                      "5|Bobs|2"}));
+  EXPECT_EQ(Rows("SELECT pcode, pname, gpcode FROM product ORDER BY pname"),
+            (std::vector<std::string>{"1|Belt|4", "2|Bolt M8|3"}));
+}
+
+TEST_P(MarkupImport, OpeningValuesAreStagedByTheirLeadingNumber) {
+  EXPECT_FALSE(Products(
+      "<STOCKGROUP NAME=\"Spares\"><PARENT></PARENT></STOCKGROUP>"
+      "<STOCKITEM NAME=\"A\"><OPENINGVALUE>0.00</OPENINGVALUE></STOCKITEM>"
+      "<STOCKITEM NAME=\"B\"><OPENINGVALUE>none</OPENINGVALUE></STOCKITEM>"
+      "<STOCKITEM NAME=\"C\"><OPENINGVALUE>-1250.50</OPENINGVALUE></STOCKITEM>"
+      "<STOCKITEM NAME=\"D\"><OPENINGVALUE> 12 Nos </OPENINGVALUE></STOCKITEM>"
+      "<STOCKITEM "
+      "NAME=\"E\"><OPENINGVALUE>5</OPENINGVALUE><OPENINGVALUE>7</OPENINGVALUE></STOCKITEM>"));
+  Recordset& items = Staging().rsProI;
+  std::vector<std::string> staged;
+  for (items.MoveFirst(); !items.Eof(); items.MoveNext())
+    staged.push_back(ToText(items.Value("ItemOStock")));
+  EXPECT_EQ(staged, (std::vector<std::string>{"0", "0", "-1250.50", "12 Nos", "7"}));
+}
+
+TEST_P(MarkupImport, ExportWithoutStockGroupsLeavesErrOccuredAsPassed) {
+  EXPECT_FALSE(Products("<STOCKITEM NAME=\"A\"><PARENT>X</PARENT></STOCKITEM>", false));
+  EXPECT_TRUE(Products("<STOCKITEM NAME=\"A\"><PARENT>X</PARENT></STOCKITEM>", true));
+  EXPECT_TRUE(rec_.messages.empty());
+}
+
+TEST_P(MarkupImport, StockGroupsWithoutItemsWriteNothingAndSayItTwice) {
+  EXPECT_TRUE(Products("<STOCKGROUP NAME=\"Spares\"><PARENT></PARENT></STOCKGROUP>"));
+  EXPECT_EQ(rec_.messages.size(), 2u);
+  EXPECT_EQ(Column("SELECT COUNT(*) FROM productgroup"), std::vector<std::string>{"1"});
+}
+
+TEST_P(MarkupImport, SubGroupBeforeItsParentStopsTheWriterWithAMessage) {
+  EXPECT_TRUE(
+      Products("<STOCKGROUP NAME=\"Spares\"><PARENT></PARENT></STOCKGROUP>"
+               "<STOCKGROUP NAME=\"Oil\"><PARENT>Filters</PARENT></STOCKGROUP>"
+               "<STOCKGROUP NAME=\"Filters\"><PARENT>Spares</PARENT></STOCKGROUP>"
+               "<STOCKITEM NAME=\"Oil Filter\"><PARENT>Spares</PARENT></STOCKITEM>"));
+  EXPECT_EQ(rec_.messages.size(), 1u);
+  EXPECT_EQ(Column("SELECT gpname FROM productgroup ORDER BY gpcode"),
+            (std::vector<std::string>{"General", "Spares"}));
+  EXPECT_EQ(Column("SELECT COUNT(*) FROM product"), std::vector<std::string>{"0"});
+}
+
+TEST_P(MarkupImport, ReservedGodownsAreSkippedWhateverTheirCase) {
+  EXPECT_FALSE(Depots(
+      "<GODOWN NAME=\"Main Location\"/><GODOWN NAME=\"main location\"/><GODOWN NAME=\" Default \"/>"
+      "<GODOWN NAME=\"Main Location 2\"/><GODOWN NAME=\"Store 2\"/><GODOWN NAME=\"store 2\"/>"));
+  EXPECT_EQ(Rows("SELECT dcode, dname FROM depot ORDER BY dcode"),
+            (std::vector<std::string>{"1|Main Location", "2|Main Location 2", "3|Store 2"}));
+  rec_.statements.clear();
+  EXPECT_FALSE(Depots("<GODOWN NAME=\"Default\"/>"));
+  EXPECT_TRUE(rec_.StatementsStartingWith("insert").empty());
+}
+
+TEST_P(MarkupImport, FileThatIsNotXmlIsAnErrorNamingTheFile) {
+  const std::string path = dir_.Write("junk.xml", "this is not xml <<<");
+  for (Method m : {&DependProcesser::ImportAccounts, &DependProcesser::ImportProducts,
+                   &DependProcesser::ImportDepots}) {
+    rec_.messages.clear();
+    EXPECT_TRUE(Run(m, path));
+    ASSERT_EQ(rec_.messages.size(), 1u);
+    EXPECT_NE(rec_.messages[0].text.find("junk.xml"), std::string::npos) << rec_.messages[0].text;
+  }
+}
+
+TEST_P(MarkupImport, Utf16ExportWithByteOrderMark) {
+  const std::string xml =
+      "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n<ENVELOPE>"
+      "<STOCKGROUP NAME=\"Café Supplies\"><PARENT></PARENT></STOCKGROUP>"
+      "<STOCKITEM NAME=\"Crème &#4;Brûlée\"><PARENT>Café Supplies</PARENT></STOCKITEM></ENVELOPE>";
+  EXPECT_FALSE(Run(&DependProcesser::ImportProducts, dir_.Write("u16.xml", Utf16le(xml))));
+  EXPECT_TRUE(rec_.messages.empty());
+  EXPECT_EQ(Column("SELECT gpname FROM productgroup WHERE gpcode=2"),
+            std::vector<std::string>{"Café Supplies"});
+  EXPECT_EQ(Column("SELECT COUNT(*) FROM product"), std::vector<std::string>{"1"});
+}
+
+TEST_P(MarkupImport, FortyThousandStockItems) {
+  std::ostringstream xml;
+  xml << "<STOCKGROUP NAME=\"Bulk\"><PARENT></PARENT></STOCKGROUP>";
+  for (int i = 0; i < 40000; ++i)
+    xml << "<STOCKITEM NAME=\"Item " << i << "\"><PARENT>Bulk</PARENT></STOCKITEM>";
+  EXPECT_FALSE(Products(xml.str()));
+  EXPECT_TRUE(rec_.messages.empty());
+  EXPECT_EQ(Column("SELECT COUNT(*) FROM product"), std::vector<std::string>{"40000"});
+  EXPECT_EQ(Column("SELECT COUNT(DISTINCT pcode) FROM product"), std::vector<std::string>{"40000"});
+  EXPECT_EQ(Column("SELECT paramvalue FROM PARAMLIST WHERE paramname='PCode'"),
+            std::vector<std::string>{"40001"});
+}
+
+VANTREL_BOTH_TARGETS(MarkupImport);
+
+}  // namespace
+}  // namespace vantrel

@@ -1,0 +1,140 @@
+#include "support/company_fixture.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "component/company_template.h"
+#include "component/connections.h"
+#include "platform/dao/connection.h"
+#include "platform/message/message.h"
+#include "platform/variant/convert.h"
+#include "support/mariadb_server.h"
+
+namespace vantrel {
+
+Recorder::Recorder() {
+  SetMessageHandler([this](const std::string& text, int style, const std::string& title) {
+    messages.push_back({text, style, title});
+  });
+  SetSqlTrace([this](const std::string& sql) {
+    if (!paused) statements.push_back(sql);
+  });
+}
+
+Recorder::~Recorder() {
+  SetMessageHandler(nullptr);
+  SetSqlTrace(nullptr);
+}
+
+std::vector<std::string> Recorder::StatementsStartingWith(const std::string& prefix) const {
+  std::vector<std::string> out;
+  for (const auto& s : statements)
+    if (s.rfind(prefix, 0) == 0) out.push_back(s);
+  return out;
+}
+
+TempDir::TempDir() {
+  std::string tmpl = (std::filesystem::temp_directory_path() / "vantrel-XXXXXX").string();
+  if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
+  path_ = tmpl;
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  std::filesystem::remove_all(path_, ec);
+}
+
+std::string TempDir::Write(const std::string& name, const std::string& text) const {
+  const std::string p = File(name);
+  std::ofstream(p, std::ios::binary) << text;
+  return p;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+std::string TargetName(const ::testing::TestParamInfo<int>& info) {
+  return info.param == typeMultiUser ? "MultiUser" : "SingleUser";
+}
+
+void CompanyTest::SetUp() {
+  setenv("VANTREL_LOG_DIR", dir_.path().c_str(), 1);
+  if (multi_user()) {
+    VANTREL_NEED_MARIADB();
+    database_ = CreateTestDatabase("company");
+  } else {
+    database_ = dir_.File("company.db");
+    CreateCompanyFile(database_);
+  }
+}
+
+void CompanyTest::TearDown() {
+  DependProcesser().CloseConn();
+  if (multi_user() && !database_.empty()) DropTestDatabase(database_);
+  unsetenv("VANTREL_LOG_DIR");
+}
+
+void CompanyTest::Target(DependProcesser& p) const {
+  p.SetTargetType(GetParam());
+  p.SetTargetDataBase(database_);
+  if (multi_user()) p.SetServer(TestMariadbServer());
+}
+
+std::string CompanyTest::TargetConnectionString() const {
+  return multi_user() ? MultiUserConnectionString(TestMariadbServer(), database_)
+                      : SingleUserConnectionString(database_);
+}
+
+namespace {
+
+// Keeps the test's own statements out of the recorded trace.
+struct Paused {
+  explicit Paused(Recorder& r) : rec(r) { rec.paused = true; }
+  ~Paused() { rec.paused = false; }
+  Recorder& rec;
+};
+
+}  // namespace
+
+std::vector<std::string> CompanyTest::Column(const std::string& sql) const {
+  Paused p(rec_);
+  Connection conn;
+  conn.Open(TargetConnectionString());
+  std::vector<std::string> out;
+  for (const Row& row : conn.Query(sql).rows)
+    out.push_back(row[0].is_null() ? "NULL" : ToText(row[0]));
+  return out;
+}
+
+std::vector<std::string> CompanyTest::Rows(const std::string& sql) const {
+  Paused p(rec_);
+  Connection conn;
+  conn.Open(TargetConnectionString());
+  std::vector<std::string> out;
+  for (const Row& row : conn.Query(sql).rows) {
+    std::string line;
+    for (size_t i = 0; i < row.size(); ++i) {
+      if (i) line += '|';
+      line += row[i].is_null() ? "NULL" : ToText(row[i]);
+    }
+    out.push_back(line);
+  }
+  return out;
+}
+
+void CompanyTest::Exec(const std::string& sql) const {
+  Paused p(rec_);
+  Connection conn;
+  conn.Open(TargetConnectionString());
+  conn.Execute(sql);
+}
+
+}  // namespace vantrel

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "vantrel/DependProcesser.h"
+
+namespace vantrel {
+
+// A message box as the component showed it.
+struct ShownMessage {
+  std::string text;
+  int style;
+  std::string title;
+};
+
+// Records message boxes and traced statements for the life of a test.
+class Recorder {
+ public:
+  Recorder();
+  ~Recorder();
+  std::vector<ShownMessage> messages;
+  std::vector<std::string> statements;
+  // The test's own queries are not recorded.
+  bool paused = false;
+  // Statements that start with the given text (letter case counts).
+  std::vector<std::string> StatementsStartingWith(const std::string& prefix) const;
+};
+
+// A scratch folder under the system's temporary folder, removed at the end.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  const std::string& path() const { return path_; }
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+  // Writes text to a file in the folder and returns its path.
+  std::string Write(const std::string& name, const std::string& text) const;
+
+ private:
+  std::string path_;
+};
+
+std::string ReadFile(const std::string& path);
+
+// A fresh company database on one target: a company file (parameter 0) or a
+// database on the test MariaDB server (parameter 1). Logs go to the scratch folder.
+class CompanyTest : public ::testing::TestWithParam<int> {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  bool multi_user() const { return GetParam() == typeMultiUser; }
+  // Points an object at this company.
+  void Target(DependProcesser& p) const;
+  // First column of every row of a query on a connection of the test's own, as text ("NULL" for
+  // Null).
+  std::vector<std::string> Column(const std::string& sql) const;
+  // Whole rows, fields joined with '|'.
+  std::vector<std::string> Rows(const std::string& sql) const;
+  void Exec(const std::string& sql) const;
+  std::string TargetConnectionString() const;
+
+  TempDir dir_;
+  std::string database_;  // file path or database name
+  mutable Recorder rec_;
+};
+
+std::string TargetName(const ::testing::TestParamInfo<int>& info);
+
+}  // namespace vantrel
+
+#define VANTREL_BOTH_TARGETS(Suite) \
+  INSTANTIATE_TEST_SUITE_P(Targets, Suite, ::testing::Values(0, 1), ::vantrel::TargetName)

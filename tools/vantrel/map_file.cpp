@@ -1,0 +1,60 @@
+#include "map_file.h"
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <vector>
+
+namespace vantrel::tool {
+namespace {
+
+// Splits one CSV record; quoted fields may hold commas and doubled quotes.
+bool ParseRecord(const std::string& line, std::vector<std::string>& fields) {
+  fields.assign(1, "");
+  bool quoted = false;
+  for (size_t i = 0; i < line.size(); ++i) {
+    const char c = line[i];
+    if (quoted) {
+      if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
+        fields.back() += '"';
+        ++i;
+      } else if (c == '"') {
+        quoted = false;
+      } else {
+        fields.back() += c;
+      }
+    } else if (c == '"' && fields.back().empty()) {
+      quoted = true;
+    } else if (c == ',') {
+      fields.emplace_back();
+    } else {
+      fields.back() += c;
+    }
+  }
+  return !quoted;
+}
+
+}  // namespace
+
+MapTable ReadMapFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read mapping file '" + path + "'");
+  MapTable map(1);  // index 0 is never read
+  std::string line;
+  int number = 0;
+  while (std::getline(in, line)) {
+    ++number;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (number == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
+    if (line.find_first_not_of(" \t") == std::string::npos) continue;
+    std::vector<std::string> fields;
+    if (!ParseRecord(line, fields) || fields.size() != 2 || fields[0].empty() || fields[1].empty())
+      throw std::runtime_error(path + ":" + std::to_string(number) +
+                               ": expected 'worksheet column,target field', got '" + line + "'");
+    map.push_back({fields[0], fields[1]});
+  }
+  if (map.size() == 1) throw std::runtime_error("mapping file '" + path + "' has no entries");
+  return map;
+}
+
+}  // namespace vantrel::tool
