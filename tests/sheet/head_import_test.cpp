@@ -105,7 +105,7 @@ TEST_P(HeadImport, EntryZeroIsIgnoredAndParentCanCloseOrLead) {
 }
 
 TEST_P(HeadImport, BracketsInValuesGoOnTheMultiUserTarget) {
-  Import(dir_.Write("b.csv", "Name,Parent\nNorth [old],Sundry Debtors\n"));
+  Import(dir_.Write("b.csv", "Head Name,Parent\nNorth [old],Sundry Debtors\n"));
   EXPECT_EQ(Column("SELECT headname FROM accounthead WHERE headcode=60"),
             std::vector<std::string>{multi_user() ? "North old" : "North [old]"});
 }
@@ -130,7 +130,7 @@ TEST_P(HeadImport, UnknownTargetFieldEndsTheWorker) {
 
 TEST_P(HeadImport, CodesPastTheSixteenBitRangeEndWithOverflowAndEveryWrittenRowLogged) {
   Exec("insert into accounthead values(32766,'High',0,0)");
-  EXPECT_TRUE(Import(dir_.Write("o.csv", "Name,Parent\nA,High\nB,High\nC,High\n")));
+  EXPECT_TRUE(Import(dir_.Write("o.csv", "Head Name,Parent\nA,High\nB,High\nC,High\n")));
   EXPECT_EQ(Column("SELECT headname FROM accounthead WHERE headcode > 32766"),
             std::vector<std::string>{"A"});
   ASSERT_EQ(rec_.messages.size(), 1u);
@@ -141,7 +141,7 @@ TEST_P(HeadImport, CodesPastTheSixteenBitRangeEndWithOverflowAndEveryWrittenRowL
 
 TEST_P(HeadImport, TwentyThousandHeadsNoneLostNoneTwice) {
   std::ostringstream csv;
-  csv << "Name,Parent\n";
+  csv << "Head Name,Parent\n";
   for (int i = 0; i < 20000; ++i) csv << "Head " << i << ",Sundry Debtors\n";
   EXPECT_FALSE(Import(dir_.Write("big.csv", csv.str())));
   EXPECT_EQ(imported_, 20000);
