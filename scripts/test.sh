@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Builds Vantrel with AddressSanitizer and UndefinedBehaviorSanitizer, starts a
+# throw-away MariaDB server on loopback, and runs the whole test suite.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+[ "${VANTREL_SKIP_APT:-}" = 1 ] || scripts/install-deps.sh
+cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVANTREL_SANITIZE=ON >/dev/null
+cmake --build build-test
+
+port=${VANTREL_TEST_PORT:-3399}
+dbdir=$(mktemp -d /tmp/vantrel-mariadb.XXXXXX)
+cleanup() {
+  scripts/mariadb-test-server.sh stop "$dbdir" >/dev/null 2>&1 || true
+  rm -rf "$dbdir"
+}
+trap cleanup EXIT
+scripts/mariadb-test-server.sh start "$dbdir" "$port"
+
+export VANTREL_TEST_MARIADB=127.0.0.1:$port
+export VANTREL_REQUIRE_MARIADB=1
+ctest --test-dir build-test --output-on-failure -j2 --timeout 900
