@@ -227,13 +227,14 @@ TEST(WorkbookProviderCsv, QuotingNumbersAndEmptyFields) {
 
 TEST(WorkbookProviderCsv, LineFeedsShortRowsAndNoFinalNewline) {
   ScratchDir dir;
-  const std::string path = dir.Write("Accounts.txt", "code,name\n1,\"a\"\"b\"\n\"2\"\n3,c,extra");
+  const std::string path =
+      dir.Write("Accounts.txt", "code,name\n1,\"a\"\"b\"\n\"0012\"\n3,c,extra");
   auto conn = OpenBook(path);
   EXPECT_EQ(TableNames(*conn), (std::vector<std::string>{"Accounts$"}));
   const RowSet r = conn->Query("select * from Accounts");
   ASSERT_EQ(r.rows.size(), 3u);
   EXPECT_EQ(r.rows[0][1], Variant("a\"b"));
-  EXPECT_EQ(r.rows[1][0], Variant(2.0));
+  EXPECT_EQ(r.rows[1][0], Variant("0012"));  // quoted: text, leading zeros kept
   EXPECT_TRUE(r.rows[1][1].is_null());
   EXPECT_EQ(r.rows[2].size(), 2u);
 }

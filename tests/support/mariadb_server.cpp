@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/dao/connection.h"
+#include "platform/dao/sql_scan.h"
 
 namespace vantrel {
 namespace {
@@ -20,35 +21,13 @@ std::string Env(const char* name) {
   return value == nullptr ? std::string() : std::string(value);
 }
 
-// True when the piece holds something besides blanks and "--" comment lines.
-bool HoldsStatement(const std::string& piece) {
-  std::istringstream lines(piece);
-  std::string line;
-  while (std::getline(lines, line)) {
-    const size_t first = line.find_first_not_of(" \t\r");
-    if (first != std::string::npos && line.compare(first, 2, "--") != 0) return true;
-  }
-  return false;
-}
-
-// The template's statements: each ends with ';' at the end of a line.
+// The template's statements.
 std::vector<std::string> TemplateStatements(const std::string& path) {
   std::ifstream in(path);
   if (!in) throw std::runtime_error("cannot read " + path);
-  std::vector<std::string> statements;
-  std::string current, line;
-  while (std::getline(in, line)) {
-    const size_t last = line.find_last_not_of(" \t\r");
-    if (last != std::string::npos && line[last] == ';') {
-      current += line.substr(0, last);
-      if (HoldsStatement(current)) statements.push_back(current);
-      current.clear();
-    } else {
-      current += line + "\n";
-    }
-  }
-  if (HoldsStatement(current)) statements.push_back(current);
-  return statements;
+  std::stringstream text;
+  text << in.rdbuf();
+  return SplitSqlScript(text.str());
 }
 
 }  // namespace

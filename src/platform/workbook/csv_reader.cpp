@@ -6,10 +6,12 @@
 namespace vantrel::workbook {
 namespace {
 
-// A field, quoted or not, that reads wholly as a decimal number becomes a
-// number; anything else (hexadecimal, blanks around, trailing letters) stays text.
-Variant FieldValue(std::string field) {
+// An unquoted field that reads wholly as a decimal number becomes a number;
+// anything else (quoted, so codes like "0012" keep their zeros; hexadecimal;
+// blanks around; trailing letters) stays text.
+Variant FieldValue(std::string field, bool quoted) {
   if (field.empty()) return Variant::Null();
+  if (quoted) return Variant(std::move(field));
   const char first = field.front();
   const bool starts_numeric =
       (first >= '0' && first <= '9') || first == '-' || first == '+' || first == '.';
@@ -36,7 +38,7 @@ Sheet ReadCsv(const std::string& text, const std::string& sheet_name) {
   bool row_started = false;
 
   auto end_field = [&] {
-    SetCell(sheet, row, column, FieldValue(std::move(field)));
+    SetCell(sheet, row, column, FieldValue(std::move(field), quoted));
     field.clear();
     quoted = false;
     ++column;
