@@ -59,7 +59,9 @@ void CommonConvertor::AddToOrvikAcc(Recordset& rsLedG, Recordset& rsLedL) {
           }
         }
 
+        long ledgers = 0;
         for (; !rsLedL.Eof(); rsLedL.MoveNext()) {
+          ReportProgress("ledgers", ++ledgers);
           std::string name = Field(rsLedL, "LedName");
           std::string parent = Field(rsLedL, "LedParent");
           if (Trim(parent).empty() || !HeadExists(parent) || LedgerExists(name)) continue;
@@ -101,7 +103,9 @@ void CommonConvertor::AddToOrvikPro(Recordset& rsProG, Recordset& rsProI) {
           c.next_group_code = Increment16(c.next_group_code);
         }
 
+        long items = 0;
         for (; !rsProI.Eof(); rsProI.MoveNext()) {
+          ReportProgress("stock items", ++items);
           std::string name = Field(rsProI, "ItemName");
           std::string parent = Field(rsProI, "ItemParent");
           if (Trim(name).empty() || !GroupExists(parent) || ProductExists(name, 0)) continue;

@@ -4,6 +4,7 @@
 #include "dbhelpers/clean_sql_text.h"
 #include "platform/common/error.h"
 #include "platform/dao/recordset.h"
+#include "platform/message/message.h"
 #include "platform/variant/convert.h"
 
 namespace vantrel {
@@ -87,6 +88,7 @@ void LogRow(ProcesserState& s, const std::string& status, const std::string& rea
     ++s.rows_imported;
   else
     ++s.rows_refused;
+  ReportProgress("worksheet rows", s.rows_imported + s.rows_refused);
 }
 
 std::string DescribeWorkerError(const ProcesserState& s, const std::string& description) {

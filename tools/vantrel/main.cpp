@@ -1,4 +1,6 @@
 // vantrel: the command-line host of the import component.
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +11,7 @@
 #include "component/company_template.h"
 #include "map_file.h"
 #include "platform/dao/connection.h"
+#include "platform/message/message.h"
 #include "platform/variant/convert.h"
 #include "vantrel/DependProcesser.h"
 
@@ -190,8 +193,24 @@ int RunImport(const ImportOptions& o) {
   processer.SetSourceType(source_type);
   processer.SetSourceFile(o.source);
 
+  // On a terminal, long imports show how far they have come on one line.
+  const bool show_progress = isatty(fileno(stderr));
+  bool progress_shown = false;
+  if (show_progress)
+    vantrel::SetProgressHandler([&progress_shown](const std::string& what, long done) {
+      std::fprintf(stderr, "\rvantrel: %ld %s...", done, what.c_str());
+      progress_shown = true;
+    });
+  vantrel::SetMessageHandler(
+      [&progress_shown](const std::string& text, int, const std::string& title) {
+        if (progress_shown) std::fputc('\n', stderr);
+        progress_shown = false;
+        std::fprintf(stderr, "%s%s%s\n", title.c_str(), title.empty() ? "" : ": ", text.c_str());
+      });
+
   bool err = false;
   (processer.*(kind->method))(err);
+  if (progress_shown) std::fputc('\n', stderr);
   processer.CloseConn();
   vantrel::SetSqlTrace(nullptr);
 

@@ -30,3 +30,21 @@ void ShowMessage(const std::string& text, int style, const std::string& title) {
 }
 
 }  // namespace vantrel
+
+namespace vantrel {
+namespace {
+
+ProgressHandler& Progress() {
+  static ProgressHandler handler;
+  return handler;
+}
+
+}  // namespace
+
+void SetProgressHandler(ProgressHandler handler) { Progress() = std::move(handler); }
+
+void ReportProgress(const std::string& what, long done) {
+  if (Progress() && done > 0 && done % 1000 == 0) Progress()(what, done);
+}
+
+}  // namespace vantrel

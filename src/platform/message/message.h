@@ -22,3 +22,14 @@ void SetMessageHandler(MessageHandler handler);
 void ShowMessage(const std::string& text, int style, const std::string& title);
 
 }  // namespace vantrel
+
+namespace vantrel {
+
+// Long imports report how far they have come (rows or records handled so far);
+// the host decides whether and how to show it. No handler: nothing is reported.
+using ProgressHandler = std::function<void(const std::string& what, long done)>;
+void SetProgressHandler(ProgressHandler handler);
+// Calls the handler for every 1,000th item.
+void ReportProgress(const std::string& what, long done);
+
+}  // namespace vantrel
