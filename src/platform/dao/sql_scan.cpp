@@ -73,8 +73,8 @@ std::vector<std::string> SplitSqlScript(std::string_view script) {
     const bool ends = line[last] == ';';
     if (ends) line.erase(last);
     current += line;
-    current += '\n';
     has_code = true;
+    if (!ends) current += '\n';
     if (ends) {
       statements.push_back(current);
       current.clear();

@@ -9,6 +9,7 @@
 
 #include "platform/common/error.h"
 #include "platform/dao/provider.h"
+#include "platform/dao/sql_scan.h"
 #include "platform/sqlite/jet_sql.h"
 #include "platform/variant/convert.h"
 
@@ -268,32 +269,6 @@ void Configure(sqlite3* db) {
     RunOwn(db, "PRAGMA synchronous=NORMAL");
 }
 
-// Statements of a script: split at ';' ending a line; comment lines and empty
-// pieces are dropped.
-std::vector<std::string> ScriptStatements(const std::string& script) {
-  std::vector<std::string> statements;
-  std::string current;
-  size_t start = 0;
-  while (start < script.size()) {
-    size_t end = script.find('\n', start);
-    if (end == std::string::npos) end = script.size();
-    std::string line = script.substr(start, end - start);
-    start = end + 1;
-    const std::string trimmed = Trim(line);
-    if (trimmed.empty() || trimmed.compare(0, 2, "--") == 0) continue;
-    if (trimmed.back() == ';') {
-      current += trimmed.substr(0, trimmed.size() - 1);
-      if (!Trim(current).empty()) statements.push_back(current);
-      current.clear();
-    } else {
-      current += line;
-      current += '\n';
-    }
-  }
-  if (!Trim(current).empty()) statements.push_back(current);
-  return statements;
-}
-
 void RemoveDatabaseFiles(const std::string& path) {
   std::error_code ec;
   for (const char* suffix : {"", "-wal", "-shm", "-journal"})
@@ -340,7 +315,7 @@ void CreateSqliteCompanyFile(const std::string& path, const std::string& schema_
     // WAL is a property of the file and stays for every later connection.
     RunOwn(db, "PRAGMA journal_mode=WAL");
     RunOwn(db, "BEGIN");
-    for (const std::string& statement : ScriptStatements(schema_sql)) RunOwn(db, statement);
+    for (const std::string& statement : SplitSqlScript(schema_sql)) RunOwn(db, statement);
     RunOwn(db, "COMMIT");
   } catch (...) {
     sqlite3_close_v2(db);
