@@ -163,6 +163,21 @@ TEST_P(ImportFrames, WorkerStillToComeSaysSoAndTheLogHasItsHeader) {
             "Accounts      ImportStaus     Reason\r\n========      ===========     ======\r\n");
 }
 
+TEST_P(ImportFrames, BatchAndOpeningStockReportAWorkerThatStopped) {
+  DependProcesser p;
+  Target(p);
+  p.SetSourceType(srcEXCEL);
+  p.SetSourceFile(dir_.Write("stock.csv", "Product,Batch\nBolt,B1\n"));
+  p.SetMapInfo({{}, {"Product", "pname"}, {"Batch", "batchname"}});
+  bool err = false;
+  p.ImportBatch(err);
+  EXPECT_TRUE(err);
+  err = false;
+  p.ImportOS(err);
+  EXPECT_TRUE(err);
+  EXPECT_EQ(ReadFile(dir_.File("OpeningStock.log")).substr(0, 6), "Batch ");
+}
+
 TEST_P(ImportFrames, ObjectsShareOneTargetConnection) {
   DependProcesser a, b;
   Target(a);

@@ -180,6 +180,24 @@ TEST_P(MarkupImport, StockGroupsAndItems) {
             (std::vector<std::string>{"1|Belt|4", "2|Bolt M8|3"}));
 }
 
+TEST_P(MarkupImport, LongNamesAreKeptWholeAndEachImportStagesAfresh) {
+  const std::string long_name = "Stainless Steel Hex Bolt M8 x 40 mm";  // 35 characters
+  EXPECT_FALSE(
+      Products("<STOCKGROUP NAME=\"Bolts\"><PARENT></PARENT></STOCKGROUP>"
+               "<STOCKITEM NAME=\"" +
+               long_name +
+               "\"><PARENT>Bolts</PARENT></STOCKITEM>"
+               "<STOCKITEM NAME=\"Washer\"><PARENT>Bolts</PARENT></STOCKITEM>"));
+  EXPECT_EQ(Column("SELECT pname FROM product ORDER BY pcode"),
+            (std::vector<std::string>{long_name, "Washer"}));
+  EXPECT_FALSE(
+      Products("<STOCKGROUP NAME=\"Nuts\"><PARENT></PARENT></STOCKGROUP>"
+               "<STOCKITEM NAME=\"Nut M8\"><PARENT>Nuts</PARENT></STOCKITEM>"));
+  Staging().rsProG.SetFilter("");  // the writer leaves its sub-group filter on
+  EXPECT_EQ(Staging().rsProG.RecordCount(), 1u);
+  EXPECT_EQ(Staging().rsProI.RecordCount(), 1u);
+}
+
 TEST_P(MarkupImport, OpeningValuesAreStagedByTheirLeadingNumber) {
   EXPECT_FALSE(Products(
       "<STOCKGROUP NAME=\"Spares\"><PARENT></PARENT></STOCKGROUP>"

@@ -104,6 +104,16 @@ TEST_P(HeadImport, EntryZeroIsIgnoredAndParentCanCloseOrLead) {
                 "accounthead([headcode],[underhead],[HeadName],[headlevel])values(60,9,'East',3)"));
 }
 
+TEST_P(HeadImport, EmptyCellsAreWrittenByTheirFieldsKind) {
+  Import(dir_.Write("e.csv", "Head Name,Parent,Level\nWest,Sundry Debtors,\n"),
+         {{}, {"Head Name", "headname"}, {"Level", "headlevel"}, {"Parent", "underhead"}});
+  EXPECT_EQ(
+      rec_.StatementsStartingWith("insert into accounthead"),
+      std::vector<std::string>{Statement(
+          "insert into "
+          "accounthead([headcode],[headname],[headlevel],[underhead])values(60,'West',0,9)")});
+}
+
 TEST_P(HeadImport, BracketsInValuesGoOnTheMultiUserTarget) {
   Import(dir_.Write("b.csv", "Head Name,Parent\nNorth [old],Sundry Debtors\n"));
   EXPECT_EQ(Column("SELECT headname FROM accounthead WHERE headcode=60"),
