@@ -179,7 +179,13 @@ int RunImport(const ImportOptions& o) {
   if (!o.trace_file.empty()) {
     trace.open(o.trace_file, std::ios::app | std::ios::binary);
     if (!trace) throw UsageError("cannot write the trace file '" + o.trace_file + "'");
-    vantrel::SetSqlTrace([&trace](const std::string& sql) { trace << sql << '\n'; });
+    // One statement per line: a line break inside a value is written as a blank.
+    vantrel::SetSqlTrace([&trace](const std::string& sql) {
+      std::string line = sql;
+      for (char& c : line)
+        if (c == '\r' || c == '\n') c = ' ';
+      trace << line << '\n';
+    });
   }
 
   if (!o.target.server.empty()) {
@@ -205,7 +211,7 @@ int RunImport(const ImportOptions& o) {
       [&progress_shown](const std::string& text, int, const std::string& title) {
         if (progress_shown) std::fputc('\n', stderr);
         progress_shown = false;
-        std::fprintf(stderr, "%s%s%s\n", title.c_str(), title.empty() ? "" : ": ", text.c_str());
+        std::fprintf(stderr, "%s\n", vantrel::MessageLine(text, title).c_str());
       });
 
   bool err = false;

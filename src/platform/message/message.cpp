@@ -11,14 +11,18 @@ MessageHandler& Handler() {
 }
 
 void DefaultHandler(const std::string& text, int, const std::string& title) {
-  if (title.empty())
-    std::fprintf(stderr, "%s\n", text.c_str());
-  else
-    std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
+  std::fprintf(stderr, "%s\n", MessageLine(text, title).c_str());
   std::fflush(stderr);
 }
 
 }  // namespace
+
+std::string MessageLine(const std::string& text, const std::string& title) {
+  std::string line = title.empty() ? text : title + ": " + text;
+  for (char& c : line)
+    if (c == '\r' || c == '\n') c = ' ';
+  return line;
+}
 
 void SetMessageHandler(MessageHandler handler) { Handler() = std::move(handler); }
 

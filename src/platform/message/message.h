@@ -17,7 +17,11 @@ constexpr int kInformation = 64;
 using MessageHandler =
     std::function<void(const std::string& text, int style, const std::string& title)>;
 
-// Sets the handler; an empty one restores the default (one line on standard error).
+// A message as one line: "<title>: <text>", or "<text>" when the title is
+// empty; line breaks inside the text become blanks.
+std::string MessageLine(const std::string& text, const std::string& title);
+
+// Sets the handler; an empty one restores the default (MessageLine on standard error).
 void SetMessageHandler(MessageHandler handler);
 void ShowMessage(const std::string& text, int style, const std::string& title);
 
