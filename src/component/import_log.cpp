@@ -47,11 +47,12 @@ ImportLog::~ImportLog() {
 
 void ImportLog::Open(const std::string& file_name, const std::string& title) {
   if (file_) Close();
-  path_ = LogFolder() + "/" + file_name;
-  file_ = std::fopen(path_.c_str(), "wb");
+  const std::string path = LogFolder() + "/" + file_name;
+  file_ = std::fopen(path.c_str(), "wb");
   if (!file_)
-    throw Error("Path/File access error: cannot create '" + path_ + "': " + std::strerror(errno),
+    throw Error("Path/File access error: cannot create '" + path + "': " + std::strerror(errno),
                 75);
+  path_ = path;
   WriteLine(title, "ImportStaus", "Reason");
   WriteLine("========", "===========", "======");
 }

@@ -37,6 +37,7 @@ class ImportLog {
   void WriteLine(const std::string& name, const std::string& status, const std::string& reason);
   void Close();
   bool IsOpen() const { return file_ != nullptr; }
+  // The path of the last log this object created; empty before the first.
   const std::string& Path() const { return path_; }
 
  private:
