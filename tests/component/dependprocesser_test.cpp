@@ -14,11 +14,17 @@ const char* const kUnsupported = "Not Support This  Type Of Source File";
 
 class ImportFrames : public CompanyTest {
  protected:
-  // A small workbook of heads with its mapping.
-  void UseHeadWorkbook(DependProcesser& p) {
+  // A one-row workbook (header, row) with the two columns mapped onto two fields.
+  void UseWorkbook(DependProcesser& p, const std::string& header, const std::string& row,
+                   const std::string& field1, const std::string& field2) {
     p.SetSourceType(srcEXCEL);
-    p.SetSourceFile(dir_.Write("heads.csv", "Head Name,Parent\nDebtors North,Sundry Debtors\n"));
-    p.SetMapInfo({{}, {"Head Name", "headname"}, {"Parent", "underhead"}});
+    p.SetSourceFile(dir_.Write("book.csv", header + "\n" + row + "\n"));
+    const std::string column1 = header.substr(0, header.find(','));
+    const std::string column2 = header.substr(header.find(',') + 1);
+    p.SetMapInfo({{}, {column1, field1}, {column2, field2}});
+  }
+  void UseHeadWorkbook(DependProcesser& p) {
+    UseWorkbook(p, "Head Name,Parent", "Debtors North,Sundry Debtors", "headname", "underhead");
   }
 };
 
@@ -151,9 +157,7 @@ TEST_P(ImportFrames, UncreatableLogEndsTheImportWithNothingWritten) {
 TEST_P(ImportFrames, WorkerStillToComeSaysSoAndTheLogHasItsHeader) {
   DependProcesser p;
   Target(p);
-  p.SetSourceType(srcEXCEL);
-  p.SetSourceFile(dir_.Write("ledgers.csv", "Name,Head\nACME,Sundry Debtors\n"));
-  p.SetMapInfo({{}, {"Name", "ledname"}, {"Head", "headcode"}});
+  UseWorkbook(p, "Name,Head", "ACME,Sundry Debtors", "ledname", "headcode");
   bool err = false;
   p.ImportAccounts(err);
   EXPECT_TRUE(err);
@@ -166,9 +170,7 @@ TEST_P(ImportFrames, WorkerStillToComeSaysSoAndTheLogHasItsHeader) {
 TEST_P(ImportFrames, BatchAndOpeningStockReportAWorkerThatStopped) {
   DependProcesser p;
   Target(p);
-  p.SetSourceType(srcEXCEL);
-  p.SetSourceFile(dir_.Write("stock.csv", "Product,Batch\nBolt,B1\n"));
-  p.SetMapInfo({{}, {"Product", "pname"}, {"Batch", "batchname"}});
+  UseWorkbook(p, "Product,Batch", "Bolt,B1", "pname", "batchname");
   bool err = false;
   p.ImportBatch(err);
   EXPECT_TRUE(err);
