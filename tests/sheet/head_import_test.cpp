@@ -81,6 +81,15 @@ TEST_P(HeadImport, StatementsAreWrittenAsTheTargetReadsThem) {
             1u);
 }
 
+TEST_P(HeadImport, WorkedExampleInTheTrace) {
+  Exec("delete from accounthead where headcode >= 31");
+  Exec("insert into accounthead values(4,'Group Four',2,0)");
+  EXPECT_FALSE(Import(dir_.Write("misc.csv", "Head Name,Parent\nMisc,Group Four\n")));
+  EXPECT_EQ(rec_.StatementsStartingWith("insert into accounthead"),
+            std::vector<std::string>{Statement(
+                "insert into accounthead([headcode],[headname],[underhead])values(31,'Misc',4)")});
+}
+
 TEST_P(HeadImport, SingleEntryMappingClosesTheStatement) {
   Import(dir_.Write("one.csv", "Name\nMisc\n"), {{}, {"Name", "headname"}});
   const auto inserts = rec_.StatementsStartingWith("insert into accounthead");
