@@ -28,18 +28,21 @@ class Allocators : public CompanyTest {
                           "productbatch", "transactionreceipts"})
       Exec(std::string("delete from ") + t);
   }
+  void AllocateAll() {
+    AllocateAccountCodes(state_);
+    AllocateDepotCode(state_);
+    AllocateGroupCode(state_);
+    AllocateProductCode(state_);
+    AllocateBatchId(state_);
+    AllocateReceiptAndVoucher(state_);
+  }
   ProcesserState state_;
 };
 
 TEST_P(Allocators, EmptyTablesStartAtOne) {
   EmptyTables();
   Counters().next_head_code = 77;  // a stale value from another company must not survive
-  AllocateAccountCodes(state_);
-  AllocateDepotCode(state_);
-  AllocateGroupCode(state_);
-  AllocateProductCode(state_);
-  AllocateBatchId(state_);
-  AllocateReceiptAndVoucher(state_);
+  AllocateAll();
   const CodeCounters& c = Counters();
   EXPECT_EQ(c.next_head_code, 1);
   EXPECT_EQ(c.next_ledger_code, 1);
@@ -60,12 +63,7 @@ TEST_P(Allocators, FilledTablesGiveTheNextCode) {
   Exec("insert into product(pcode,pname,gpcode) values('10','B',1)");
   Exec("insert into productbatch(batchid,pcode,batchname) values(4,'9','B')");
   Exec("insert into transactionreceipts(rcptcode,vno,rcpttype) values(41,'1','OS')");
-  AllocateAccountCodes(state_);
-  AllocateDepotCode(state_);
-  AllocateGroupCode(state_);
-  AllocateProductCode(state_);
-  AllocateBatchId(state_);
-  AllocateReceiptAndVoucher(state_);
+  AllocateAll();
   const CodeCounters& c = Counters();
   EXPECT_EQ(c.next_head_code, 60);
   EXPECT_EQ(c.next_ledger_code, 11);  // numeric maximum, not '9'
