@@ -2,13 +2,13 @@
 
 #include <atomic>
 
-#include "component/connections.h"
-#include "component/handler.h"
-#include "component/module_state.h"
-#include "component/processer_state.h"
+#include "component/frame/connections.h"
+#include "component/frame/handler.h"
+#include "component/frame/module_state.h"
+#include "component/frame/processer_state.h"
 #include "markup/markup_import.h"
 #include "platform/variant/convert.h"
-#include "sheet/counters.h"
+#include "sheet/allocators.h"
 #include "sheet/run_sheet_import.h"
 
 namespace vantrel {

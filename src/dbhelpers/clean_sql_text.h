@@ -12,4 +12,10 @@ namespace vantrel {
 std::string CleanSqlText(Variant& value);
 std::string CleanSqlText(std::string& value);
 
+// A cleaned name as the text after LIKE that matches that name only: "%" and
+// "_" are escaped with a backslash, the escape character of LIKE on both
+// targets (cleaning has removed every backslash of the name itself). A name
+// without them comes back unchanged.
+std::string LikeLiteral(const std::string& cleaned);
+
 }  // namespace vantrel

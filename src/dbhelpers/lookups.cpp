@@ -1,7 +1,7 @@
 #include "dbhelpers/lookups.h"
 
-#include "component/handler.h"
-#include "component/module_state.h"
+#include "component/frame/handler.h"
+#include "component/frame/module_state.h"
 #include "dbhelpers/clean_sql_text.h"
 #include "platform/dao/connection.h"
 #include "platform/dao/recordset.h"
@@ -67,7 +67,7 @@ bool LedgerExists(std::string& name) {
   WithOwnHandler([&] {
     CloseLookupIfOpen();
     const std::string c = CleanSqlText(name);
-    if (QueryHasRows("SELECT * FROM ACCOUNTLEDGER WHERE LEDNAME LIKE'" + c + "'")) {
+    if (QueryHasRows("SELECT * FROM ACCOUNTLEDGER WHERE LEDNAME LIKE'" + LikeLiteral(c) + "'")) {
       result = true;
       return;
     }
@@ -86,7 +86,7 @@ bool HeadExists(std::string& name) {
     }
     CloseLookupIfOpen();
     const std::string c = CleanSqlText(name);
-    if (QueryHasRows("SELECT * FROM ACCOUNTHEAD WHERE HEADNAME like '" + c + "'")) {
+    if (QueryHasRows("SELECT * FROM ACCOUNTHEAD WHERE HEADNAME like '" + LikeLiteral(c) + "'")) {
       result = true;
       return;
     }
@@ -99,7 +99,7 @@ bool HeadExists(std::string& name) {
 bool GroupExists(std::string& name) {
   CloseLookupIfOpen();
   const std::string c = CleanSqlText(name);
-  return QueryHasRows("SELECT * FROM PRODUCTGROUP WHERE GPNAME like '" + c + "'");
+  return QueryHasRows("SELECT * FROM PRODUCTGROUP WHERE GPNAME like '" + LikeLiteral(c) + "'");
 }
 
 Variant GroupCodeOfParent(std::string& parent, const std::string& kind) {
@@ -121,13 +121,13 @@ bool ProductExists(std::string& name, int32_t group_code) {
   CloseLookupIfOpen();
   const std::string x = group_code > 0 ? " and gpcode=" + std::to_string(group_code) : "";
   const std::string c = CleanSqlText(name);
-  return QueryHasRows("SELECT * FROM PRODUCT WHERE PNAME like '" + c + "'" + x);
+  return QueryHasRows("SELECT * FROM PRODUCT WHERE PNAME like '" + LikeLiteral(c) + "'" + x);
 }
 
 bool DepotExists(std::string& name) {
   CloseLookupIfOpen();
   const std::string c = CleanSqlText(name);
-  return QueryHasRows("SELECT DNAME FROM DEPOT WHERE DNAME like '" + c + "'");
+  return QueryHasRows("SELECT DNAME FROM DEPOT WHERE DNAME like '" + LikeLiteral(c) + "'");
 }
 
 void SetPCodeParam(const Variant& code) {
@@ -159,32 +159,33 @@ bool RemoveExistingBatch(std::string& product_code, std::string& batch_name, int
   const std::string& p = product_code;
   const std::string& b = batch_name;
   CloseLookupIfOpen();
-  Recordset& rs = LookupQuery("SELECT * FROM PRODUCTBATCH WHERE PCODE LIKE '" + p +
-                              "' AND BATCHNAME LIKE '" + b + "'");
+  Recordset& rs = LookupQuery("SELECT * FROM PRODUCTBATCH WHERE PCODE LIKE '" + LikeLiteral(p) +
+                              "' AND BATCHNAME LIKE '" + LikeLiteral(b) + "'");
   if (rs.HasRows()) {
     const std::string id = ToText(rs.Value("batchid"));
     const DateValue today = Today();
     const std::string date = target_type == typeSingleUser
                                  ? "#" + DateText(today) + "#"
                                  : "'" + FormatDate(today, "yyyymmdd") + "'";
-    TargetConnection().Execute("delete from inventory where pcode like '" + p +
+    TargetConnection().Execute("delete from inventory where pcode like '" + LikeLiteral(p) +
                                "' and batchid=" + id + " and invdate=" + date + " and dcode=1");
-    TargetConnection().Execute("delete from productbatch where batchname like '" + b +
-                               "' and pcode like '" + p + "'");
+    TargetConnection().Execute("delete from productbatch where batchname like '" + LikeLiteral(b) +
+                               "' and pcode like '" + LikeLiteral(p) + "'");
   }
   return false;
 }
 
 std::string PCodeOfName(std::string& name) {
   CleanSqlText(name);
-  Recordset& rs = LookupQuery("SELECT PCode FROM PRODUCT WHERE PName LIKE '" + name + "'");
+  Recordset& rs =
+      LookupQuery("SELECT PCode FROM PRODUCT WHERE PName LIKE '" + LikeLiteral(name) + "'");
   if (rs.HasRows()) return ToText(rs.Value("PCode"));
   return "";
 }
 
 bool PCodeExists(std::string& code) {
   CleanSqlText(code);
-  return QueryHasRows("SELECT * FROM PRODUCT WHERE PCODE LIKE '" + code + "'");
+  return QueryHasRows("SELECT * FROM PRODUCT WHERE PCODE LIKE '" + LikeLiteral(code) + "'");
 }
 
 }  // namespace vantrel

@@ -1,13 +1,13 @@
 #include "markup/common_convertor.h"
 
-#include "component/handler.h"
-#include "component/module_state.h"
+#include "component/frame/counters.h"
+#include "component/frame/handler.h"
+#include "component/frame/module_state.h"
 #include "dbhelpers/clean_sql_text.h"
 #include "dbhelpers/lookups.h"
 #include "platform/dao/connection.h"
 #include "platform/dao/recordset.h"
 #include "platform/variant/convert.h"
-#include "sheet/counters.h"
 
 namespace vantrel {
 namespace {

@@ -1,12 +1,12 @@
-#include "component/handler.h"
-#include "component/processer_state.h"
+#include "component/frame/handler.h"
+#include "component/frame/processer_state.h"
 #include "dbhelpers/lookups.h"
 #include "markup/common_convertor.h"
 #include "markup/markup_import.h"
 #include "markup/staging.h"
 #include "platform/variant/convert.h"
 #include "platform/xml/xml_document.h"
-#include "sheet/counters.h"
+#include "sheet/allocators.h"
 
 namespace vantrel {
 namespace {

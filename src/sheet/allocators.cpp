@@ -1,10 +1,11 @@
-#include "component/handler.h"
-#include "component/module_state.h"
-#include "component/processer_state.h"
+#include "sheet/allocators.h"
+
+#include "component/frame/handler.h"
+#include "component/frame/module_state.h"
+#include "component/frame/processer_state.h"
 #include "platform/dao/connection.h"
 #include "platform/dao/recordset.h"
 #include "platform/variant/convert.h"
-#include "sheet/counters.h"
 
 namespace vantrel {
 namespace {
@@ -21,11 +22,6 @@ void Allocate(ProcesserState& s, Body&& body) {
 int16_t NextCode16(const Variant& v) { return v.is_null() ? int16_t{1} : ToInt16(v); }
 
 }  // namespace
-
-CodeCounters& Counters() {
-  static CodeCounters counters;
-  return counters;
-}
 
 void AllocateAccountCodes(ProcesserState& s) {
   Allocate(s, [&] {

@@ -1,13 +1,13 @@
 #include "sheet/parent_lookup.h"
 
-#include "component/handler.h"
-#include "component/module_state.h"
-#include "component/processer_state.h"
+#include "component/frame/counters.h"
+#include "component/frame/handler.h"
+#include "component/frame/module_state.h"
+#include "component/frame/processer_state.h"
 #include "dbhelpers/clean_sql_text.h"
 #include "platform/dao/connection.h"
 #include "platform/dao/recordset.h"
 #include "platform/variant/convert.h"
-#include "sheet/counters.h"
 
 namespace vantrel {
 
@@ -19,15 +19,15 @@ bool FindParentCode(ProcesserState& s, const std::string& kind, std::string& nam
         const std::string k = ToLower(kind);
         if (k == "accountledger" || k == "accounthead") {
           CleanSqlText(name);
-          Recordset& rs =
-              LookupQuery("select headcode from accounthead where headname like '" + name + "'");
+          Recordset& rs = LookupQuery("select headcode from accounthead where headname like '" +
+                                      LikeLiteral(name) + "'");
           if (!rs.HasRows()) return;
           found = true;
           s.found_code = ToInt16(rs.Value("headcode"));
         } else if (k == "productgroup") {
           CleanSqlText(name);
-          Recordset& rs =
-              LookupQuery("select gpcode from productgroup where gpname like '" + name + "'");
+          Recordset& rs = LookupQuery("select gpcode from productgroup where gpname like '" +
+                                      LikeLiteral(name) + "'");
           if (!rs.HasRows()) {
             s.found_code = Counters().next_group_code;
             return;
@@ -47,8 +47,8 @@ int32_t GroupCodeByName(ProcesserState& s, const Variant& name) {
         ReplaceLookup();
         std::string n = JoinText(name);
         CleanSqlText(n);
-        Recordset& rs =
-            LookupQuery("select gpcode from productgroup where gpname like '" + n + "'");
+        Recordset& rs = LookupQuery("select gpcode from productgroup where gpname like '" +
+                                    LikeLiteral(n) + "'");
         code = rs.HasRows() ? ToInt32(rs.Value("gpcode")) : 1;
       },
       msgstyle::kInformation, "Orvik", &s.error_flag);
@@ -62,11 +62,12 @@ int16_t PrepareUnitId(ProcesserState& s, std::string product_code, std::string u
         ReplaceLookup();
         CleanSqlText(product_code);
         CleanSqlText(unit_name);
-        TargetConnection().Execute("DELETE FROM PRODUCTUNITS WHERE PCODE LIKE '" + product_code +
-                                   "' and UNIT LIKE '" + unit_name + "'");
+        TargetConnection().Execute("DELETE FROM PRODUCTUNITS WHERE PCODE LIKE '" +
+                                   LikeLiteral(product_code) + "' and UNIT LIKE '" +
+                                   LikeLiteral(unit_name) + "'");
         Recordset& rs =
             LookupQuery("SELECT MAX(UNITID)+1 AS UNITID FROM PRODUCTUNITS WHERE PCODE LIKE'" +
-                        product_code + "'");
+                        LikeLiteral(product_code) + "'");
         const Variant& v = rs.Value("UnitId");
         id = v.is_null() ? int16_t{1} : ToInt16(v);
         CloseLookupIfOpen();

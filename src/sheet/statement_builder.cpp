@@ -1,6 +1,6 @@
 #include "sheet/statement_builder.h"
 
-#include "component/processer_state.h"
+#include "component/frame/processer_state.h"
 #include "dbhelpers/clean_sql_text.h"
 #include "platform/common/error.h"
 #include "platform/dao/recordset.h"
@@ -71,8 +71,17 @@ void AppendParentColumn(ProcesserState& s, const std::string& column, bool closi
 std::string WithoutBrackets(const std::string& sql) {
   std::string out;
   out.reserve(sql.size());
-  for (char c : sql)
-    if (c != '[' && c != ']') out += c;
+  char quote = 0;  // the quote of the text literal we stand in, if any
+  for (char c : sql) {
+    if (quote) {
+      if (c == quote) quote = 0;
+    } else if (c == '\'' || c == '"') {
+      quote = c;
+    } else if (c == '[' || c == ']') {
+      continue;
+    }
+    out += c;
+  }
   return out;
 }
 

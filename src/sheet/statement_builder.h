@@ -33,7 +33,8 @@ void AppendColumn(ProcesserState& s, const std::string& field, const std::string
 // Appends a parent column carrying FoundCode unquoted.
 void AppendParentColumn(ProcesserState& s, const std::string& column, bool closing);
 
-// Removes every square bracket of a statement (multi-user target).
+// Removes the square brackets around names (multi-user target); a text value
+// keeps its brackets, so both targets store the same text.
 std::string WithoutBrackets(const std::string& sql);
 // ColumnText joined with ValueText, in the target's dialect.
 std::string JoinStatement(ProcesserState& s);

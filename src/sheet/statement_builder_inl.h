@@ -1,7 +1,7 @@
 #pragma once
 
-#include "component/handler.h"
-#include "component/processer_state.h"
+#include "component/frame/handler.h"
+#include "component/frame/processer_state.h"
 
 namespace vantrel {
 

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "component/connections.h"
-#include "component/module_state.h"
+#include "component/frame/connections.h"
+#include "component/frame/module_state.h"
 #include "platform/dao/connection.h"
 #include "platform/variant/convert.h"
 #include "support/company_fixture.h"
@@ -67,12 +67,12 @@ TEST_P(Lookups, ExistenceTestsCleanTheCallersName) {
   EXPECT_TRUE(GroupExists(upper));
 }
 
-TEST_P(Lookups, PercentInANameActsAsAWildcard) {
+TEST_P(Lookups, PercentAndUnderscoreInANameMatchOnlyThemselves) {
   Exec("insert into depot(dcode,dname) values(7,'Store 20')");
-  std::string pattern = "Store%";
-  EXPECT_TRUE(DepotExists(pattern));
-  std::string other = "Store 2";
-  EXPECT_FALSE(DepotExists(other));
+  Exec("insert into depot(dcode,dname) values(8,'A_B')");
+  for (std::string other : {"Store%", "Store 2", "Store_20", "AxB"})
+    EXPECT_FALSE(DepotExists(other)) << other;
+  for (std::string same : {"store 20", "a_b"}) EXPECT_TRUE(DepotExists(same)) << same;
 }
 
 TEST_P(Lookups, ProductExistsNarrowsToAGroupAboveZero) {

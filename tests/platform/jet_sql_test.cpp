@@ -32,10 +32,21 @@ TEST(JetSql, EqualityWithTextIgnoresCase) {
 
 TEST(JetSql, OtherComparisonsAndLiteralsKeepTheirForm) {
   for (const char* sql : {"select 1 from t where a <= 'x'", "select 1 from t where a >= 'x'",
-                          "select 1 from t where a != 'x'", "select 1 from t where a like 'x%'",
+                          "select 1 from t where a != 'x'",
                           "select 1 from t where a = 5", "select 'x' = a from t",
                           "select 1 from t where a in ('x','y')"})
     EXPECT_EQ(TranslateJetSql(sql), sql) << sql;
+}
+
+TEST(JetSql, LikeComparesNamesLiterallyWithTheBackslashAsEscape) {
+  EXPECT_EQ(TranslateJetSql("select * from t where name like 'A\\_B 100\\%'"),
+            "select * from t where name = 'A_B 100%' COLLATE NOCASE");
+  EXPECT_EQ(TranslateJetSql("SELECT * FROM T WHERE NAME LIKE'Cash' and x NOT like \"y\""),
+            "SELECT * FROM T WHERE NAME = 'Cash' COLLATE NOCASE and x <> 'y' COLLATE NOCASE");
+  EXPECT_EQ(TranslateJetSql("select 1 from t where a like 'x%'"),
+            "select 1 from t where a like 'x%' ESCAPE '\\'");
+  // "unlike" is no LIKE keyword, and a quoted LIKE is text.
+  EXPECT_EQ(TranslateJetSql("select unlike 'a', 'like' 'b'"), "select unlike 'a', 'like' 'b'");
 }
 
 TEST(JetSql, UnclosedOrLoneMarksStay) {

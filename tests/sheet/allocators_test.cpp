@@ -1,9 +1,10 @@
+#include "sheet/allocators.h"
+
 #include <gtest/gtest.h>
 
-#include "component/module_state.h"
-#include "component/processer_state.h"
+#include "component/frame/module_state.h"
+#include "component/frame/processer_state.h"
 #include "platform/dao/connection.h"
-#include "sheet/counters.h"
 #include "sheet/parent_lookup.h"
 #include "support/company_fixture.h"
 

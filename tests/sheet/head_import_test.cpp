@@ -123,10 +123,30 @@ TEST_P(HeadImport, EmptyCellsAreWrittenByTheirFieldsKind) {
           "accounthead([headcode],[headname],[headlevel],[underhead])values(60,'West',0,9)")});
 }
 
-TEST_P(HeadImport, BracketsInValuesGoOnTheMultiUserTarget) {
-  Import(dir_.Write("b.csv", "Head Name,Parent\nNorth [old],Sundry Debtors\n"));
+TEST_P(HeadImport, BracketsInValuesAreStoredOnBothTargetsAndFoundOnARerun) {
+  const std::string book = dir_.Write("b.csv", "Head Name,Parent\nNorth [old],Sundry Debtors\n");
+  Import(book);
   EXPECT_EQ(Column("SELECT headname FROM accounthead WHERE headcode=60"),
-            std::vector<std::string>{multi_user() ? "North old" : "North [old]"});
+            std::vector<std::string>{"North [old]"});
+  Import(book);
+  EXPECT_EQ(refused_, 1);
+  EXPECT_EQ(Column("SELECT COUNT(*) FROM accounthead WHERE headcode>=60"),
+            std::vector<std::string>{"1"});
+}
+
+TEST_P(HeadImport, PercentAndUnderscoreInNamesAreJustCharacters) {
+  Exec("insert into accounthead values(60,'AxB Traders',9,0)");
+  Exec("insert into accounthead values(61,'100 Pure',9,0)");
+  EXPECT_FALSE(Import(dir_.Write("l.csv",
+                                 "Head Name,Parent\n"
+                                 "A_B Traders,Sundry Debtors\n"
+                                 "Under AB,A_B Traders\n"
+                                 "100%,Sundry Debtors\n"
+                                 "a_b traders,Sundry Debtors\n")));
+  EXPECT_EQ(Rows("SELECT headcode, headname, underhead FROM accounthead WHERE headcode >= 62 "
+                 "ORDER BY headcode"),
+            (std::vector<std::string>{"62|A_B Traders|9", "63|Under AB|62", "64|100%|9"}));
+  EXPECT_EQ(refused_, 1);  // the same name in other letter case
 }
 
 TEST_P(HeadImport, EmptyParentCellStopsTheImportAtThatRow) {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "component/processer_state.h"
+#include "component/frame/processer_state.h"
 
 namespace vantrel {
 namespace {
@@ -26,7 +26,7 @@ TEST(StatementBuilder, ValuesByKind) {
   EXPECT_EQ(ValueByKind("D", "2026-12-06"), "'2026-12-06'");
 }
 
-TEST(StatementBuilder, ClosingEntryEndsBothListsAndBracketsGoOnTheServer) {
+TEST(StatementBuilder, ClosingEntryEndsBothListsAndNameBracketsGoOnTheServer) {
   ProcesserState s;
   s.column_text = "insert into accounthead([headcode],";
   s.value_text = "values(12,";
@@ -37,7 +37,7 @@ TEST(StatementBuilder, ClosingEntryEndsBothListsAndBracketsGoOnTheServer) {
             "insert into accounthead([headcode],[headname],[underhead])values(12,'Cash [main]',3)");
   s.target_type = typeMultiUser;
   EXPECT_EQ(JoinStatement(s),
-            "insert into accounthead(headcode,headname,underhead)values(12,'Cash main',3)");
+            "insert into accounthead(headcode,headname,underhead)values(12,'Cash [main]',3)");
 }
 
 TEST(StatementBuilder, LeftCountsCharactersNotBytes) {

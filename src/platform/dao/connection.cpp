@@ -88,6 +88,59 @@ std::shared_ptr<Recordset> Connection::OpenSchema(int schema) {
 void Connection::Close() {
   if (!provider_) throw ObjectClosedError();
   provider_.reset();
+  depth_ = 0;
+}
+
+void Connection::BeginTrans() {
+  provider().Begin(depth_);
+  ++depth_;
+}
+
+void Connection::CommitTrans() {
+  if (depth_ == 0) throw Error("No transaction is active.", 3246);
+  provider().Commit(depth_ - 1);
+  --depth_;
+}
+
+void Connection::RollbackTrans() {
+  if (depth_ == 0) throw Error("No transaction is active.", 3246);
+  // The level is gone whether or not the target accepted the rollback.
+  --depth_;
+  provider().Rollback(depth_);
+}
+
+void Provider::Begin(int depth) {
+  Execute(depth == 0 ? "BEGIN" : "SAVEPOINT vantrel_" + std::to_string(depth));
+}
+
+void Provider::Commit(int depth) {
+  Execute(depth == 0 ? "COMMIT" : "RELEASE SAVEPOINT vantrel_" + std::to_string(depth));
+}
+
+void Provider::Rollback(int depth) {
+  if (depth == 0) {
+    Execute("ROLLBACK");
+    return;
+  }
+  const std::string name = "vantrel_" + std::to_string(depth);
+  Execute("ROLLBACK TO SAVEPOINT " + name);
+  Execute("RELEASE SAVEPOINT " + name);
+}
+
+TransactionScope::TransactionScope(Connection& conn) : conn_(conn) { conn_.BeginTrans(); }
+
+TransactionScope::~TransactionScope() {
+  if (!open_) return;
+  try {
+    conn_.RollbackTrans();
+  } catch (const Error&) {
+    // The error that left the scope is the one to report.
+  }
+}
+
+void TransactionScope::Commit() {
+  conn_.CommitTrans();
+  open_ = false;
 }
 
 }  // namespace vantrel

@@ -37,10 +37,34 @@ class Connection {
   std::shared_ptr<Recordset> OpenSchema(int schema);
   void Close();
 
+  // Transactions nest: the first BeginTrans starts one, later ones set a
+  // savepoint that CommitTrans releases and RollbackTrans undoes. Not traced:
+  // the trace holds the statements of the import itself.
+  void BeginTrans();
+  void CommitTrans();
+  void RollbackTrans();
+  int TransactionDepth() const { return depth_; }
+
  private:
   Provider& provider();
   std::unique_ptr<Provider> provider_;
   bool is_target_ = false;
+  int depth_ = 0;
+};
+
+// Runs a piece of work as one transaction on a connection: Commit keeps it; a
+// scope left any other way (an error) rolls it back.
+class TransactionScope {
+ public:
+  explicit TransactionScope(Connection& conn);
+  ~TransactionScope();
+  TransactionScope(const TransactionScope&) = delete;
+  TransactionScope& operator=(const TransactionScope&) = delete;
+  void Commit();
+
+ private:
+  Connection& conn_;
+  bool open_ = true;
 };
 
 }  // namespace vantrel

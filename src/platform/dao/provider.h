@@ -24,6 +24,13 @@ class Provider {
   virtual RowSet Query(const std::string& sql) = 0;
   // The tables schema: one row per table, the table name at field index 2.
   virtual RowSet Tables() = 0;
+
+  // Transaction control. Depth 0 is the whole transaction, deeper levels are
+  // savepoints inside it, so a row's transaction can nest in a run's. The
+  // defaults are standard SQL; a provider overrides what its target does otherwise.
+  virtual void Begin(int depth);
+  virtual void Commit(int depth);
+  virtual void Rollback(int depth);
 };
 
 // The providers, one per kind of connection string. Each is built in its own

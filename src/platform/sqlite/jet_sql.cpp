@@ -26,6 +26,77 @@ bool FollowsEqualityOperator(const std::string& out) {
   return end >= 2 && out[end - 1] == '>' && out[end - 2] == '<';
 }
 
+// The text of a single-quoted literal's inside: '' stands for one quote.
+std::string Unquoted(std::string_view inside) {
+  std::string text;
+  text.reserve(inside.size());
+  for (size_t k = 0; k < inside.size(); ++k) {
+    text += inside[k];
+    if (inside[k] == '\'' && k + 1 < inside.size() && inside[k + 1] == '\'') ++k;
+  }
+  return text;
+}
+
+bool IsWordChar(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+         static_cast<unsigned char>(c) >= 0x80;
+}
+
+// Whether the output so far ends, blanks aside, with the word `word` (any
+// letter case); `start` receives where the word begins.
+bool EndsWithWord(const std::string& out, size_t end, std::string_view word, size_t& start) {
+  while (end > 0 && IsBlank(out[end - 1])) --end;
+  if (end < word.size()) return false;
+  const size_t at = end - word.size();
+  for (size_t k = 0; k < word.size(); ++k) {
+    char c = out[at + k];
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (c != word[k]) return false;
+  }
+  if (at > 0 && IsWordChar(out[at - 1])) return false;
+  start = at;
+  return true;
+}
+
+// The text a LIKE pattern matches when it holds no wildcard: backslash escapes
+// removed. False when an unescaped "%" or "_" makes it a real pattern.
+bool LiteralOfPattern(std::string_view pattern, std::string& literal) {
+  literal.clear();
+  for (size_t k = 0; k < pattern.size(); ++k) {
+    const char c = pattern[k];
+    if (c == '\\' && k + 1 < pattern.size()) {
+      literal += pattern[++k];
+    } else if (c == '%' || c == '_') {
+      return false;
+    } else {
+      literal += c;
+    }
+  }
+  return true;
+}
+
+// `x LIKE 'text'` compares a name with the backslash as escape character. A
+// pattern without wildcards becomes an equality, which is literal, uses the
+// name's index and has no length limit; a real pattern keeps LIKE with ESCAPE.
+// Returns false when the output does not end with LIKE.
+bool TranslateLike(std::string& out, std::string_view pattern) {
+  size_t like = 0;
+  if (!EndsWithWord(out, out.size(), "LIKE", like)) return false;
+  size_t negation = 0;
+  const bool negated = EndsWithWord(out, like, "NOT", negation);
+  std::string literal;
+  if (!LiteralOfPattern(pattern, literal)) {
+    AppendQuoted(out, pattern);
+    out += " ESCAPE '\\'";
+    return true;
+  }
+  out.resize(negated ? negation : like);
+  out += negated ? "<> " : "= ";
+  AppendQuoted(out, literal);
+  out += " COLLATE NOCASE";
+  return true;
+}
+
 }  // namespace
 
 std::string TranslateJetSql(std::string_view sql) {
@@ -50,6 +121,10 @@ std::string TranslateJetSql(std::string_view sql) {
         ++j;
       }
       const bool closed = j < n;
+      if (closed && TranslateLike(out, Unquoted(sql.substr(i + 1, j - i - 1)))) {
+        i = j + 1;
+        continue;
+      }
       out.append(sql.substr(i, (closed ? j + 1 : n) - i));
       if (closed && compared) out += " COLLATE NOCASE";
       i = closed ? j + 1 : n;
@@ -76,8 +151,10 @@ std::string TranslateJetSql(std::string_view sql) {
         out.append(sql.substr(i));
         break;
       }
-      AppendQuoted(out, text);
-      if (compared) out += " COLLATE NOCASE";
+      if (!TranslateLike(out, text)) {
+        AppendQuoted(out, text);
+        if (compared) out += " COLLATE NOCASE";
+      }
       i = j + 1;
     } else if (c == '[') {
       const size_t close = sql.find(']', i + 1);

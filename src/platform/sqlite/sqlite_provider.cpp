@@ -198,6 +198,22 @@ class SqliteProvider : public Provider {
     return result;
   }
 
+  // A whole transaction takes the write lock at once, so a second writer
+  // waits at BEGIN instead of failing half way through.
+  void Begin(int depth) override {
+    if (depth == 0)
+      Execute("BEGIN IMMEDIATE");
+    else
+      Provider::Begin(depth);
+  }
+
+  // SQLite ends a transaction by itself on some errors (disk full, I/O):
+  // there is nothing left to roll back then.
+  void Rollback(int depth) override {
+    if (sqlite3_get_autocommit(db_)) return;
+    Provider::Rollback(depth);
+  }
+
  private:
   // Translates and prepares exactly one statement; text after it is refused
   // before anything runs.

@@ -1,5 +1,6 @@
-#include "component/module_state.h"
+#include "component/frame/module_state.h"
 
+#include "component/frame/counters.h"
 #include "platform/dao/connection.h"
 #include "platform/dao/recordset.h"
 
@@ -81,5 +82,10 @@ Recordset& LookupQuery(const std::string& sql) {
 }
 
 void SetLookupRecordset(std::shared_ptr<Recordset> rs) { Module().lookup = std::move(rs); }
+
+CodeCounters& Counters() {
+  static CodeCounters counters;
+  return counters;
+}
 
 }  // namespace vantrel

@@ -1,4 +1,4 @@
-#include "component/import_log.h"
+#include "component/frame/import_log.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,0 +1,14 @@
+#include "component/frame/handler.h"
+#include "component/frame/processer_state.h"
+#include "sheet/workers.h"
+
+namespace vantrel {
+
+// Not built yet: says so and reports failure rather than import nothing silently.
+void ImportGroupRows(ProcesserState& s) {
+  s.error_flag = true;
+  ShowMessage("The product group import from a workbook is not available yet.",
+              msgstyle::kInformation, "Orvik");
+}
+
+}  // namespace vantrel
