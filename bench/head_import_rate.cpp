@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "component/frame/company_template.h"
+#include "frame/company_template.h"
 #include "vantrel/DependProcesser.h"
 
 int main(int argc, char** argv) {

@@ -2,10 +2,10 @@
 
 #include <atomic>
 
-#include "component/frame/connections.h"
-#include "component/frame/handler.h"
-#include "component/frame/module_state.h"
-#include "component/frame/processer_state.h"
+#include "frame/connections.h"
+#include "frame/handler.h"
+#include "frame/module_state.h"
+#include "frame/processer_state.h"
 #include "markup/markup_import.h"
 #include "platform/variant/convert.h"
 #include "sheet/allocators.h"

@@ -1,6 +1,6 @@
 #include "dbhelpers/clean_sql_text.h"
 
-#include "component/handler.h"
+#include "frame/handler.h"
 #include "platform/variant/convert.h"
 
 namespace vantrel {
@@ -33,6 +33,17 @@ std::string CleanSqlText(Variant& value) {
 std::string CleanSqlText(std::string& value) {
   value = WithoutQuotes(value);
   return value;
+}
+
+std::string LikeLiteral(const std::string& cleaned) {
+  if (cleaned.find_first_of("%_") == std::string::npos) return cleaned;
+  std::string out;
+  out.reserve(cleaned.size() + 8);
+  for (char c : cleaned) {
+    if (c == '%' || c == '_') out += '\\';
+    out += c;
+  }
+  return out;
 }
 
 }  // namespace vantrel

@@ -1,8 +1,8 @@
 #include "dbhelpers/lookups.h"
 
-#include "component/frame/handler.h"
-#include "component/frame/module_state.h"
 #include "dbhelpers/clean_sql_text.h"
+#include "frame/handler.h"
+#include "frame/module_state.h"
 #include "platform/dao/connection.h"
 #include "platform/dao/recordset.h"
 #include "platform/pcode/pcode_generator.h"

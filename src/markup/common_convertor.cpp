@@ -1,10 +1,10 @@
 #include "markup/common_convertor.h"
 
-#include "component/frame/counters.h"
-#include "component/frame/handler.h"
-#include "component/frame/module_state.h"
 #include "dbhelpers/clean_sql_text.h"
 #include "dbhelpers/lookups.h"
+#include "frame/counters.h"
+#include "frame/handler.h"
+#include "frame/module_state.h"
 #include "platform/dao/connection.h"
 #include "platform/dao/recordset.h"
 #include "platform/variant/convert.h"

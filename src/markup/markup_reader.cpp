@@ -1,6 +1,6 @@
-#include "component/frame/handler.h"
-#include "component/frame/processer_state.h"
 #include "dbhelpers/lookups.h"
+#include "frame/handler.h"
+#include "frame/processer_state.h"
 #include "markup/common_convertor.h"
 #include "markup/markup_import.h"
 #include "markup/staging.h"

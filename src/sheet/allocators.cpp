@@ -1,8 +1,8 @@
 #include "sheet/allocators.h"
 
-#include "component/frame/handler.h"
-#include "component/frame/module_state.h"
-#include "component/frame/processer_state.h"
+#include "frame/handler.h"
+#include "frame/module_state.h"
+#include "frame/processer_state.h"
 #include "platform/dao/connection.h"
 #include "platform/dao/recordset.h"
 #include "platform/variant/convert.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "component/frame/counters.h"
+#include "frame/counters.h"
 
 namespace vantrel {
 

@@ -1,5 +1,5 @@
-#include "component/frame/handler.h"
-#include "component/frame/processer_state.h"
+#include "frame/handler.h"
+#include "frame/processer_state.h"
 #include "sheet/workers.h"
 
 namespace vantrel {

@@ -1,7 +1,7 @@
 #include "sheet/run_sheet_import.h"
 
-#include "component/frame/handler.h"
-#include "component/frame/processer_state.h"
+#include "frame/handler.h"
+#include "frame/processer_state.h"
 #include "platform/variant/convert.h"
 #include "sheet/workers.h"
 

@@ -1,7 +1,7 @@
 #include "sheet/statement_builder.h"
 
-#include "component/frame/processer_state.h"
 #include "dbhelpers/clean_sql_text.h"
+#include "frame/processer_state.h"
 #include "platform/common/error.h"
 #include "platform/dao/recordset.h"
 #include "platform/message/message.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "component/frame/handler.h"
-#include "component/frame/processer_state.h"
+#include "frame/handler.h"
+#include "frame/processer_state.h"
 
 namespace vantrel {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "component/frame/company_template.h"
+#include "frame/company_template.h"
 #include "support/company_fixture.h"
 #include "vantrel/vantrel.h"
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "component/frame/module_state.h"
+#include "frame/module_state.h"
 #include "platform/common/error.h"
 #include "platform/dao/connection.h"
 #include "support/company_fixture.h"

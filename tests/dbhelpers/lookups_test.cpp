@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "component/frame/connections.h"
-#include "component/frame/module_state.h"
+#include "frame/connections.h"
+#include "frame/module_state.h"
 #include "platform/dao/connection.h"
 #include "platform/variant/convert.h"
 #include "support/company_fixture.h"

@@ -32,9 +32,8 @@ TEST(JetSql, EqualityWithTextIgnoresCase) {
 
 TEST(JetSql, OtherComparisonsAndLiteralsKeepTheirForm) {
   for (const char* sql : {"select 1 from t where a <= 'x'", "select 1 from t where a >= 'x'",
-                          "select 1 from t where a != 'x'",
-                          "select 1 from t where a = 5", "select 'x' = a from t",
-                          "select 1 from t where a in ('x','y')"})
+                          "select 1 from t where a != 'x'", "select 1 from t where a = 5",
+                          "select 'x' = a from t", "select 1 from t where a in ('x','y')"})
     EXPECT_EQ(TranslateJetSql(sql), sql) << sql;
 }
 

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "component/frame/module_state.h"
-#include "component/frame/processer_state.h"
+#include "frame/module_state.h"
+#include "frame/processer_state.h"
 #include "platform/dao/connection.h"
 #include "sheet/parent_lookup.h"
 #include "support/company_fixture.h"

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "component/frame/processer_state.h"
+#include "frame/processer_state.h"
 
 namespace vantrel {
 namespace {

@@ -7,8 +7,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "component/frame/company_template.h"
-#include "component/frame/connections.h"
+#include "frame/company_template.h"
+#include "frame/connections.h"
 #include "platform/dao/connection.h"
 #include "platform/message/message.h"
 #include "platform/variant/convert.h"

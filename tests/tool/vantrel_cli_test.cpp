@@ -1,7 +1,6 @@
 // The command line, run as a separate process the way a user runs it.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
-
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,8 +18,8 @@ struct Result {
 };
 
 Result RunTool(const std::string& args, const std::string& dir) {
-  const std::string cmd = "cd '" + dir + "' && " + VANTREL_TOOL_PATH + " " + args +
-                          " >out.txt 2>err.txt";
+  const std::string cmd =
+      "cd '" + dir + "' && " + VANTREL_TOOL_PATH + " " + args + " >out.txt 2>err.txt";
   const int rc = std::system(cmd.c_str());
   return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1,
           ReadFile(dir + "/out.txt") + ReadFile(dir + "/err.txt")};
@@ -40,8 +39,9 @@ TEST_F(Cli, UsageErrorsExitTwoWithOneLineReason) {
        {"", "import", "import accounts", "import ledgers x.xml --target c.db",
         "import accounts x.txt --target c.db", "import accounts x.xml",
         "import account-heads x.xml --target c.db", "import account-heads x.xls --target c.db",
-        "import accounts x.xml --server h", "import accounts x.xml --target c.db --server h --database d",
-        "init", "import accounts x.xml --target c.db --source-type json"}) {
+        "import accounts x.xml --server h",
+        "import accounts x.xml --target c.db --server h --database d", "init",
+        "import accounts x.xml --target c.db --source-type json"}) {
     const Result r = Run(args);
     EXPECT_EQ(r.status, 2) << args << "\n" << r.out;
     EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << args << "\n" << r.out;
@@ -64,7 +64,8 @@ TEST_F(Cli, InitRefusesAnExistingFile) {
 
 TEST_F(Cli, MalformedMapFileNamesTheLine) {
   dir_.Write("map.csv", "Head Name,headname\n\nParent\n");
-  const Result r = Run("import account-heads " + Sample("heads.xls") + " --map map.csv --target c.db");
+  const Result r =
+      Run("import account-heads " + Sample("heads.xls") + " --map map.csv --target c.db");
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.out.find("map.csv:3"), std::string::npos) << r.out;
 }
@@ -89,7 +90,8 @@ TEST_F(Cli, HeadImportPrintsASummaryAndTracesEveryStatement) {
 TEST_F(Cli, MarkupImportsIntoANewCompanyFile) {
   ASSERT_EQ(Run("init c.db").status, 0);
   for (const char* kind : {"accounts", "products", "depots"}) {
-    const Result r = Run(std::string("import ") + kind + " " + Sample("export.xml") + " --target c.db");
+    const Result r =
+        Run(std::string("import ") + kind + " " + Sample("export.xml") + " --target c.db");
     EXPECT_EQ(r.status, 0) << kind << ": " << r.out;
     EXPECT_TRUE(r.out.empty()) << r.out;
   }
@@ -112,7 +114,8 @@ TEST_F(Cli, ServerTargetEndToEnd) {
                        server + " --database " + db + " --log-dir . --trace-sql t.sql");
   EXPECT_EQ(r.status, 0) << r.out;
   EXPECT_NE(ReadFile(dir_.File("t.sql"))
-                .find("insert into accounthead(headcode,headname,underhead)values(60,'Trade Debtors - North',9)"),
+                .find("insert into accounthead(headcode,headname,underhead)values(60,'Trade "
+                      "Debtors - North',9)"),
             std::string::npos);
   EXPECT_EQ(Run("init --server " + server + " --database " + db).status, 1);
   DropTestDatabase(db);

@@ -8,7 +8,7 @@
 #include <iostream>
 #include <map>
 
-#include "component/frame/company_template.h"
+#include "frame/company_template.h"
 #include "map_file.h"
 #include "platform/dao/connection.h"
 #include "platform/message/message.h"

@@ -1,4 +1,4 @@
-#include "component/frame/import_log.h"
+#include "frame/import_log.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "component/frame/import_log.h"
+#include "frame/import_log.h"
 #include "vantrel/DependProcesser.h"
 
 namespace vantrel {

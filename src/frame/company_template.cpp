@@ -1,8 +1,8 @@
-#include "component/frame/company_template.h"
+#include "frame/company_template.h"
 
 #include <cctype>
 
-#include "component/frame/connections.h"
+#include "frame/connections.h"
 #include "platform/common/error.h"
 #include "platform/dao/connection.h"
 #include "platform/dao/provider.h"

@@ -1,6 +1,6 @@
-#include "component/frame/module_state.h"
+#include "frame/module_state.h"
 
-#include "component/frame/counters.h"
+#include "frame/counters.h"
 #include "platform/dao/connection.h"
 #include "platform/dao/recordset.h"
 
