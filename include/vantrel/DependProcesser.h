@@ -19,6 +19,13 @@ enum enumSourceType : int32_t {
   srcEXCEL = 2,  // workbook
 };
 
+// How an import's statements reach the target.
+enum enumTransactionMode : int32_t {
+  transPerStatement = 0,  // each statement (each worksheet row) stands on its own
+  transAtomic = 1,        // the whole import lands, or nothing of it when it ends on an error
+  transDryRun = 2,        // the whole import runs and is then rolled back: nothing is written
+};
+
 // One entry of the column mapping: a worksheet column and the target field (or keyword) it feeds.
 struct MapEntry {
   std::string column;
@@ -62,6 +69,9 @@ class DependProcesser {
   void SetServer(double value);
   // Null is refused with "Invalid use of Null"; the old value stays.
   void SetServer(std::nullptr_t);
+  // Per statement (the default), atomic or dry run; any other value counts as per statement.
+  enumTransactionMode TransactionMode() const;
+  void SetTransactionMode(int32_t value);
 
   void ImportAccounts(bool& errOccured);
   void ImportProducts(bool& errOccured);
@@ -78,6 +88,9 @@ class DependProcesser {
   long RowsImported() const;
   long RowsRefused() const;
   std::string LogPath() const;
+  // Whether the last import was rolled back as a whole (a dry run, or an
+  // atomic import that ended on an error): then nothing of it is in the target.
+  bool RolledBack() const;
 
  private:
   std::unique_ptr<ProcesserState> state_;

@@ -13,6 +13,12 @@ extern "C" {
 #define VANTREL_PROGID "Vantrel.DependProcesser"
 #define VANTREL_CLSID "{6798C066-E4BE-4128-968F-C5144D462353}"
 
+/* Transaction modes: each statement on its own (the default), the whole
+ * import or nothing of it, or a dry run that is always rolled back. */
+#define VANTREL_TRANS_PER_STATEMENT 0
+#define VANTREL_TRANS_ATOMIC 1
+#define VANTREL_TRANS_DRY_RUN 2
+
 typedef struct VantrelObject VantrelObject;
 
 typedef struct VantrelMapEntry {
@@ -49,6 +55,9 @@ typedef struct VantrelDependProcesserVtbl {
   void (*ImportProductGr)(VantrelObject* self, int* errOccured);
   void (*ImportBatch)(VantrelObject* self, int* errOccured);
   void (*ImportOS)(VantrelObject* self, int* errOccured);
+  /* Added after the interface's own members; their order above stays. */
+  int32_t (*get_TransactionMode)(VantrelObject* self); /* VANTREL_TRANS_* */
+  void (*put_TransactionMode)(VantrelObject* self, int32_t value);
 } VantrelDependProcesserVtbl;
 
 struct VantrelObject {

@@ -99,6 +99,8 @@ const VantrelDependProcesserVtbl kVtbl = {
     Import<&DependProcesser::ImportProductGr>,
     Import<&DependProcesser::ImportBatch>,
     Import<&DependProcesser::ImportOS>,
+    [](VantrelObject* o) { return static_cast<int32_t>(Self(o)->processer.TransactionMode()); },
+    [](VantrelObject* o, int32_t v) { Self(o)->processer.SetTransactionMode(v); },
 };
 
 struct CHandler {

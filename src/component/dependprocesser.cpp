@@ -7,6 +7,7 @@
 #include "frame/module_state.h"
 #include "frame/processer_state.h"
 #include "markup/markup_import.h"
+#include "platform/dao/connection.h"
 #include "platform/variant/convert.h"
 #include "sheet/allocators.h"
 #include "sheet/run_sheet_import.h"
@@ -19,12 +20,49 @@ std::atomic<int> g_live_objects{0};
 constexpr int kUnsupportedStyle = msgstyle::kExclamation + msgstyle::kInformation;  // 112
 constexpr const char* kUnsupported = "Not Support This  Type Of Source File";
 
+// Opens the target and, for an atomic import or a dry run, starts the one
+// transaction the whole import runs in; the workers' row transactions nest in it.
+void OpenTarget(ProcesserState& s) {
+  OpenTargetConnection(s);
+  Connection& conn = TargetConnection();
+  if (s.transaction_mode != transAtomic && s.transaction_mode != transDryRun) return;
+  if (conn.State() != Connection::kOpen) return;
+  RunHandled([&] { conn.BeginTrans(); }, msgstyle::kInformation, "Orvik", &s.error_flag);
+}
+
+// Ends the import's own transaction, if it has one: an atomic import that
+// ended without an error is committed; anything else is rolled back whole.
+void EndRun(ProcesserState& s, bool& errOccured, bool failed, int style, const char* title) {
+  Connection& conn = TargetConnection();
+  if (conn.State() != Connection::kOpen || conn.TransactionDepth() == 0) return;
+  const bool keep = s.transaction_mode == transAtomic && !failed;
+  const bool ended = RunHandled(
+      [&] {
+        if (keep) {
+          conn.CommitTrans();
+          return;
+        }
+        while (conn.TransactionDepth() > 0) conn.RollbackTrans();
+      },
+      style, title, &s.error_flag);
+  if (keep && ended) return;
+  s.rolled_back = true;
+  if (s.transaction_mode == transAtomic) {
+    errOccured = true;
+    ShowMessage("The import ended on an error and was rolled back: nothing of it was written.",
+                style, title);
+  }
+}
+
 // The frame of every import method: ErrorFlag starts afresh so errOccured
 // speaks of this call; one handler covers the whole body; a log the body left
-// open is closed so its tail is not lost.
+// open is closed so its tail is not lost; the import's transaction, if it has
+// one, ends last.
 template <class Body>
 void ImportFrame(ProcesserState& s, bool& errOccured, int style, const char* title, Body&& body) {
   s.error_flag = false;
+  s.rolled_back = false;
+  const bool passed = errOccured;
   const bool completed = RunHandled(body, style, title, &s.error_flag);
   if (!completed) {
     errOccured = true;
@@ -34,6 +72,7 @@ void ImportFrame(ProcesserState& s, bool& errOccured, int style, const char* tit
       // The handler has already reported the import's failure.
     }
   }
+  EndRun(s, errOccured, !completed || s.error_flag || (errOccured && !passed), style, title);
 }
 
 // The source kind cannot be handled by this method: say so and report failure.
@@ -87,7 +126,15 @@ std::string DependProcesser::Server() const { return state_->server; }
 void DependProcesser::SetServer(std::string_view value) { state_->server = std::string(value); }
 void DependProcesser::SetServer(double value) { state_->server = NumberText(value); }
 void DependProcesser::SetServer(std::nullptr_t) { throw InvalidUseOfNullError(); }
+enumTransactionMode DependProcesser::TransactionMode() const {
+  return static_cast<enumTransactionMode>(state_->transaction_mode);
+}
+void DependProcesser::SetTransactionMode(int32_t value) {
+  state_->transaction_mode =
+      value == transAtomic || value == transDryRun ? value : transPerStatement;
+}
 bool DependProcesser::ErrorFlag() const { return state_->error_flag; }
+bool DependProcesser::RolledBack() const { return state_->rolled_back; }
 long DependProcesser::RowsImported() const { return state_->rows_imported; }
 long DependProcesser::RowsRefused() const { return state_->rows_refused; }
 std::string DependProcesser::LogPath() const { return state_->log.Path(); }
@@ -95,7 +142,7 @@ std::string DependProcesser::LogPath() const { return state_->log.Path(); }
 void DependProcesser::ImportAccounts(bool& errOccured) {
   ProcesserState& s = *state_;
   ImportFrame(s, errOccured, msgstyle::kInformation, "", [&] {
-    OpenTargetConnection(s);
+    OpenTarget(s);
     AllocateAccountCodes(s);
     AllocateReceiptAndVoucher(s);
     if (s.source_type == srcXML) {
@@ -112,7 +159,7 @@ void DependProcesser::ImportAccounts(bool& errOccured) {
 void DependProcesser::ImportProducts(bool& errOccured) {
   ProcesserState& s = *state_;
   ImportFrame(s, errOccured, msgstyle::kInformation, "", [&] {
-    OpenTargetConnection(s);
+    OpenTarget(s);
     if (s.source_type == srcXML) {
       ImportProductsFromMarkup(s, errOccured);
     } else if (s.source_type == srcEXCEL) {
@@ -129,7 +176,7 @@ void DependProcesser::ImportProducts(bool& errOccured) {
 void DependProcesser::ImportDepots(bool& errOccured) {
   ProcesserState& s = *state_;
   ImportFrame(s, errOccured, msgstyle::kInformation, "", [&] {
-    OpenTargetConnection(s);
+    OpenTarget(s);
     AllocateDepotCode(s);
     if (s.source_type == srcXML)
       ImportDepotsFromMarkup(s, errOccured);
@@ -143,7 +190,7 @@ void DependProcesser::CloseConn() { ReleaseTargetConnection(); }
 void DependProcesser::ImportAccountHeads(bool& errOccured) {
   ProcesserState& s = *state_;
   ImportFrame(s, errOccured, msgstyle::kInformation, "Orvik", [&] {
-    OpenTargetConnection(s);
+    OpenTarget(s);
     AllocateAccountCodes(s);
     if (s.source_type == srcEXCEL)
       RunWorkbookImport(s, false, logfile::kAccountHeads, "Head", {"accounthead"});
@@ -155,7 +202,7 @@ void DependProcesser::ImportAccountHeads(bool& errOccured) {
 void DependProcesser::ImportProductGr(bool& errOccured) {
   ProcesserState& s = *state_;
   ImportFrame(s, errOccured, msgstyle::kInformation, "Orvik", [&] {
-    OpenTargetConnection(s);
+    OpenTarget(s);
     AllocateGroupCode(s);
     if (s.source_type == srcEXCEL)
       RunWorkbookImport(s, false, logfile::kProductGroups, "Group", {"productgroup"});
@@ -170,8 +217,10 @@ void DependProcesser::ImportBatch(bool& errOccured) {
     return;
   }
   ImportFrame(s, errOccured, msgstyle::kInformation, "Orvik", [&] {
-    OpenTargetConnection(s);
+    OpenTarget(s);
     AllocateBatchId(s);
+    // The batch import books its own receipt: a code nobody else holds.
+    AllocateReceiptCode(s);
     RunWorkbookImport(s, false, logfile::kProductBatch, "Batch", {"productbatch"});
     // A worker that stopped on an error is a failure; success leaves errOccured as passed.
     if (s.error_flag) errOccured = true;
@@ -181,7 +230,7 @@ void DependProcesser::ImportBatch(bool& errOccured) {
 void DependProcesser::ImportOS(bool& errOccured) {
   ProcesserState& s = *state_;
   ImportFrame(s, errOccured, msgstyle::kOkOnly, "", [&] {
-    OpenTargetConnection(s);
+    OpenTarget(s);
     if (s.source_type == srcEXCEL) {
       AllocateGroupCode(s);
       AllocateProductCode(s);

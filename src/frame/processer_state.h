@@ -22,8 +22,11 @@ struct ProcesserState {
   int32_t target_type = typeSingleUser;
   int32_t source_type = 0;
   std::string server;
+  int32_t transaction_mode = transPerStatement;
 
   bool error_flag = false;
+  // The last import ran in one transaction that was then rolled back.
+  bool rolled_back = false;
 
   std::shared_ptr<Connection> workbook_conn;
   std::shared_ptr<Recordset> sheet_rows;

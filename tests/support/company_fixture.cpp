@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +11,7 @@
 #include "frame/company_template.h"
 #include "frame/connections.h"
 #include "platform/dao/connection.h"
+#include "platform/dao/recordset.h"
 #include "platform/message/message.h"
 #include "platform/variant/convert.h"
 #include "support/mariadb_server.h"
@@ -127,6 +129,24 @@ std::vector<std::string> CompanyTest::Rows(const std::string& sql) const {
     }
     out.push_back(line);
   }
+  return out;
+}
+
+std::vector<std::string> CompanyTest::Dump() const {
+  Paused p(rec_);
+  Connection conn;
+  conn.Open(TargetConnectionString());
+  std::vector<std::string> out;
+  const auto tables = conn.OpenSchema(Connection::kSchemaTables);
+  for (; !tables->Eof(); tables->MoveNext()) {
+    const std::string table = ToText(tables->Value(size_t{2}));
+    for (const Row& row : conn.Query("SELECT * FROM " + table).rows) {
+      std::string line = ToLower(table);
+      for (const Variant& v : row) line += "|" + (v.is_null() ? std::string("NULL") : ToText(v));
+      out.push_back(line);
+    }
+  }
+  std::sort(out.begin(), out.end());
   return out;
 }
 

@@ -61,6 +61,9 @@ class CompanyTest : public ::testing::TestWithParam<int> {
   // Whole rows, fields joined with '|'.
   std::vector<std::string> Rows(const std::string& sql) const;
   void Exec(const std::string& sql) const;
+  // Every row of every table, as "table|field|field..." lines in sorted order:
+  // two dumps are equal when the targets hold the same data.
+  std::vector<std::string> Dump() const;
   std::string TargetConnectionString() const;
 
   TempDir dir_;

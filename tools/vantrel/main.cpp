@@ -131,6 +131,8 @@ struct ImportOptions {
   std::string map_file;
   std::string log_dir;
   std::string trace_file;
+  bool atomic = false;
+  bool dry_run = false;
 };
 
 int RunImport(const ImportOptions& o) {
@@ -198,6 +200,9 @@ int RunImport(const ImportOptions& o) {
   }
   processer.SetSourceType(source_type);
   processer.SetSourceFile(o.source);
+  if (o.atomic && o.dry_run) throw UsageError("give --atomic or --dry-run, not both");
+  if (o.atomic) processer.SetTransactionMode(vantrel::transAtomic);
+  if (o.dry_run) processer.SetTransactionMode(vantrel::transDryRun);
 
   // On a terminal, long imports show how far they have come on one line.
   const bool show_progress = isatty(fileno(stderr));
@@ -220,9 +225,16 @@ int RunImport(const ImportOptions& o) {
   processer.CloseConn();
   vantrel::SetSqlTrace(nullptr);
 
+  // What a rolled-back run left: nothing, and the summary says so.
+  std::string rolled_back;
+  if (processer.RolledBack())
+    rolled_back = o.dry_run ? "dry run: nothing was written" : "rolled back: nothing was written";
   if (source_type == vantrel::srcEXCEL && !processer.LogPath().empty())
-    std::printf("%ld rows imported, %ld rows refused, log: %s\n", processer.RowsImported(),
-                processer.RowsRefused(), processer.LogPath().c_str());
+    std::printf("%ld rows imported, %ld rows refused, log: %s%s\n", processer.RowsImported(),
+                processer.RowsRefused(), processer.LogPath().c_str(),
+                rolled_back.empty() ? "" : (" (" + rolled_back + ")").c_str());
+  else if (!rolled_back.empty())
+    std::printf("%s\n", rolled_back.c_str());
   return err ? 1 : 0;
 }
 
@@ -259,6 +271,12 @@ int main(int argc, char** argv) {
   import->add_option("--log-dir", imp.log_dir, "folder for the import logs");
   import->add_option("--trace-sql", imp.trace_file,
                      "append every statement sent to the target to FILE");
+  import->add_flag("--atomic", imp.atomic,
+                   "run the whole import in one transaction: it lands whole, or nothing of it "
+                   "lands when it ends on an error (refused rows do not count as errors)");
+  import->add_flag("--dry-run", imp.dry_run,
+                   "run the import on the real target, then roll it all back: the log, trace "
+                   "and summary show what a real run would do; nothing is written");
 
   try {
     app.parse(argc, argv);
