@@ -1,0 +1,262 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+
+#include "platform/variant/convert.h"
+#include "support/company_fixture.h"
+#include "vantrel/DependProcesser.h"
+
+namespace vantrel {
+namespace {
+
+const MapTable kBalanceMap = {
+    {}, {"Name", "ledname"}, {"Head", "headcode"}, {"Balance", "openingbalance"}};
+
+class LedgerImport : public CompanyTest {
+ protected:
+  bool Import(const std::string& workbook, MapTable map = kBalanceMap) {
+    DependProcesser p;
+    Target(p);
+    p.SetSourceType(srcEXCEL);
+    p.SetSourceFile(workbook);
+    p.SetMapInfo(std::move(map));
+    bool err = false;
+    p.ImportAccounts(err);
+    imported_ = p.RowsImported();
+    refused_ = p.RowsRefused();
+    return err;
+  }
+  std::string Statement(const std::string& bracketed) const {
+    std::string s = bracketed;
+    if (multi_user())
+      for (char c : {'[', ']'}) s.erase(std::remove(s.begin(), s.end(), c), s.end());
+    return s;
+  }
+  std::string DateText() const {
+    return multi_user() ? FormatDate(Today(), "yyyymmdd") : vantrel::DateText(Today());
+  }
+  // Each ledger with its journal line: name|head|vno|slno|dbamt|cramt.
+  std::vector<std::string> Ledgers() const {
+    return Rows(
+        "SELECT l.ledname, l.headcode, g.vno, g.slno, g.dbamt, g.cramt FROM accountledger l "
+        "LEFT JOIN generalledger g ON g.ledcode = l.ledcode AND g.vtype = 'JP' "
+        "ORDER BY g.vno, g.slno, l.ledname");
+  }
+  std::string Log() const { return ReadFile(dir_.File("accounts.log")); }
+  long imported_ = 0, refused_ = 0;
+};
+
+TEST_P(LedgerImport, LedgerAndOpeningLineAreWrittenAsTheTargetReadsThem) {
+  // Head code 12 named Sundry Debtors, ledger codes up to 37, the last voucher 6.
+  Exec("update accounthead set headname='Old Debtors' where headcode=9");
+  Exec("update accounthead set headname='Sundry Debtors' where headcode=12");
+  Exec("insert into accountledger(ledcode,ledname,headcode) values('37','Existing',9)");
+  Exec("update paramlist set paramvalue='6' where paramname='JP' and paramtype=3");
+  EXPECT_FALSE(Import(dir_.Write("r.csv",
+                                 "Name,Head,Balance\n"
+                                 "First,Sundry Debtors,10 db\n"
+                                 "Second,Sundry Debtors,20 db\n"
+                                 "Ravi Traders,Sundry Debtors,1500 cr\n")));
+  const auto ledgers = rec_.StatementsStartingWith("insert into accountledger");
+  const auto lines = rec_.StatementsStartingWith("insert into generalledger");
+  ASSERT_EQ(ledgers.size(), 3u);
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(ledgers[2], Statement("insert into "
+                                  "accountledger([ledcode],[ledname],[headcode])values(40,'Ravi "
+                                  "Traders',12)"));
+  EXPECT_EQ(lines[2],
+            "insert into "
+            "generalledger(vdate,vtype,vno,slno,ledcode,particulars,cramt,dbamt)values('" +
+                DateText() + "','JP',7,3,'40','[Opening Balance]',1500,null)");
+  EXPECT_EQ(lines[0],
+            "insert into "
+            "generalledger(vdate,vtype,vno,slno,ledcode,particulars,dbamt,cramt)values('" +
+                DateText() + "','JP',7,1,'38','[Opening Balance]',10,null)");
+  EXPECT_EQ(Rows("SELECT ledcode, particulars FROM generalledger ORDER BY slno"),
+            (std::vector<std::string>{"38|[Opening Balance]", "39|[Opening Balance]",
+                                      "40|[Opening Balance]"}));
+
+  // A single "ledname" entry closes the statement by itself.
+  Import(dir_.Write("one.csv", "Name\nSolo\n"), {{}, {"Name", "ledname"}});
+  EXPECT_EQ(rec_.StatementsStartingWith("insert into accountledger").back(),
+            Statement("insert into accountledger([ledcode],[ledname])values(41,'Solo')"));
+}
+
+TEST_P(LedgerImport, OpeningBalanceNeedsADebitOrCreditSuffix) {
+  struct Case {
+    const char* cell;
+    const char* result;  // slno|dbamt|cramt, or "refused"
+  };
+  const Case cases[] = {
+      {"1500 db", "1|1500|NULL"},
+      {"1500cr", "2|NULL|1500"},
+      {"1500 CR", "3|NULL|1500"},
+      {"1500 dr", "refused"},
+      {"  250.5 Db  ", "4|250.5|NULL"},
+      {"1500", "refused"},
+      {"", "refused"},
+      {"0 db", "5|0|NULL"},
+      {"-75 cr", "6|75|NULL"},
+      {"cr", "7|0|NULL"},
+  };
+  std::string csv = "Name,Head,Balance\n";
+  std::vector<std::string> expected;
+  std::string refusals;
+  int n = 0;
+  for (const Case& c : cases) {
+    const std::string name = "Ledger " + std::to_string(++n);
+    csv += name + ",Sundry Debtors,\"" + c.cell + "\"\n";
+    if (std::string(c.result) == "refused")
+      refusals += name + "      failed          confsing openingbalance entry\r\n";
+    else
+      expected.push_back(name + "|" + c.result);
+  }
+  EXPECT_FALSE(Import(dir_.Write("b.csv", csv)));
+  EXPECT_EQ(refused_, 3);
+  EXPECT_EQ(Rows("SELECT l.ledname, g.slno, g.dbamt, g.cramt FROM accountledger l JOIN "
+                 "generalledger g ON g.ledcode = l.ledcode ORDER BY g.slno"),
+            expected);
+  // The closing entry was a balance keyword: both lists are still closed.
+  EXPECT_EQ(rec_.StatementsStartingWith("insert into accountledger")[0],
+            Statement("insert into accountledger([ledcode],[ledname],[headcode])values(1,'Ledger "
+                      "1',9)"));
+  std::string failed;
+  std::istringstream in(Log());
+  for (std::string line; std::getline(in, line);)
+    if (line.find("failed") != std::string::npos) failed += line + "\n";
+  EXPECT_EQ(failed, refusals);
+}
+
+TEST_P(LedgerImport, SeveralBalanceEntriesAddUpAndOtherColumnsAreCut) {
+  const MapTable map = {{},
+                        {"Name", "LedName"},
+                        {"Dr", "openingbalancedb"},
+                        {"City", "city"},
+                        {"Active", "flag"},
+                        {"Head", "headcode"},
+                        {"Cr", "OpeningBalanceCr"},
+                        {"Address", "address"},
+                        {"Balance", "openingbalance"}};
+  EXPECT_FALSE(Import(dir_.Write("s.csv",
+                                 "Name,Dr,City,Active,Head,Cr,Address,Balance\n"
+                                 "Net Debit,1000,Pune,True,Sundry Debtors,400,\"Shop 4,values "
+                                 "lane\",0 db\n"
+                                 "Net Credit,100,A city name longer than 25 chars,0,Sundry "
+                                 "Creditors,400,,50 cr\n"
+                                 "All Three,10,,false,Sundry Debtors,,,5.25 db\n"),
+                      map));
+  EXPECT_EQ(Rows("SELECT l.ledname, l.city, l.flag, l.headcode, l.address, g.dbamt, g.cramt "
+                 "FROM accountledger l JOIN generalledger g ON g.ledcode = l.ledcode "
+                 "ORDER BY g.slno"),
+            (std::vector<std::string>{"Net Debit|Pune|1|9|Shop 4,values lane|600|NULL",
+                                      "Net Credit|A city name longer than 2|0|24||NULL|350",
+                                      "All Three||0|9||15.25|NULL"}));
+}
+
+TEST_P(LedgerImport, NamesAreCutToFiftyCharactersForStoreLogAndDuplicateTest) {
+  const std::string fifty = "Harbor Lane Traders wholesale account number 1234";  // 49
+  ASSERT_EQ(fifty.size(), 49u);
+  const std::string stored = fifty + "\xC3\xA9";  // 50 characters, the last one two bytes
+  EXPECT_FALSE(Import(
+      dir_.Write("n.csv", "Name,Head,Balance\n" + stored + "XYZ,Sundry Debtors,1 db\n" + stored +
+                              "ABC,Sundry Debtors,2 db\n" + "Cash,Sundry Debtors,3 db\n")));
+  EXPECT_EQ(imported_, 1);
+  EXPECT_EQ(Ledgers(), std::vector<std::string>{stored + "|9|1|1|1|NULL"});
+  const std::string pad(14, ' ');
+  EXPECT_NE(Log().find(stored + "\r\n" + pad + "success         --------------\r\n" + stored +
+                       "\r\n" + pad +
+                       "failed          ledger already exists\r\n"
+                       "Cash          failed          ledger already exists\r\n"),
+            std::string::npos)
+      << Log();
+}
+
+TEST_P(LedgerImport, EachImportTakesItsOwnVoucherAndRefusesWhatExists) {
+  EXPECT_FALSE(Import(dir_.Write("a.csv",
+                                 "Name,Head,Balance\nAlpha,Sundry Debtors,5 db\n"
+                                 "Beta,Nowhere,5 db\nGamma,Bank Accounts,7 cr\n")));
+  EXPECT_NE(Log().find("Beta          failed          header not exists\r\n"), std::string::npos);
+  EXPECT_FALSE(Import(dir_.Write("b.csv",
+                                 "Name,Head,Balance\nalpha,Sundry Debtors,1 db\n"
+                                 "Delta,Sundry Creditors,9 cr\n")));
+  EXPECT_EQ(Ledgers(), (std::vector<std::string>{"Alpha|9|1|1|5|NULL", "Gamma|10|1|2|NULL|7",
+                                                 "Delta|24|2|1|NULL|9"}));
+  EXPECT_EQ(Column("SELECT paramvalue FROM paramlist WHERE paramname='JP'"),
+            std::vector<std::string>{"2"});
+  EXPECT_EQ(Column("SELECT ledcode FROM accountledger ORDER BY ledcode"),
+            (std::vector<std::string>{"1", "2", "3"}));
+}
+
+TEST_P(LedgerImport, PercentUnderscoreAndBracketsInNamesAreJustCharacters) {
+  Exec("insert into accounthead values(60,'AxB Debtors',9,0)");
+  Exec("insert into accountledger(ledcode,ledname,headcode) values('1','AxB Traders',60)");
+  const std::string book = dir_.Write("l.csv",
+                                      "Name,Head,Balance\n"
+                                      "A_B Traders,AxB Debtors,1 db\n"
+                                      "Under,A_B Debtors,1 db\n"
+                                      "100%,Sundry Debtors,1 db\n"
+                                      "North [old],Sundry Debtors,1 db\n"
+                                      "a_b traders,Sundry Debtors,1 db\n");
+  EXPECT_FALSE(Import(book));
+  EXPECT_EQ(Rows("SELECT ledcode, ledname, headcode FROM accountledger ORDER BY ledcode"),
+            (std::vector<std::string>{"1|AxB Traders|60", "2|A_B Traders|60", "3|100%|9",
+                                      "4|North [old]|9"}));
+  EXPECT_EQ(refused_, 2);  // a head that does not exist, the same name in other letter case
+  Import(book);
+  EXPECT_EQ(imported_, 0);
+  EXPECT_EQ(Column("SELECT COUNT(*) FROM accountledger"), std::vector<std::string>{"4"});
+}
+
+TEST_P(LedgerImport, FailingRowLeavesNoLedgerWithoutItsLineAndReportsFailure) {
+  // A second line of one voucher breaks this index: the second row's journal insert fails.
+  Exec("create unique index one_line_per_voucher on generalledger(vno)");
+  EXPECT_TRUE(Import(dir_.Write("f.csv",
+                                "Name,Head,Balance\n"
+                                "Kept,Sundry Debtors,1 db\n"
+                                "Lost,Sundry Debtors,2 db\n"
+                                "Never,Sundry Debtors,3 db\n")));
+  EXPECT_EQ(Ledgers(), std::vector<std::string>{"Kept|9|1|1|1|NULL"});
+  ASSERT_EQ(rec_.messages.size(), 1u);
+  EXPECT_EQ(rec_.messages[0].title, "Orvik");
+  EXPECT_NE(rec_.messages[0].text.find("worksheet row 3"), std::string::npos)
+      << rec_.messages[0].text;
+  EXPECT_EQ(Log().find("Lost"), std::string::npos);
+
+  // A mapped field the table lacks ends the import before the row writes anything.
+  EXPECT_TRUE(Import(dir_.Write("x.csv", "Name,Head,Colour\nRed,Sundry Debtors,red\n"),
+                     {{}, {"Name", "ledname"}, {"Head", "headcode"}, {"Colour", "colour"}}));
+  EXPECT_EQ(Column("SELECT COUNT(*) FROM accountledger"), std::vector<std::string>{"1"});
+}
+
+TEST_P(LedgerImport, CodesPastTheSixteenBitRangeEndWithOverflowAfterTheLastWrittenRow) {
+  Exec("insert into accountledger(ledcode,ledname,headcode) values('32766','High',9)");
+  EXPECT_TRUE(Import(dir_.Write("o.csv",
+                                "Name,Head,Balance\nA,Sundry Debtors,1 db\n"
+                                "B,Sundry Debtors,2 db\n")));
+  EXPECT_EQ(Rows("SELECT l.ledcode, g.dbamt FROM accountledger l JOIN generalledger g ON "
+                 "g.ledcode = l.ledcode"),
+            std::vector<std::string>{"32767|1"});
+  ASSERT_EQ(rec_.messages.size(), 1u);
+  EXPECT_NE(rec_.messages[0].text.find("Overflow"), std::string::npos);
+  EXPECT_NE(Log().find("A             success"), std::string::npos);
+}
+
+TEST_P(LedgerImport, TwentyThousandLedgersNoneLostNoneTwice) {
+  std::ostringstream csv;
+  csv << "Name,Head,Balance\n";
+  for (int i = 0; i < 20000; ++i) csv << "Ledger " << i << ",Sundry Debtors," << i << " cr\n";
+  EXPECT_FALSE(Import(dir_.Write("big.csv", csv.str())));
+  EXPECT_EQ(imported_, 20000);
+  EXPECT_EQ(Rows("SELECT COUNT(DISTINCT l.ledname), COUNT(DISTINCT g.slno), MAX(g.slno), "
+                 "SUM(g.cramt) FROM accountledger l JOIN generalledger g ON g.ledcode = l.ledcode"),
+            std::vector<std::string>{"20000|20000|20000|199990000"});
+  EXPECT_FALSE(Import(dir_.File("big.csv")));
+  EXPECT_EQ(imported_, 0);
+  EXPECT_EQ(refused_, 20000);
+}
+
+VANTREL_BOTH_TARGETS(LedgerImport);
+
+}  // namespace
+}  // namespace vantrel
