@@ -37,3 +37,37 @@ def write(name, rows, sheet="Sheet1"):
 
 
 write("heads.xls", HEADS, "Account Heads")
+
+# Ledgers with their opening balances: "db" for what is owed to the company,
+# "cr" for what it owes. Some sit under heads of heads.xls, so that workbook is
+# imported first.
+LEDGERS = [
+    ("Ledger Name", "Under Head", "Opening Balance", "Address", "City", "Phone"),
+    ("Riverside Hardware Stores", "Trade Debtors - North", "12500 db", "14 Quay Road",
+     "Northport", "0412 550 101"),
+    ("Mill Street Builders", "Trade Debtors - North", "8340.50 db", "2 Mill Street",
+     "Northport", "0412 550 233"),
+    ("Southgate Paints & Decor", "Trade Debtors - South", "4300 db", "88 Southgate",
+     "Lowbridge", "0413 220 874"),
+    ("Grand Harbor Hotel", "Hotel Accounts", "2150 db", "1 Harbor Front", "Northport",
+     "0412 500 900"),
+    ("Walk-in Customers", "Sundry Debtors", "0 db", "", "", ""),
+    ("Eastern Tools Ltd", "Import Creditors", "15600 cr", "Unit 7, Kowloon Bay",
+     "Hong Kong", "+852 2345 6789"),
+    ("Brightline Cables", "Local Creditors", "4300 cr", "Plot 21, Ring Road", "Lowbridge",
+     "0413 228 410"),
+    ("Coastal Freight Services", "Sundry Creditors", "980 cr", "Dock 3", "Northport",
+     "0412 551 760"),
+    ("Harbor Savings Bank - Current", "Bank Accounts", "56200 db", "10 Market Square",
+     "Northport", "0412 500 100"),
+    ("Harbor Savings Bank - Van Loan", "Vehicle Loans", "12000 cr", "10 Market Square",
+     "Northport", "0412 500 100"),
+    ("Warehouse Rent - Dock Road", "Warehouse Rent", "0 db", "", "", ""),
+    ("Petty Cash", "Cash-in-hand", "750 db", "", "", ""),
+    # Refused on purpose, so the log shows what a refusal looks like: a balance
+    # marked "dr" instead of "db", and a head the company does not have.
+    ("Pioneer Traders", "Trade Debtors - South", "1200 dr", "", "", ""),
+    ("Overseas Agents", "Overseas Debtors", "500 db", "", "", ""),
+]
+
+write("ledgers.xls", LEDGERS, "Ledgers")
