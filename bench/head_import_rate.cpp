@@ -1,7 +1,7 @@
 // Imports N account heads from a generated workbook into a new company file
 // (or, with --server HOST --database NAME, into an existing server database)
 // and prints rows per second.
-//   head_import_rate [ROWS] [--server HOST --database NAME]
+//   head_import_rate [ROWS] [--atomic|--dry-run] [--server HOST --database NAME]
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -14,12 +14,17 @@
 int main(int argc, char** argv) {
   long rows = 20000;
   std::string server, database;
+  int mode = vantrel::transPerStatement;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--server" && i + 1 < argc)
       server = argv[++i];
     else if (a == "--database" && i + 1 < argc)
       database = argv[++i];
+    else if (a == "--atomic")
+      mode = vantrel::transAtomic;
+    else if (a == "--dry-run")
+      mode = vantrel::transDryRun;
     else
       rows = std::atol(argv[i]);
   }
@@ -43,6 +48,7 @@ int main(int argc, char** argv) {
     p.SetServer(server);
     p.SetTargetDataBase(database);
   }
+  p.SetTransactionMode(mode);
   p.SetSourceType(vantrel::srcEXCEL);
   p.SetSourceFile(book);
   p.SetMapInfo({{}, {"Head Name", "headname"}, {"Parent", "underhead"}});
