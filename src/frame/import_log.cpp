@@ -65,6 +65,17 @@ void ImportLog::WriteLine(const std::string& name, const std::string& status,
     throw Error("Device I/O error writing '" + path_ + "'", 57);
 }
 
+void ImportLog::WriteLine(const std::string& name, const std::string& text) {
+  if (!file_) throw Error("Bad file name or number", 52);
+  std::string line = name;
+  size_t column = 1 + name.size();
+  MoveToColumn(line, column, 15);
+  line += text;
+  line += "\r\n";
+  if (std::fwrite(line.data(), 1, line.size(), file_) != line.size())
+    throw Error("Device I/O error writing '" + path_ + "'", 57);
+}
+
 void ImportLog::Close() {
   if (!file_) return;
   const bool failed = std::fclose(file_) != 0;

@@ -35,6 +35,8 @@ class ImportLog {
   // lines; raises vantrel::Error naming the path when it cannot.
   void Open(const std::string& file_name, const std::string& title);
   void WriteLine(const std::string& name, const std::string& status, const std::string& reason);
+  // A line of two items: the name at column 1 and the text at column 15.
+  void WriteLine(const std::string& name, const std::string& text);
   void Close();
   bool IsOpen() const { return file_ != nullptr; }
   // The path of the last log this object created; empty before the first.

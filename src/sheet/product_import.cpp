@@ -1,14 +1,325 @@
-#include "frame/handler.h"
+#include "sheet/product_import.h"
+
+#include <array>
+#include <optional>
+#include <vector>
+
+#include "dbhelpers/clean_sql_text.h"
+#include "dbhelpers/lookups.h"
+#include "frame/counters.h"
+#include "frame/module_state.h"
 #include "frame/processer_state.h"
+#include "platform/dao/connection.h"
+#include "platform/dao/recordset.h"
+#include "platform/variant/convert.h"
+#include "sheet/parent_lookup.h"
+#include "sheet/statement_builder.h"
 #include "sheet/workers.h"
 
 namespace vantrel {
+namespace {
 
-// Not built yet: says so and reports failure rather than import nothing silently.
+constexpr const char* kEndOfLog = "-----------------------------End of Log File";
+
+// What the product import does with a mapping entry.
+enum class Role {
+  kCode,     // "pcode": the row's product code, and a column
+  kName,     // "pname": the row's name, and a column
+  kCut,      // a column of a few leading characters of the cell
+  kGroup,    // "gpcode": the code of the group the cell names
+  kUnit,     // a unit column: written to productunits
+  kUnitId,   // "unitinrpt", "purchaseunit", "salesunit": a unit id
+  kNothing,  // read elsewhere (factors, group passes, batch and stock imports)
+  kColumn,   // any other field: the whole cell, by the field's kind
+};
+
+struct Entry {
+  const MapEntry* map = nullptr;
+  Role role = Role::kColumn;
+  bool closing = false;
+  size_t limit = 0;                  // kCut: characters kept
+  std::string kind;                  // columns: the product field's value kind
+  int slot = -1;                     // kUnit: the unit's slot
+  const MapEntry* factor = nullptr;  // kUnit: the entry of its conversion factor
+};
+
+Role RoleOf(const std::string& key, size_t& limit) {
+  static const char* const kNothing[] = {"base unit cf",   "addl. unit1 cf",
+                                         "addl. unit2 cf", "addl. unit3 cf",
+                                         "addl. unit4 cf", "supergroup",
+                                         "parentgroup",    "batchname",
+                                         "manfdate",       "expdate",
+                                         "description",    "unit",
+                                         "openingstock",   "cf"};
+  if (key == "pcode") return Role::kCode;
+  if (key == "pname") return Role::kName;
+  if (key == "gpcode") return Role::kGroup;
+  if (key == "unitinrpt" || key == "purchaseunit" || key == "salesunit") return Role::kUnitId;
+  if (UnitSlotOfTarget(key) >= 0) return Role::kUnit;
+  for (const char* k : kNothing)
+    if (key == k) return Role::kNothing;
+  limit = key == "mrprate"  ? 10
+          : key == "pcolor" ? 20
+          : key == "pdesc" || key == "userfield1" || key == "userfield2" || key == "userfield3" ||
+                  key == "userfield4"
+              ? 50
+              : 0;
+  return limit ? Role::kCut : Role::kColumn;
+}
+
+std::string CleanedLeft(const std::string& cell, size_t n) {
+  std::string text = LeftChars(cell, n);
+  CleanSqlText(text);
+  return text;
+}
+
+// One unit slot as the row's unit columns have left it so far.
+struct SlotState {
+  bool replaced = false;
+  bool written = false;
+  std::string unit;
+};
+
+class ProductWorker {
+ public:
+  ProductWorker(ProcesserState& s, Recordset& rows, Recordset& table);
+  bool name_mapped() const { return name_entry_ != nullptr; }
+  void ImportRow();
+
+ private:
+  std::optional<int> UnitId(const std::string& unit, const std::string& code,
+                            const std::array<SlotState, 5>& slots);
+  void UnitStatements(const Entry& e, const std::string& code, std::array<SlotState, 5>& slots,
+                      std::vector<std::string>& statements);
+
+  ProcesserState& s_;
+  Recordset& rows_;
+  std::vector<Entry> entries_;
+  const MapEntry* name_entry_ = nullptr;
+  const MapEntry* code_entry_ = nullptr;
+  double factor_ = 0;  // kept from one unit column to the next, as a missing factor column keeps it
+  std::optional<UnitSlotIndex> unit_index_;
+};
+
+ProductWorker::ProductWorker(ProcesserState& s, Recordset& rows, Recordset& table)
+    : s_(s), rows_(rows) {
+  const MapTable& map = s.map_info;
+  const size_t closing = ClosingEntry(map);
+  for (size_t i = 1; i <= closing; ++i) {
+    Entry e;
+    e.map = &map[i];
+    e.closing = i == closing;
+    const std::string key = ToLower(map[i].field);
+    e.role = RoleOf(key, e.limit);
+    switch (e.role) {
+      case Role::kCode:
+        if (!code_entry_) code_entry_ = e.map;
+        e.kind = GetValueKind(table.Type(e.map->field));
+        break;
+      case Role::kName:
+        if (!name_entry_) name_entry_ = e.map;
+        e.kind = GetValueKind(table.Type(e.map->field));
+        break;
+      case Role::kCut:
+      case Role::kColumn:
+        e.kind = GetValueKind(table.Type(e.map->field));
+        break;
+      case Role::kUnit:
+        e.slot = UnitSlotOfTarget(key);
+        for (size_t j = 1; j <= closing && !e.factor; ++j)
+          if (ToLower(map[j].field) == key + " cf") e.factor = &map[j];
+        break;
+      default:
+        break;
+    }
+    entries_.push_back(std::move(e));
+  }
+}
+
+// The unit id of a unit named for the product: a unit the row's own unit
+// columns write, else one stored for the product in a slot the row keeps,
+// else the slot of a worksheet unit column holding that name.
+std::optional<int> ProductWorker::UnitId(const std::string& unit, const std::string& code,
+                                         const std::array<SlotState, 5>& slots) {
+  for (int slot = 0; slot < 5; ++slot)
+    if (slots[slot].written && EqualsNoCase(slots[slot].unit, unit)) return slot;
+  Recordset stored;
+  stored.Open("select unitid from productunits where unit like '" + LikeLiteral(unit) +
+                  "' and pcode like '" + LikeLiteral(code) + "'",
+              TargetConnection(), 1, 3);
+  for (; !stored.Eof(); stored.MoveNext()) {
+    const int16_t id = ToInt16(stored.Value("UnitId"));
+    if (id < 0 || id > 4 || !slots[id].replaced) return id;
+  }
+  stored.Close();
+  if (!unit_index_) unit_index_.emplace(s_.map_info, rows_);
+  const int slot = unit_index_->UnitSlotOfName(unit);
+  if (slot < 0) return std::nullopt;
+  return slot;
+}
+
+// The statements of a unit column: the product and the unit of that slot go,
+// and the unit is written again when it has a name and a factor above 0.
+void ProductWorker::UnitStatements(const Entry& e, const std::string& code,
+                                   std::array<SlotState, 5>& slots,
+                                   std::vector<std::string>& statements) {
+  const std::string unit = UnitNameOfCell(CellText(rows_, e.map->column));
+  if (e.slot == 0) {
+    factor_ = 1;
+  } else if (e.factor) {
+    const std::string cell = LeftChars(CellText(rows_, e.factor->column), 8);
+    factor_ = Trim(cell).empty() ? 0 : ToDouble(Variant(cell));
+  }
+  const std::string slot = std::to_string(e.slot);
+  statements.push_back("delete from product where pcode='" + code + "'");
+  statements.push_back("Delete from productunits where pcode='" + code + "' and unitid=" + slot);
+  SlotState& state = slots[e.slot];
+  state.replaced = true;
+  state.unit = unit;
+  state.written = factor_ > 0 && !Trim(unit).empty();
+  if (state.written)
+    statements.push_back("insert into productunits(pcode,unitid,unit,cf) values('" + code + "'," +
+                         slot + ",'" + unit + "'," + NumberText(factor_) + ")");
+}
+
+void ProductWorker::ImportRow() {
+  // The row's statements and its log line land together or not at all.
+  TransactionScope row(TargetConnection());
+  if (name_entry_) s_.row_name = CleanedLeft(CellText(rows_, name_entry_->column), 50);
+  std::string code;
+  if (code_entry_) {
+    code = CleanedLeft(CellText(rows_, code_entry_->column), 30);
+    s_.column_text = "insert into product(";
+    s_.value_text = "values(";
+  } else {
+    code = ReadPCodeParam();
+    s_.column_text = "insert into product(pcode,";
+    s_.value_text = "values('" + code + "',";
+  }
+
+  // Unit statements wait until the row is known to be written, so a refused
+  // row removes nothing.
+  std::vector<std::string> unit_statements;
+  std::array<SlotState, 5> slots;
+  bool has_group = false;
+  for (const Entry& e : entries_) {
+    const std::string& field = e.map->field;
+    switch (e.role) {
+      case Role::kCode:
+        AppendColumn(s_, field,
+                     ValueByKind(e.kind, CleanedLeft(CellText(rows_, e.map->column), 30)),
+                     e.closing);
+        break;
+      case Role::kName:
+        s_.row_name = CleanedLeft(CellText(rows_, e.map->column), 50);
+        AppendColumn(s_, field, ValueByKind(e.kind, s_.row_name), e.closing);
+        break;
+      case Role::kCut:
+        AppendColumn(s_, field,
+                     ValueByKind(e.kind, LeftChars(CellText(rows_, e.map->column), e.limit)),
+                     e.closing);
+        break;
+      case Role::kColumn:
+        AppendColumn(s_, field, ValueByKind(e.kind, CellText(rows_, e.map->column)), e.closing);
+        break;
+      case Role::kGroup: {
+        const std::string group = ProductGroupName(CellText(rows_, e.map->column));
+        const int32_t group_code = GroupCodeByName(s_, Variant(group));
+        AppendColumn(s_, "gpcode", std::to_string(group_code), e.closing);
+        has_group = true;
+        break;
+      }
+      case Role::kUnit:
+        UnitStatements(e, code, slots, unit_statements);
+        break;
+      case Role::kUnitId: {
+        const std::string unit = UnitNameOfCell(CellText(rows_, e.map->column));
+        std::optional<int> id = 0;
+        if (!Trim(unit).empty()) id = UnitId(unit, code, slots);
+        if (!id) {
+          s_.column_text.clear();
+          s_.value_text.clear();
+          LogRow(s_, "Failed", "unit " + unit + " not exists");
+          row.Commit();
+          return;
+        }
+        AppendColumn(s_, field, std::to_string(*id), e.closing);
+        break;
+      }
+      case Role::kNothing:
+        break;
+    }
+  }
+
+  if (s_.row_name.empty()) {
+    if (name_mapped())
+      LogRow(s_, "Failed",
+             "product name is empty (worksheet row " + std::to_string(s_.sheet_row) + ")");
+    row.Commit();
+    return;
+  }
+  // Close both lists; a product without a group column goes to group 1.
+  if (s_.column_text.back() == ',') s_.column_text.back() = ')';
+  if (s_.value_text.back() == ',') s_.value_text.back() = ')';
+  if (!has_group) {
+    s_.column_text.pop_back();
+    s_.value_text.pop_back();
+    s_.column_text += ",[gpcode])";
+    s_.value_text += ",1)";
+  }
+  const std::string statement = JoinStatement(s_);
+
+  // The product found by name or by code is replaced, with its slab rows.
+  Connection& target = TargetConnection();
+  for (const std::string& sql : unit_statements) target.Execute(sql);
+  const std::string name = LikeLiteral(s_.row_name);
+  target.Execute(
+      "delete from productslab where PCode in (select pcode from product where pname like'" + name +
+      "')");
+  target.Execute("delete from productslab where PCode='" + code + "'");
+  target.Execute("delete from product where pname like'" + name + "'");
+  target.Execute("delete from product where pcode='" + code + "'");
+  target.Execute(statement);
+  target.Execute("insert into productslab (PCode,Purchase) values('" + code + "',0)");
+  target.Execute("insert into productslab (PCode,Purchase) values('" + code + "'," +
+                 std::to_string(-1) + ")");
+  std::string next_code = Counters().next_product_code;
+  if (code_entry_) {
+    SetPCodeParam(Variant(next_code));
+    next_code = NumberText(LeadingNumber(next_code) + 1);
+  } else {
+    SetPCodeParam(Variant(code));
+  }
+  LogRow(s_, "Success", "------OK------");
+  row.Commit();
+  Counters().next_product_code = next_code;
+}
+
+}  // namespace
+
+// Products from worksheet rows, with their groups, units and price slabs; a
+// product of the same name or code is replaced. The opening stock import runs
+// it over the same rows first, so it moves to the first row itself.
 void ImportProductRows(ProcesserState& s) {
-  s.error_flag = true;
-  ShowMessage("The product import from a workbook is not available yet.", msgstyle::kInformation,
-              "Orvik");
+  RunWorker(s, [&] {
+    Recordset table;
+    table.Open("Select * from product", TargetConnection(), 1, 1);
+    Recordset& rows = *s.sheet_rows;
+    CreateProductGroups(s, rows);
+    ProductWorker worker(s, rows, table);
+    s.sheet_row = 1;
+    if (rows.HasRows()) {
+      rows.MoveFirst();
+      if (!worker.name_mapped())
+        s.log.WriteLine("", "Failed", "no column is mapped to pname: no product written");
+    }
+    while (!rows.Eof()) {
+      ++s.sheet_row;
+      worker.ImportRow();
+      rows.MoveNext();
+    }
+    s.log.WriteLine(s.row_name, kEndOfLog);
+  });
 }
 
 }  // namespace vantrel

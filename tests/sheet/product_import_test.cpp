@@ -1,0 +1,240 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "support/company_fixture.h"
+#include "vantrel/DependProcesser.h"
+
+namespace vantrel {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+const MapTable kUnitMap = {{},
+                           {"Name", "pname"},
+                           {"Group", "gpcode"},
+                           {"Base", "Base Unit"},
+                           {"Addl", "Addl. Unit1"},
+                           {"Cf", "addl. unit1 cf"},
+                           {"Sales", "salesunit"}};
+
+class ProductImport : public CompanyTest {
+ protected:
+  // Imports a .csv products workbook; returns errOccured.
+  bool Import(const std::string& csv, const MapTable& map, const std::string& file = "p.csv") {
+    DependProcesser p;
+    Target(p);
+    p.SetSourceType(srcEXCEL);
+    p.SetSourceFile(dir_.Write(file, csv));
+    p.SetMapInfo(map);
+    bool err = false;
+    p.ImportProducts(err);
+    return err;
+  }
+  std::string Statement(std::string s) const {
+    if (multi_user())
+      for (char c : {'[', ']'}) s.erase(std::remove(s.begin(), s.end(), c), s.end());
+    return s;
+  }
+  Lines Traced(std::initializer_list<const char*> prefixes) const {
+    Lines out;
+    for (const std::string& sql : rec_.statements)
+      for (const char* p : prefixes)
+        if (sql.rfind(p, 0) == 0) out.push_back(sql);
+    return out;
+  }
+  Lines Products() const {
+    return Rows("SELECT pcode, pname, gpcode, salesunit FROM product ORDER BY pcode");
+  }
+  Lines Units() const {
+    return Rows("SELECT pcode, unitid, unit, cf FROM productunits ORDER BY pcode, unitid");
+  }
+  Lines Slabs() const {
+    return Rows("SELECT PCode, Purchase FROM productslab ORDER BY PCode, Purchase DESC");
+  }
+  std::string Param() const {
+    return Column("SELECT paramvalue FROM paramlist WHERE paramname='PCode'")[0];
+  }
+  std::string Log() const { return ReadFile(dir_.File("products.log")); }
+  void StorePCode(const std::string& v) const {
+    Exec("UPDATE paramlist SET paramvalue='" + v + "' WHERE paramname='PCode'");
+  }
+  void AddGroup(int code, const std::string& name) const {
+    Exec("INSERT INTO productgroup (gpcode, gpname, gpdesc, gpunder, gplevel) VALUES (" +
+         std::to_string(code) + ",'" + name + "','',1,0)");
+  }
+};
+
+const std::string kHeader =
+    "Product       ImportStaus     Reason\r\n========      ===========     ======\r\n";
+
+TEST_P(ProductImport, UnitRowsProductAndLogAsTheRowNamesThem) {
+  StorePCode("P104");
+  AddGroup(20, "Hardware");
+  EXPECT_FALSE(
+      Import("Name,Group,Base,Addl,Cf,Sales\nBolt M6,Hardware,Nos,Box,100,Box\n", kUnitMap));
+  EXPECT_EQ(Traced({"delete from product where pcode", "Delete from productunits",
+                    "insert into productunits", "insert into product("}),
+            (Lines{"delete from product where pcode='P105'",
+                   "Delete from productunits where pcode='P105' and unitid=0",
+                   "insert into productunits(pcode,unitid,unit,cf) values('P105',0,'Nos',1)",
+                   "delete from product where pcode='P105'",
+                   "Delete from productunits where pcode='P105' and unitid=1",
+                   "insert into productunits(pcode,unitid,unit,cf) values('P105',1,'Box',100)",
+                   "delete from product where pcode='P105'",
+                   Statement("insert into product(pcode,[pname],[gpcode],[salesunit])"
+                             "values('P105','Bolt M6',20,1)")}));
+  EXPECT_EQ(Slabs(), (Lines{"P105|0", "P105|-1"}));
+  EXPECT_EQ(Param(), "P105");
+  EXPECT_EQ(Log(), kHeader +
+                       "Bolt M6       Success         ------OK------\r\n"
+                       "Bolt M6       -----------------------------End of Log File\r\n");
+}
+
+TEST_P(ProductImport, SecondImportReplacesEachProductWithItsUnitsAndSlabs) {
+  const MapTable map = {{},
+                        {"Code", "pcode"},
+                        {"Name", "pname"},
+                        {"Base", "Base Unit"},
+                        {"Addl", "Addl. Unit1"},
+                        {"Cf", "addl. unit1 cf"},
+                        {"Sales", "salesunit"}};
+  const std::string header = "Code,Name,Base,Addl,Cf,Sales\n";
+  // Nut's sales unit is its own base unit, though the row above has it as an extra unit.
+  EXPECT_FALSE(Import(header + "A1,Bolt,Nos,Box,100,Box\nA2,Nut,Box,Crate,50,Box\n", map));
+  EXPECT_EQ(Products(), (Lines{"A1|Bolt|1|1", "A2|Nut|1|0"}));
+  // The second run renames A1, gives Nut the code A3 and no extra unit.
+  EXPECT_FALSE(Import(header + "A1,Bolt M6,Nos,Crate,10,Crate\nA3,Nut,Kg,,,Kg\n", map));
+  EXPECT_EQ(Products(), (Lines{"A1|Bolt M6|1|1", "A3|Nut|1|0"}));
+  EXPECT_EQ(Units(),
+            (Lines{"A1|0|Nos|1", "A1|1|Crate|10", "A2|0|Box|1", "A2|1|Crate|50", "A3|0|Kg|1"}));
+  EXPECT_EQ(Slabs(), (Lines{"A1|0", "A1|-1", "A3|0", "A3|-1"}));
+
+  // Without a code column every run takes new codes from the parameter.
+  Exec("DELETE FROM product");
+  Exec("DELETE FROM productslab");
+  StorePCode("0");
+  for (int run = 0; run < 2; ++run)
+    EXPECT_FALSE(Import("Name,Base\nWasher,Nos\nRivet,Nos\n",
+                        {{}, {"Name", "pname"}, {"Base", "Base Unit"}}));
+  EXPECT_EQ(Products(), (Lines{"3|Washer|1|NULL", "4|Rivet|1|NULL"}));
+  EXPECT_EQ(Slabs(), (Lines{"3|0", "3|-1", "4|0", "4|-1"}));
+  EXPECT_EQ(Param(), "4");
+}
+
+TEST_P(ProductImport, UnitThatCannotBeResolvedRefusesTheRowAndRemovesNothing) {
+  StorePCode("P104");
+  Exec("INSERT INTO product (pcode, pname, gpcode) VALUES ('P105','Bolt M6',1)");
+  Exec("INSERT INTO productunits (pcode, unitid, unit, cf) VALUES ('P105',0,'Nos',1)");
+  Exec("INSERT INTO productslab (PCode, Purchase) VALUES ('P105',0)");
+  const Lines before = Dump();
+  EXPECT_FALSE(Import("Name,Group,Base,Addl,Cf,Sales\nBolt M6,,Nos,Box,10,Crate\n", kUnitMap));
+  EXPECT_EQ(Dump(), before);
+  EXPECT_EQ(Log(), kHeader +
+                       "Bolt M6       Failed          unit Crate not exists\r\n"
+                       "Bolt M6       -----------------------------End of Log File\r\n");
+}
+
+TEST_P(ProductImport, GroupsAreCreatedUnderTheRowsParentThenSuperGroup) {
+  AddGroup(20, "Tools");
+  const std::string long_name(60, 'L');
+  const MapTable map = {{},
+                        {"Name", "pname"},
+                        {"Group", "gpcode"},
+                        {"Parent", "parentgroup"},
+                        {"Super", "supergroup"}};
+  const std::string book =
+      "Name,Group,Parent,Super\n"
+      "Bolt,Bolts,Fasteners,Hardware\n"
+      "Hammer,Tools,,\n"
+      "Paint,Paints,,\n"
+      "Nut,Nuts,Fasteners,Hardware\n"
+      "Widget," +
+      long_name + ",,\n";
+  EXPECT_FALSE(Import(book, map));
+  const Lines groups = {"21|Hardware|1", "22|Fasteners|21", "23|Bolts|22",
+                        "24|Paints|1",   "25|Nuts|22",      "26|" + long_name.substr(0, 50) + "|1"};
+  const std::string all_groups =
+      "SELECT gpcode, gpname, gpunder FROM productgroup WHERE gpcode > 20 ORDER BY gpcode";
+  EXPECT_EQ(Rows(all_groups), groups);
+  EXPECT_EQ(Rows("SELECT pname, gpcode FROM product ORDER BY pname"),
+            (Lines{"Bolt|23", "Hammer|20", "Nut|25", "Paint|24", "Widget|26"}));
+
+  // Again, with a new group under a parent group that exists.
+  EXPECT_FALSE(Import(book + "Screw,Screws,Fasteners,Hardware\n", map));
+  // A parent column without a super group column.
+  EXPECT_FALSE(Import("Name,Group,Parent\nWasher,Washers,Rings\nPin,Pins,\n",
+                      {{}, {"Name", "pname"}, {"Group", "gpcode"}, {"Parent", "parentgroup"}}));
+  Lines more = groups;
+  more.insert(more.end(), {"27|Screws|22", "28|Rings|1", "29|Washers|28", "30|Pins|1"});
+  EXPECT_EQ(Rows(all_groups), more);
+}
+
+TEST_P(ProductImport, ProductCodeParameterFollowsEveryWrittenRow) {
+  Exec("INSERT INTO product (pcode, pname, gpcode) VALUES ('7','Old',1)");
+  EXPECT_FALSE(Import("Code,Name\nA1,Bolt\nA2,Nut\n", {{}, {"Code", "pcode"}, {"Name", "pname"}}));
+  EXPECT_EQ(Param(), "9");  // the next code by number, stored and advanced per row
+  StorePCode("P104");
+  EXPECT_FALSE(Import("Name\nWasher\nRivet\n", {{}, {"Name", "pname"}}));
+  EXPECT_EQ(Param(), "P106");
+  EXPECT_EQ(Products(), (Lines{"7|Old|1|NULL", "A1|Bolt|1|NULL", "A2|Nut|1|NULL",
+                               "P105|Washer|1|NULL", "P106|Rivet|1|NULL"}));
+}
+
+TEST_P(ProductImport, UnitColumnsInAnyLetterCaseAndSalesUnitFromTheWorksheet) {
+  // The sales unit comes first: it is found in the worksheet's first unit column holding it.
+  const MapTable map = {{},
+                        {"Sales", "salesunit"},
+                        {"Name", "pname"},
+                        {"Base", "base unit"},
+                        {"Addl", "ADDL. UNIT1"},
+                        {"Cf", "Addl. Unit1 CF"},
+                        {"Qty", "openingstock"},
+                        {"Factor", "cf"}};
+  EXPECT_FALSE(
+      Import("Sales,Name,Base,Addl,Cf,Qty,Factor\nbox,Bolt,Nos,Box,10,5,1\n"
+             "BOX,Crate,Box,Pallet,5,,\n",
+             map));
+  EXPECT_EQ(Products(), (Lines{"1|Bolt|1|1", "2|Crate|1|1"}));
+  EXPECT_EQ(Units(), (Lines{"1|0|Nos|1", "1|1|Box|10", "2|0|Box|1", "2|1|Pallet|5"}));
+}
+
+TEST_P(ProductImport, PercentAndUnderscoreInNamesReplaceOnlyThatName) {
+  Exec("INSERT INTO product (pcode, pname, gpcode) VALUES ('C1','100 Pure Cotton',1)");
+  Exec("INSERT INTO product (pcode, pname, gpcode) VALUES ('C2','AxB Tape',1)");
+  Exec("INSERT INTO productslab (PCode, Purchase) VALUES ('C1',0)");
+  EXPECT_FALSE(Import("Code,Name\nN1,100% Cotton\nN2,A_B Tape\nN3,a_b tape\n",
+                      {{}, {"Code", "pcode"}, {"Name", "pname"}}));
+  EXPECT_EQ(Products(), (Lines{"C1|100 Pure Cotton|1|NULL", "C2|AxB Tape|1|NULL",
+                               "N1|100% Cotton|1|NULL", "N3|a_b tape|1|NULL"}));
+  EXPECT_EQ(Slabs(), (Lines{"C1|0", "N1|0", "N1|-1", "N3|0", "N3|-1"}));
+}
+
+TEST_P(ProductImport, FailingRowLeavesTheTargetAsItWas) {
+  Exec("INSERT INTO product (pcode, pname, gpcode) VALUES ('A1','Bolt',1)");
+  Exec("INSERT INTO productunits (pcode, unitid, unit, cf) VALUES ('A1',0,'Nos',1)");
+  Exec("INSERT INTO productslab (PCode, Purchase) VALUES ('A1',0)");
+  Exec("DROP TABLE paramlist");  // the row's last statement fails
+  const Lines before = Dump();
+  EXPECT_TRUE(Import("Code,Name,Base\nA1,Bolt M6,Box\n",
+                     {{}, {"Code", "pcode"}, {"Name", "pname"}, {"Base", "Base Unit"}}));
+  EXPECT_EQ(Dump(), before);
+  ASSERT_EQ(rec_.messages.size(), 1u);
+  EXPECT_NE(rec_.messages[0].text.find("worksheet row 2"), std::string::npos);
+  EXPECT_EQ(Log(), kHeader);
+}
+
+TEST_P(ProductImport, RowWithoutNameIsLoggedAndTheLogEnds) {
+  EXPECT_FALSE(
+      Import("Name,Base\nBolt,Nos\n,Nos\n", {{}, {"Name", "pname"}, {"Base", "Base Unit"}}));
+  EXPECT_EQ(Log(), kHeader +
+                       "Bolt          Success         ------OK------\r\n"
+                       "              Failed          product name is empty (worksheet row 3)\r\n"
+                       "              -----------------------------End of Log File\r\n");
+  EXPECT_EQ(Products(), Lines{"1|Bolt|1|NULL"});
+}
+
+VANTREL_BOTH_TARGETS(ProductImport);
+
+}  // namespace
+}  // namespace vantrel
