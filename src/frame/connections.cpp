@@ -32,6 +32,15 @@ void OpenTargetConnection(ProcesserState& s) {
           conn.Open(SingleUserConnectionString(s.target_database));
         else if (s.target_type == typeMultiUser)
           conn.Open(MultiUserConnectionString(s.server, s.target_database));
+        if (conn.State() != Connection::kOpen) return;
+        // The import owns its target until the connection closes: a second
+        // import waits a bounded time, then stops with the target left closed.
+        try {
+          conn.ClaimForImport(GetTargetTimeouts().lock_wait_seconds);
+        } catch (...) {
+          conn.Close();
+          throw;
+        }
       },
       msgstyle::kInformation, "Orvik", &s.error_flag);
 }

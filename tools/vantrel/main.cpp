@@ -10,6 +10,7 @@
 
 #include "frame/company_template.h"
 #include "map_file.h"
+#include "platform/common/source_file.h"
 #include "platform/dao/connection.h"
 #include "platform/message/message.h"
 #include "platform/variant/convert.h"
@@ -133,7 +134,29 @@ struct ImportOptions {
   std::string trace_file;
   bool atomic = false;
   bool dry_run = false;
+  uint64_t max_source_size = vantrel::kDefaultMaxSourceSize;
+  vantrel::TargetTimeouts timeouts;
 };
+
+// Limits on what a source may hold and on how long the target may keep an
+// import waiting.
+void AddLimitOptions(CLI::App* cmd, ImportOptions& o) {
+  cmd->add_option("--max-source-size", o.max_source_size,
+                  "largest export or workbook read, in bytes (also bounds an .xlsx "
+                  "uncompressed); default 268435456 (256 MiB)")
+      ->check(CLI::PositiveNumber);
+  cmd->add_option("--lock-wait", o.timeouts.lock_wait_seconds,
+                  "seconds to wait for another import that holds the target; default 30")
+      ->check(CLI::NonNegativeNumber);
+  cmd->add_option("--connect-timeout", o.timeouts.connect_seconds,
+                  "seconds to wait for the server to accept the connection; default 10")
+      ->check(CLI::PositiveNumber);
+  cmd->add_option_function<int>(
+         "--server-timeout",
+         [&o](const int& seconds) { o.timeouts.read_seconds = o.timeouts.write_seconds = seconds; },
+         "seconds to wait for the server to answer one statement or take it; default 120")
+      ->check(CLI::PositiveNumber);
+}
 
 int RunImport(const ImportOptions& o) {
   const Kind* kind = FindKind(o.kind);
@@ -166,6 +189,11 @@ int RunImport(const ImportOptions& o) {
   if (source_type == vantrel::srcEXCEL && kind->workbook && o.map_file.empty())
     throw UsageError(
         "a workbook import needs --map FILE (lines of 'worksheet column,target field')");
+
+  if (o.timeouts.lock_wait_seconds >= o.timeouts.read_seconds)
+    throw UsageError("--lock-wait must be shorter than --server-timeout");
+  vantrel::SetMaxSourceSize(o.max_source_size);
+  vantrel::SetTargetTimeouts(o.timeouts);
 
   DependProcesser processer;
   if (!o.map_file.empty()) {
@@ -271,6 +299,7 @@ int main(int argc, char** argv) {
   import->add_option("--log-dir", imp.log_dir, "folder for the import logs");
   import->add_option("--trace-sql", imp.trace_file,
                      "append every statement sent to the target to FILE");
+  AddLimitOptions(import, imp);
   import->add_flag("--atomic", imp.atomic,
                    "run the whole import in one transaction: it lands whole, or nothing of it "
                    "lands when it ends on an error (refused rows do not count as errors)");

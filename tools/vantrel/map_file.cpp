@@ -1,12 +1,16 @@
 #include "map_file.h"
 
-#include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <vector>
 
+#include "platform/common/source_file.h"
+
 namespace vantrel::tool {
 namespace {
+
+// A mapping file names a few dozen columns; anything far larger is no mapping file.
+constexpr uint64_t kMaxMapFileSize = 1 << 20;
 
 // Splits one CSV record; quoted fields may hold commas and doubled quotes.
 bool ParseRecord(const std::string& line, std::vector<std::string>& fields) {
@@ -37,9 +41,16 @@ bool ParseRecord(const std::string& line, std::vector<std::string>& fields) {
 }  // namespace
 
 MapTable ReadMapFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot read mapping file '" + path + "'");
+  std::string text;
+  std::string reason;
+  if (!ReadSourceFile(path, kMaxMapFileSize, text, reason))
+    throw std::runtime_error("cannot read mapping file '" + path + "': " + reason);
+  return ParseMapText(text, path);
+}
+
+MapTable ParseMapText(const std::string& text, const std::string& name) {
   MapTable map(1);  // index 0 is never read
+  std::istringstream in(text);
   std::string line;
   int number = 0;
   while (std::getline(in, line)) {
@@ -49,11 +60,11 @@ MapTable ReadMapFile(const std::string& path) {
     if (line.find_first_not_of(" \t") == std::string::npos) continue;
     std::vector<std::string> fields;
     if (!ParseRecord(line, fields) || fields.size() != 2 || fields[0].empty() || fields[1].empty())
-      throw std::runtime_error(path + ":" + std::to_string(number) +
+      throw std::runtime_error(name + ":" + std::to_string(number) +
                                ": expected 'worksheet column,target field', got '" + line + "'");
     map.push_back({fields[0], fields[1]});
   }
-  if (map.size() == 1) throw std::runtime_error("mapping file '" + path + "' has no entries");
+  if (map.size() == 1) throw std::runtime_error("mapping file '" + name + "' has no entries");
   return map;
 }
 

@@ -12,4 +12,7 @@ namespace vantrel::tool {
 // and line on a malformed entry.
 MapTable ReadMapFile(const std::string& path);
 
+// The same from the text of a mapping file; `name` stands for the file in errors.
+MapTable ParseMapText(const std::string& text, const std::string& name);
+
 }  // namespace vantrel::tool

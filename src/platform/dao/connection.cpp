@@ -1,5 +1,7 @@
 #include "platform/dao/connection.h"
 
+#include <mutex>
+
 #include "platform/common/error.h"
 #include "platform/dao/provider.h"
 #include "platform/dao/recordset.h"
@@ -7,6 +9,9 @@
 
 namespace vantrel {
 namespace {
+
+std::mutex g_timeouts_mutex;
+TargetTimeouts g_timeouts;
 
 SqlTraceSink& TraceSink() {
   static SqlTraceSink sink;
@@ -20,6 +25,16 @@ bool StartsWithNoCase(const std::string& text, std::string_view prefix) {
 }  // namespace
 
 void SetSqlTrace(SqlTraceSink sink) { TraceSink() = std::move(sink); }
+
+TargetTimeouts GetTargetTimeouts() {
+  std::lock_guard<std::mutex> lock(g_timeouts_mutex);
+  return g_timeouts;
+}
+
+void SetTargetTimeouts(const TargetTimeouts& timeouts) {
+  std::lock_guard<std::mutex> lock(g_timeouts_mutex);
+  g_timeouts = timeouts;
+}
 
 ConnectionParams ParseConnectionString(const std::string& text) {
   ConnectionParams params;
@@ -91,6 +106,8 @@ void Connection::Close() {
   depth_ = 0;
 }
 
+void Connection::ClaimForImport(int wait_seconds) { provider().ClaimForImport(wait_seconds); }
+
 void Connection::BeginTrans() {
   provider().Begin(depth_);
   ++depth_;
@@ -108,6 +125,8 @@ void Connection::RollbackTrans() {
   --depth_;
   provider().Rollback(depth_);
 }
+
+void Provider::ClaimForImport(int) {}
 
 void Provider::Begin(int depth) {
   Execute(depth == 0 ? "BEGIN" : "SAVEPOINT vantrel_" + std::to_string(depth));

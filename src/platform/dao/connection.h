@@ -45,6 +45,9 @@ class Connection {
   void RollbackTrans();
   int TransactionDepth() const { return depth_; }
 
+  // Claims the target for one import until Close (see Provider::ClaimForImport).
+  void ClaimForImport(int wait_seconds);
+
  private:
   Provider& provider();
   std::unique_ptr<Provider> provider_;
@@ -54,6 +57,19 @@ class Connection {
 
 // Runs a piece of work as one transaction on a connection: Commit keeps it; a
 // scope left any other way (an error) rolls it back.
+// How the targets of imports are reached: how long an import waits for
+// another one that holds its target, and the server's network timeouts. The
+// defaults never cut a healthy import short.
+struct TargetTimeouts {
+  int lock_wait_seconds = 30;
+  int connect_seconds = 10;
+  // One statement's answer (read) or sending one statement (write).
+  int read_seconds = 120;
+  int write_seconds = 120;
+};
+TargetTimeouts GetTargetTimeouts();
+void SetTargetTimeouts(const TargetTimeouts& timeouts);
+
 class TransactionScope {
  public:
   explicit TransactionScope(Connection& conn);

@@ -31,6 +31,12 @@ class Provider {
   virtual void Begin(int depth);
   virtual void Commit(int depth);
   virtual void Rollback(int depth);
+
+  // Claims the target for one import until the provider is closed. A second
+  // claim on the same target waits up to `wait_seconds` and then raises
+  // vantrel::Error naming the target as in use. Connections that only read
+  // claim nothing and are never blocked. Sources have nothing to claim.
+  virtual void ClaimForImport(int wait_seconds);
 };
 
 // The providers, one per kind of connection string. Each is built in its own

@@ -4,10 +4,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <functional>
 #include <mutex>
 #include <string>
 
 #include "platform/common/error.h"
+#include "platform/dao/connection.h"
 #include "platform/dao/provider.h"
 #include "platform/dao/sql_scan.h"
 #include "platform/variant/convert.h"
@@ -16,7 +19,8 @@ namespace vantrel {
 namespace {
 
 constexpr unsigned int kDefaultPort = 3306;
-constexpr unsigned int kConnectTimeoutSeconds = 10;
+// GET_LOCK names hold at most 64 characters.
+constexpr size_t kMaxLockName = 64;
 
 // The client library keeps global state; initialise it once per process. It is
 // never torn down: the library's own end-of-process handling suffices.
@@ -138,20 +142,30 @@ class MariadbProvider : public Provider {
     unsigned int port = kDefaultPort;
     const std::string server = Param(params, "server");
     SplitServer(server, host, port);
-    const std::string where = host + ":" + std::to_string(port);
+    where_ = host + ":" + std::to_string(port);
+    const std::string& where = where_;
+    database_ = Param(params, "database");
 
     handle_ = mysql_init(nullptr);
     if (handle_ == nullptr) throw Error("Out of memory opening a connection to server " + where);
 
-    const unsigned int timeout = kConnectTimeoutSeconds;
+    // A server that stops answering (frozen, or a network that drops packets)
+    // ends the statement after these; a healthy one answers far sooner.
+    const TargetTimeouts t = GetTargetTimeouts();
+    const unsigned int connect_timeout = static_cast<unsigned int>(t.connect_seconds);
+    read_timeout_ = t.read_seconds;
+    const unsigned int read_timeout = static_cast<unsigned int>(t.read_seconds);
+    const unsigned int write_timeout = static_cast<unsigned int>(t.write_seconds);
     const unsigned int protocol = MYSQL_PROTOCOL_TCP;
-    mysql_optionsv(handle_, MYSQL_OPT_CONNECT_TIMEOUT, &timeout);
+    mysql_optionsv(handle_, MYSQL_OPT_CONNECT_TIMEOUT, &connect_timeout);
+    mysql_optionsv(handle_, MYSQL_OPT_READ_TIMEOUT, &read_timeout);
+    mysql_optionsv(handle_, MYSQL_OPT_WRITE_TIMEOUT, &write_timeout);
     mysql_optionsv(handle_, MYSQL_OPT_PROTOCOL, &protocol);
     mysql_optionsv(handle_, MYSQL_SET_CHARSET_NAME, "utf8mb4");
 
     const std::string user = Param(params, "uid");
     const std::string password = Param(params, "pwd");
-    const std::string database = Param(params, "database");
+    const std::string& database = database_;
     // Found rows: an UPDATE reports the rows it matched, whether or not it changed them.
     const unsigned long flags = CLIENT_FOUND_ROWS;
     if (mysql_real_connect(handle_, host.c_str(), user.c_str(), password.c_str(),
@@ -202,6 +216,31 @@ class MariadbProvider : public Provider {
     return rows;
   }
 
+  // A named lock of the server, held by this session: GET_LOCK waits on the
+  // server for another import's session to end or release it, and the server
+  // drops it when this session ends, however it ends. Not traced: it is no
+  // statement of the import.
+  void ClaimForImport(int wait_seconds) override {
+    if (claimed_) return;
+    if (wait_seconds >= read_timeout_)
+      throw Error("The wait for a busy database (" + std::to_string(wait_seconds) +
+                  " s) must be shorter than the server's read timeout (" +
+                  std::to_string(read_timeout_) + " s)");
+    const std::string name = LockName();
+    const std::string sql = "SELECT GET_LOCK('" + name + "', " + std::to_string(wait_seconds) + ")";
+    Run(sql);
+    MYSQL_RES* result = mysql_store_result(handle_);
+    if (result == nullptr) Fail(sql);
+    MYSQL_ROW row = mysql_fetch_row(result);
+    const bool got = row != nullptr && row[0] != nullptr && std::strcmp(row[0], "1") == 0;
+    mysql_free_result(result);
+    if (!got)
+      throw Error("The database '" + database_ + "' on server " + where_ +
+                  " is in use by another import (waited " + std::to_string(wait_seconds) +
+                  " s); try again when it has finished");
+    claimed_ = true;
+  }
+
   RowSet Tables() override {
     const RowSet tables = Query("SHOW TABLES");
     RowSet out;
@@ -223,8 +262,30 @@ class MariadbProvider : public Provider {
       Fail(sql);
   }
 
+  // Errors of the connection itself (lost, timed out, gone) name the server;
+  // the server's own errors are about the statement.
   [[noreturn]] void Fail(const std::string& sql) {
-    throw Error(std::string(mysql_error(handle_)) + ", while executing \"" + sql + "\"");
+    std::string message = mysql_error(handle_);
+    const unsigned int code = mysql_errno(handle_);
+    if (code >= 2000 && code < 3000) message += ", server " + where_;
+    throw Error(message + ", while executing \"" + sql + "\"");
+  }
+
+  // One lock per database: names compare without letter case, as the
+  // server's database names do here; a long name is shortened by a hash.
+  std::string LockName() const {
+    std::string name = "vantrel import " + ToLower(database_);
+    if (name.size() > kMaxLockName) {
+      char hash[17];
+      std::snprintf(hash, sizeof hash, "%016zx", std::hash<std::string>()(name));
+      name = name.substr(0, kMaxLockName - 17) + "~" + hash;
+    }
+    std::string quoted;
+    for (char c : name) {
+      if (c == '\'' || c == '\\') quoted += '\\';
+      quoted += c;
+    }
+    return quoted;
   }
 
   static RowSet Read(MYSQL_RES* result) {
@@ -252,6 +313,10 @@ class MariadbProvider : public Provider {
   }
 
   MYSQL* handle_ = nullptr;
+  std::string where_;
+  std::string database_;
+  int read_timeout_ = 0;
+  bool claimed_ = false;
 };
 
 }  // namespace

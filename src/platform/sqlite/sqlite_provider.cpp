@@ -1,10 +1,17 @@
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/file.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/common/error.h"
@@ -129,10 +136,45 @@ int TypeOfStorageClass(int storage) {
   }
 }
 
+// How often a claim that waits tries the lock again.
+constexpr auto kClaimRetry = std::chrono::milliseconds(100);
+
 class SqliteProvider : public Provider {
  public:
-  explicit SqliteProvider(sqlite3* db) : db_(db) {}
-  ~SqliteProvider() override { sqlite3_close_v2(db_); }
+  SqliteProvider(sqlite3* db, std::string path) : db_(db), path_(std::move(path)) {}
+  ~SqliteProvider() override {
+    sqlite3_close_v2(db_);
+    if (lock_fd_ >= 0) close(lock_fd_);  // closing the lock file releases its lock
+  }
+  SqliteProvider(const SqliteProvider&) = delete;
+  SqliteProvider& operator=(const SqliteProvider&) = delete;
+
+  // An exclusive flock on "<file>.lock" beside the company file. SQLite's own
+  // locks are taken per transaction and cannot keep two imports apart; this
+  // one lasts the whole import. Readers never touch the lock file.
+  void ClaimForImport(int wait_seconds) override {
+    if (lock_fd_ >= 0) return;
+    const std::string lock_path = path_ + ".lock";
+    const int fd = open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+    if (fd < 0)
+      throw Error("Cannot create the lock file '" + lock_path +
+                  "' of the company file: " + std::strerror(errno));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(wait_seconds);
+    for (;;) {
+      if (flock(fd, LOCK_EX | LOCK_NB) == 0) break;
+      const int err = errno;
+      if (err == EINTR) continue;
+      if (err != EWOULDBLOCK || std::chrono::steady_clock::now() >= deadline) {
+        close(fd);
+        if (err != EWOULDBLOCK)
+          throw Error("Cannot lock the company file '" + path_ + "': " + std::strerror(err));
+        throw Error("The company file '" + path_ + "' is in use by another import (waited " +
+                    std::to_string(wait_seconds) + " s); try again when it has finished");
+      }
+      std::this_thread::sleep_for(kClaimRetry);
+    }
+    lock_fd_ = fd;
+  }
 
   long Execute(const std::string& sql) override {
     Statement stmt;
@@ -255,6 +297,8 @@ class SqliteProvider : public Provider {
   }
 
   sqlite3* db_;
+  std::string path_;
+  int lock_fd_ = -1;
 };
 
 // Runs one statement of our own (not translated) or raises naming it.
@@ -312,7 +356,7 @@ std::unique_ptr<Provider> OpenSqliteProvider(const ConnectionParams& params) {
     sqlite3_close_v2(db);
     throw Error(e.description() + ": '" + path + "'");
   }
-  return std::make_unique<SqliteProvider>(db);
+  return std::make_unique<SqliteProvider>(db, path);
 }
 
 void CreateSqliteCompanyFile(const std::string& path, const std::string& schema_sql) {

@@ -86,7 +86,7 @@ Sheet ReadCsv(const std::string& text, const std::string& sheet_name) {
     }
   }
   if (row_started) end_row();
-  TrimSheet(sheet);
+  FinishSheet(sheet);
   return sheet;
 }
 

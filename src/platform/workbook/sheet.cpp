@@ -1,81 +1,92 @@
 #include "platform/workbook/sheet.h"
 
-#include "platform/common/error.h"
+#include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "platform/common/source_file.h"
 #include "platform/variant/convert.h"
 
 namespace vantrel::workbook {
 
+size_t MaxCells() { return static_cast<size_t>(MaxSourceSize() / sizeof(Cell)); }
+
 void SetCell(Sheet& sheet, size_t row, size_t column, Variant value) {
-  if (value.is_null()) return;  // missing cells are Null already
-  if (sheet.rows.size() <= row) sheet.rows.resize(row + 1);
-  Row& cells = sheet.rows[row];
-  if (cells.size() <= column) cells.resize(column + 1, Variant::Null());
-  cells[column] = std::move(value);
-}
-
-void TrimSheet(Sheet& sheet) {
-  for (Row& cells : sheet.rows) {
-    while (!cells.empty() && (cells.back().is_null() || cells.back().is_empty())) cells.pop_back();
+  if (value.is_null() || value.is_empty()) return;
+  if (sheet.cells.size() >= MaxCells())
+    throw TooManyCells("the sheet '" + sheet.name + "' holds more than " +
+                       std::to_string(MaxCells()) + " cells, more than a source may; " +
+                       SourceLimitText(MaxSourceSize()));
+  const auto r = static_cast<uint32_t>(row);
+  const auto c = static_cast<uint32_t>(column);
+  if (!sheet.cells.empty()) {
+    const Cell& last = sheet.cells.back();
+    if (last.row > r || (last.row == r && last.column >= c)) sheet.in_order = false;
   }
-  while (!sheet.rows.empty() && sheet.rows.back().empty()) sheet.rows.pop_back();
+  sheet.cells.push_back(Cell{r, c, std::move(value)});
 }
 
-namespace {
-
-bool IsBlank(const Variant& v) { return v.is_null() || v.is_empty(); }
-
-std::string HeaderText(const Variant& v) {
-  if (IsBlank(v)) return "";
-  return ToText(v);
-}
-
-bool NameTaken(const std::vector<FieldDef>& fields, const std::string& name) {
-  for (const FieldDef& f : fields) {
-    if (EqualsNoCase(f.name, name)) return true;
+void FinishSheet(Sheet& sheet) {
+  if (sheet.in_order) return;
+  // Stable, so of two cells at one position the later written stays last.
+  std::stable_sort(sheet.cells.begin(), sheet.cells.end(), [](const Cell& a, const Cell& b) {
+    return a.row != b.row ? a.row < b.row : a.column < b.column;
+  });
+  std::vector<Cell> kept;
+  kept.reserve(sheet.cells.size());
+  for (Cell& cell : sheet.cells) {
+    if (!kept.empty() && kept.back().row == cell.row && kept.back().column == cell.column)
+      kept.back() = std::move(cell);
+    else
+      kept.push_back(std::move(cell));
   }
-  return false;
+  sheet.cells.swap(kept);
+  sheet.in_order = true;
 }
 
-}  // namespace
-
-RowSet SheetToRowSet(const Sheet& sheet) {
+RowSet SheetToRowSet(const Sheet& sheet, const std::string& path) {
   RowSet result;
-  if (sheet.rows.empty()) return result;
-  const Row& header = sheet.rows.front();
-  size_t width = header.size();
-  while (width > 0 && IsBlank(header[width - 1])) --width;
+  const std::vector<Cell>& cells = sheet.cells;
+  size_t i = 0;
+  std::vector<std::string> header;
+  for (; i < cells.size() && cells[i].row == 0; ++i) {
+    header.resize(cells[i].column + size_t{1});
+    header[cells[i].column] = ToText(cells[i].value);
+  }
+  while (!header.empty() && header.back().empty()) header.pop_back();
+  const size_t width = header.size();
 
+  // A repeated name gets the first free number after it; remembering where
+  // each name's numbering stands keeps a wide header linear.
+  std::unordered_set<std::string> taken;
+  std::unordered_map<std::string, int> next_number;
   for (size_t c = 0; c < width; ++c) {
-    std::string name = HeaderText(header[c]);
-    if (name.empty()) name = "F" + std::to_string(c + 1);
-    if (NameTaken(result.fields, name)) {
-      int n = 1;
-      while (NameTaken(result.fields, name + std::to_string(n))) ++n;
+    std::string name = header[c].empty() ? "F" + std::to_string(c + 1) : header[c];
+    const std::string key = ToLower(name);
+    if (taken.count(key)) {
+      int& n = next_number.emplace(key, 1).first->second;
+      while (taken.count(key + std::to_string(n))) ++n;
       name += std::to_string(n);
     }
+    taken.insert(ToLower(name));
     result.fields.push_back(FieldDef{name, adtype::kPerValue, 0});
   }
   if (width == 0) return result;
 
   // Records run up to the last row with a value inside the header's width.
   size_t last = 0;
-  for (size_t r = 1; r < sheet.rows.size(); ++r) {
-    const Row& cells = sheet.rows[r];
-    for (size_t c = 0; c < cells.size() && c < width; ++c) {
-      if (!IsBlank(cells[c])) {
-        last = r;
-        break;
-      }
-    }
-  }
-  result.rows.reserve(last);
-  for (size_t r = 1; r <= last; ++r) {
-    const Row& cells = sheet.rows[r];
-    Row record(width, Variant::Null());
-    for (size_t c = 0; c < cells.size() && c < width; ++c) {
-      if (!IsBlank(cells[c])) record[c] = cells[c];
-    }
-    result.rows.push_back(std::move(record));
+  for (size_t k = i; k < cells.size(); ++k)
+    if (cells[k].column < width) last = cells[k].row;
+  if (last > 0 && width > MaxSourceSize() / sizeof(Variant) / last)
+    throw Error("Cannot open workbook '" + path + "': the sheet '" + sheet.name +
+                "' makes a table of " + std::to_string(width) + " columns by " +
+                std::to_string(last) + " rows, more than a source may; " +
+                SourceLimitText(MaxSourceSize()));
+  result.rows.assign(last, Row(width, Variant::Null()));
+  for (size_t k = i; k < cells.size(); ++k) {
+    const Cell& cell = cells[k];
+    if (cell.column < width && cell.row <= last)
+      result.rows[cell.row - 1][cell.column] = cell.value;
   }
   return result;
 }

@@ -1,18 +1,29 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "platform/common/error.h"
 #include "platform/dao/rowset.h"
 #include "platform/variant/variant.h"
 
 namespace vantrel::workbook {
 
-// One worksheet as read from the file: rows of cells in sheet order. Rows may
-// be shorter than others; a missing cell and an empty cell are both Null.
+// One cell that holds a value, at its row and column (both from 0).
+struct Cell {
+  uint32_t row;
+  uint32_t column;
+  Variant value;
+};
+
+// One worksheet as read from the file. Only cells with a value are kept, so a
+// sheet costs what it holds however far apart its cells lie. After
+// FinishSheet the cells stand in row, then column order, one per position.
 struct Sheet {
   std::string name;
-  std::vector<Row> rows;
+  std::vector<Cell> cells;
+  bool in_order = true;
 };
 
 // Every worksheet of a workbook, in workbook order.
@@ -20,16 +31,28 @@ struct Workbook {
   std::vector<Sheet> sheets;
 };
 
-// Puts a value at (row, column), growing the sheet with Null cells as needed.
+// Raised when a sheet would hold more cells than the source size limit allows.
+class TooManyCells : public Error {
+ public:
+  using Error::Error;
+};
+
+// The most cells a sheet may hold under the current source size limit.
+size_t MaxCells();
+
+// Puts a value at (row, column); a later value for the same position wins.
+// Null and Empty values are no cells. Raises TooManyCells past MaxCells().
 void SetCell(Sheet& sheet, size_t row, size_t column, Variant value);
 
-// Drops empty trailing cells of each row and entirely empty trailing rows.
-void TrimSheet(Sheet& sheet);
+// Puts the cells in row and column order and keeps the last of each position.
+void FinishSheet(Sheet& sheet);
 
 // The sheet as a query result: the first row names the fields (an empty name
 // becomes F<n>, a repeated one gets a number), each following row up to the
-// last non-empty one becomes a record as wide as the header.
-RowSet SheetToRowSet(const Sheet& sheet);
+// last one with a value inside the header's width becomes a record as wide as
+// the header. Raises vantrel::Error naming the sheet and `path` when that
+// table would take more memory than the source size limit allows.
+RowSet SheetToRowSet(const Sheet& sheet, const std::string& path);
 
 // Text cells that are empty read as Null, as an empty cell does.
 Variant TextCell(std::string text);

@@ -1,12 +1,9 @@
-#include <sys/stat.h>
-
 #include <cctype>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include "platform/common/error.h"
+#include "platform/common/source_file.h"
 #include "platform/dao/provider.h"
 #include "platform/variant/convert.h"
 #include "platform/workbook/csv_reader.h"
@@ -31,37 +28,26 @@ std::string FileStem(const std::string& path) {
   return name;
 }
 
-std::string ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) ThrowOpenError(path, std::strerror(errno));
-  std::ostringstream out;
-  out << in.rdbuf();
-  if (in.bad()) ThrowOpenError(path, "read error");
-  return out.str();
-}
-
-// Picks the reader by the file's first bytes, not by its name.
+// Picks the reader by the file's first bytes, not by its name. Only a regular
+// file within the source size limit is read, and each reader parses the bytes
+// read here, so what was checked is what is parsed.
 Workbook LoadWorkbook(const std::string& path) {
   if (path.empty()) throw Error("Cannot open workbook: no file name given (DBQ)");
-  struct stat st {};
-  if (stat(path.c_str(), &st) != 0) {
-    ThrowOpenError(path, errno == ENOENT ? "no such file" : std::strerror(errno));
+  std::string bytes;
+  std::string reason;
+  if (!ReadSourceFile(path, MaxSourceSize(), bytes, reason))
+    ThrowOpenError(path, reason == std::strerror(ENOENT) ? "no such file" : reason);
+
+  static const char kCompound[8] = {'\xD0', '\xCF', '\x11', '\xE0', '\xA1', '\xB1', '\x1A', '\xE1'};
+  try {
+    if (bytes.compare(0, 8, kCompound, 8) == 0) return workbook::ReadXls(bytes, path);
+    if (bytes.compare(0, 4, "PK\x03\x04", 4) == 0) return workbook::ReadXlsx(bytes, path);
+    Workbook book;
+    book.sheets.push_back(workbook::ReadCsv(bytes, FileStem(path)));
+    return book;
+  } catch (const workbook::TooManyCells& e) {
+    ThrowOpenError(path, e.what());
   }
-  if (S_ISDIR(st.st_mode)) ThrowOpenError(path, "it is a folder, not a file");
-
-  std::ifstream in(path, std::ios::binary);
-  if (!in) ThrowOpenError(path, std::strerror(errno));
-  unsigned char magic[8] = {};
-  in.read(reinterpret_cast<char*>(magic), sizeof magic);
-  const std::streamsize got = in.gcount();
-  in.close();
-
-  static const unsigned char kCompound[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
-  if (got == 8 && std::memcmp(magic, kCompound, 8) == 0) return workbook::ReadXls(path);
-  if (got >= 4 && std::memcmp(magic, "PK\x03\x04", 4) == 0) return workbook::ReadXlsx(path);
-  Workbook book;
-  book.sheets.push_back(workbook::ReadCsv(ReadWholeFile(path), FileStem(path)));
-  return book;
 }
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -124,7 +110,7 @@ class WorkbookProvider : public Provider {
           sql + "\"");
     }
     for (const Sheet& sheet : book_.sheets) {
-      if (EqualsNoCase(sheet.name, name)) return workbook::SheetToRowSet(sheet);
+      if (EqualsNoCase(sheet.name, name)) return workbook::SheetToRowSet(sheet, path_);
     }
     throw Error("The workbook '" + path_ + "' has no sheet named '" + name +
                 "', while executing \"" + sql + "\"");

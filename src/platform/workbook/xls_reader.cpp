@@ -1,11 +1,17 @@
 #include "platform/workbook/xls_reader.h"
 
+#include <fcntl.h>
 #include <freexl.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/variant/convert.h"
+#include "platform/workbook/compound_file.h"
 
 namespace vantrel::workbook {
 namespace {
@@ -83,11 +89,44 @@ Variant CellValue(const FreeXL_CellValue& v) {
   }
 }
 
+// The checked bytes in an anonymous in-memory file, for the parser that opens
+// workbooks by name only: it then reads exactly what was checked.
+class MemoryFile {
+ public:
+  MemoryFile(const std::string& bytes, const std::string& path) {
+    fd_ = memfd_create("vantrel-xls", MFD_CLOEXEC);
+    if (fd_ < 0)
+      ThrowOpenError(path, std::string("cannot stage the workbook: ") + std::strerror(errno));
+    size_t done = 0;
+    while (done < bytes.size()) {
+      const ssize_t put = write(fd_, bytes.data() + done, bytes.size() - done);
+      if (put < 0 && errno == EINTR) continue;
+      if (put <= 0)
+        ThrowOpenError(path, std::string("cannot stage the workbook: ") + std::strerror(errno));
+      done += static_cast<size_t>(put);
+    }
+    name_ = "/proc/self/fd/" + std::to_string(fd_);
+  }
+  ~MemoryFile() {
+    if (fd_ >= 0) close(fd_);
+  }
+  MemoryFile(const MemoryFile&) = delete;
+  MemoryFile& operator=(const MemoryFile&) = delete;
+  const std::string& name() const { return name_; }
+
+ private:
+  int fd_ = -1;
+  std::string name_;
+};
+
 }  // namespace
 
-Workbook ReadXls(const std::string& path) {
+Workbook ReadXls(const std::string& bytes, const std::string& path) {
+  const std::string damage = CheckCompoundFile(bytes);
+  if (!damage.empty()) ThrowOpenError(path, "the file is damaged (" + damage + ")");
+  const MemoryFile staged(bytes, path);
   Handle h;
-  int rc = freexl_open(path.c_str(), h.out());
+  int rc = freexl_open(staged.name().c_str(), h.out());
   if (rc != FREEXL_OK) ThrowOpenError(path, FreexlMessage(rc));
 
   unsigned int password = 0;
@@ -121,7 +160,7 @@ Workbook ReadXls(const std::string& path) {
         SetCell(sheet, r, c, CellValue(cell));
       }
     }
-    TrimSheet(sheet);
+    FinishSheet(sheet);
     book.sheets.push_back(std::move(sheet));
   }
   return book;

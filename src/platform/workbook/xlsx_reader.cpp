@@ -6,31 +6,54 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <pugixml.hpp>
 #include <set>
 
+#include "platform/common/source_file.h"
 #include "platform/variant/convert.h"
 
 namespace vantrel::workbook {
 namespace {
 
-// Parts larger than this are refused rather than inflated into memory.
-constexpr zip_uint64_t kMaxPartSize = 512u * 1024u * 1024u;
 // The largest sheet the format allows.
 constexpr size_t kMaxRows = 1048576;
 constexpr size_t kMaxColumns = 16384;
 
+// A parsed part keeps its text: the parser works in place, its strings point into it.
+struct XmlPart {
+  std::string text;
+  pugi::xml_document doc;
+};
+
+// Text of elements is kept in the element itself rather than in a child node
+// of its own, which saves a node for nearly every cell.
+constexpr unsigned int kParseOptions = pugi::parse_default | pugi::parse_embed_pcdata;
+
 class Archive {
  public:
-  explicit Archive(const std::string& path) : path_(path) {
-    int err = 0;
-    zip_ = zip_open(path.c_str(), ZIP_RDONLY, &err);
+  // The parts, uncompressed, may hold at most the source size limit in all and
+  // a quarter of it each: a sheet's parsed tree costs several times its text.
+  Archive(const std::string& bytes, const std::string& path)
+      : path_(path), total_limit_(MaxSourceSize()), part_limit_(total_limit_ / 4) {
+    zip_error_t ze;
+    zip_error_init(&ze);
+    zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &ze);
+    if (source) {
+      zip_ = zip_open_from_source(source, ZIP_RDONLY, &ze);
+      if (!zip_) zip_source_free(source);
+    }
     if (!zip_) {
-      zip_error_t ze;
-      zip_error_init_with_code(&ze, err);
       const std::string message = zip_error_strerror(&ze);
       zip_error_fini(&ze);
       ThrowOpenError(path, "not a readable .xlsx file (" + message + ")");
+    }
+    zip_error_fini(&ze);
+    try {
+      CheckDeclaredSizes();
+    } catch (...) {
+      zip_discard(zip_);  // no destructor runs for a constructor that throws
+      throw;
     }
   }
   ~Archive() { zip_discard(zip_); }
@@ -41,6 +64,8 @@ class Archive {
     return zip_name_locate(zip_, name.c_str(), ZIP_FL_NOCASE) >= 0;
   }
 
+  // Reads a part whole. Declared sizes were checked up front; what actually
+  // comes out is counted too, since the sizes an archive declares can lie.
   std::string Read(const std::string& name) const {
     const zip_int64_t index = zip_name_locate(zip_, name.c_str(), ZIP_FL_NOCASE);
     if (index < 0) Fail("the part '" + name + "' is missing");
@@ -57,27 +82,55 @@ class Archive {
       }
       if (got == 0) break;
       data.append(buffer, static_cast<size_t>(got));
-      if (data.size() > kMaxPartSize) {
+      inflated_ += static_cast<uint64_t>(got);
+      if (data.size() > part_limit_ || inflated_ > total_limit_) {
         zip_fclose(file);
-        Fail("the part '" + name + "' is too large");
+        Fail(TooLarge(name, data.size() > part_limit_));
       }
     }
     zip_fclose(file);
     return data;
   }
 
-  pugi::xml_document Xml(const std::string& name) const {
-    const std::string data = Read(name);
-    pugi::xml_document doc;
-    const pugi::xml_parse_result r = doc.load_buffer(data.data(), data.size());
+  std::unique_ptr<XmlPart> Xml(const std::string& name) const {
+    auto part = std::make_unique<XmlPart>();
+    part->text = Read(name);
+    const pugi::xml_parse_result r =
+        part->doc.load_buffer_inplace(part->text.data(), part->text.size(), kParseOptions);
     if (!r) Fail("the part '" + name + "' is not well-formed XML (" + r.description() + ")");
-    return doc;
+    return part;
   }
 
   [[noreturn]] void Fail(const std::string& reason) const { ThrowOpenError(path_, reason); }
 
  private:
+  std::string TooLarge(const std::string& name, bool one_part) const {
+    if (one_part)
+      return "the part '" + name + "' holds more than " + ByteCountText(part_limit_) +
+             " uncompressed, the most one part may (a quarter of the source limit); " +
+             SourceLimitText(total_limit_);
+    return "its parts hold more than " + ByteCountText(total_limit_) + " uncompressed; " +
+           SourceLimitText(total_limit_);
+  }
+
+  void CheckDeclaredSizes() const {
+    const zip_int64_t count = zip_get_num_entries(zip_, 0);
+    uint64_t total = 0;
+    for (zip_int64_t i = 0; i < count; ++i) {
+      zip_stat_t st;
+      if (zip_stat_index(zip_, static_cast<zip_uint64_t>(i), 0, &st) != 0) continue;
+      if (!(st.valid & ZIP_STAT_SIZE)) continue;
+      const std::string name = (st.valid & ZIP_STAT_NAME) && st.name ? st.name : "?";
+      if (st.size > part_limit_) Fail(TooLarge(name, true));
+      total += st.size;
+      if (total > total_limit_) Fail(TooLarge(name, false));
+    }
+  }
+
   std::string path_;
+  uint64_t total_limit_;
+  uint64_t part_limit_;
+  mutable uint64_t inflated_ = 0;
   zip_t* zip_ = nullptr;
 };
 
@@ -146,8 +199,8 @@ Relationships ReadRelationships(const Archive& zip, const std::string& part) {
   Relationships rels;
   const std::string rels_path = RelsPathOf(part);
   if (!zip.Has(rels_path)) return rels;
-  const pugi::xml_document doc = zip.Xml(rels_path);
-  const pugi::xml_node root = Child(doc, "Relationships");
+  const auto part_xml = zip.Xml(rels_path);
+  const pugi::xml_node root = Child(part_xml->doc, "Relationships");
   for (pugi::xml_node r : root.children()) {
     if (!Is(r, "Relationship")) continue;
     if (std::strcmp(r.attribute("TargetMode").value(), "External") == 0) continue;
@@ -178,8 +231,8 @@ std::string ItemText(const pugi::xml_node& item) {
 std::vector<std::string> ReadSharedStrings(const Archive& zip, const std::string& part) {
   std::vector<std::string> strings;
   if (part.empty() || !zip.Has(part)) return strings;
-  const pugi::xml_document doc = zip.Xml(part);
-  for (pugi::xml_node si : Child(doc, "sst").children()) {
+  const auto part_xml = zip.Xml(part);
+  for (pugi::xml_node si : Child(part_xml->doc, "sst").children()) {
     if (Is(si, "si")) strings.push_back(ItemText(si));
   }
   return strings;
@@ -213,8 +266,8 @@ bool IsBuiltInDateFormat(unsigned id) { return (id >= 14 && id <= 22) || (id >= 
 std::vector<bool> ReadDateStyles(const Archive& zip, const std::string& part) {
   std::vector<bool> dated;
   if (part.empty() || !zip.Has(part)) return dated;
-  const pugi::xml_document doc = zip.Xml(part);
-  const pugi::xml_node root = Child(doc, "styleSheet");
+  const auto part_xml = zip.Xml(part);
+  const pugi::xml_node root = Child(part_xml->doc, "styleSheet");
   std::set<unsigned> custom_dates;
   for (pugi::xml_node f : Child(root, "numFmts").children()) {
     if (Is(f, "numFmt") && IsDateFormatCode(f.attribute("formatCode").value())) {
@@ -286,8 +339,8 @@ Variant CellValue(const pugi::xml_node& c, const SheetContext& ctx) {
 
 void ReadWorksheet(const Archive& zip, const std::string& part, const SheetContext& ctx,
                    Sheet& sheet) {
-  const pugi::xml_document doc = zip.Xml(part);
-  const pugi::xml_node data = Child(Child(doc, "worksheet"), "sheetData");
+  const auto part_xml = zip.Xml(part);
+  const pugi::xml_node data = Child(Child(part_xml->doc, "worksheet"), "sheetData");
   size_t row = 0;
   bool first_row = true;
   for (pugi::xml_node r : data.children()) {
@@ -312,20 +365,20 @@ void ReadWorksheet(const Archive& zip, const std::string& part, const SheetConte
       SetCell(sheet, row, column, CellValue(c, ctx));
     }
   }
-  TrimSheet(sheet);
+  FinishSheet(sheet);
 }
 
 }  // namespace
 
-Workbook ReadXlsx(const std::string& path) {
-  Archive zip(path);
+Workbook ReadXlsx(const std::string& bytes, const std::string& path) {
+  Archive zip(bytes, path);
   std::string workbook_part = "xl/workbook.xml";
   const Relationships root = ReadRelationships(zip, "");
   const auto main = root.by_type.find("officeDocument");
   if (main != root.by_type.end()) workbook_part = main->second;
 
-  const pugi::xml_document doc = zip.Xml(workbook_part);
-  const pugi::xml_node wb = Child(doc, "workbook");
+  const auto workbook_xml = zip.Xml(workbook_part);
+  const pugi::xml_node wb = Child(workbook_xml->doc, "workbook");
   const Relationships rels = ReadRelationships(zip, workbook_part);
   auto part_of_type = [&](const char* type) {
     const auto it = rels.by_type.find(type);

@@ -6,8 +6,10 @@
 
 namespace vantrel::workbook {
 
-// Reads every worksheet of an Office Open XML (.xlsx) workbook; raises
-// vantrel::Error when the file cannot be read.
-Workbook ReadXlsx(const std::string& path);
+// Reads every worksheet of an Office Open XML (.xlsx) workbook held in
+// `bytes`, the contents of the file `path` (named in errors); raises
+// vantrel::Error when the workbook cannot be read or its parts, uncompressed,
+// hold more than the source size limit allows.
+Workbook ReadXlsx(const std::string& bytes, const std::string& path);
 
 }  // namespace vantrel::workbook

@@ -1,7 +1,5 @@
 #include "platform/xml/xml_document.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -9,6 +7,8 @@
 #include <cstring>
 #include <pugixml.hpp>
 #include <stdexcept>
+
+#include "platform/common/source_file.h"
 
 namespace vantrel {
 
@@ -225,28 +225,6 @@ void DropUnusableCharacterReferences(std::string& s) {
   s.swap(out);
 }
 
-bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& error) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) {
-    error = "Cannot open the XML file \"" + path + "\": " + std::strerror(errno);
-    return false;
-  }
-  struct stat info;
-  if (fstat(fileno(f), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0)
-    bytes.reserve(static_cast<size_t>(info.st_size));
-  char chunk[65536];
-  size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.append(chunk, got);
-  const bool failed = std::ferror(f) != 0;
-  const int saved = errno;
-  std::fclose(f);
-  if (failed) {
-    error = "Cannot read the XML file \"" + path + "\": " + std::strerror(saved);
-    return false;
-  }
-  return true;
-}
-
 // "line 3, column 7 (offset 42)" for a byte offset into the parsed UTF-8 text;
 // columns count characters.
 std::string DescribePosition(const std::string& text, size_t offset) {
@@ -360,12 +338,10 @@ std::vector<XmlNode> XmlNode::ChildNodes() const {
 
 namespace {
 
-// Reads and decodes the file into the UTF-8 text the parser sees.
-bool ReadText(const std::string& path, std::string& text, std::string& error) {
-  std::string bytes;
-  if (!ReadWholeFile(path, bytes, error)) return false;
+// Decodes the bytes of an export into the UTF-8 text the parser sees.
+bool DecodeText(std::string bytes, const std::string& name, std::string& text, std::string& error) {
   if (bytes.empty()) {
-    error = "The XML file \"" + path + "\" is empty.";
+    error = "The XML file \"" + name + "\" is empty.";
     return false;
   }
   text = ToUtf8(std::move(bytes));
@@ -378,23 +354,36 @@ bool ReadText(const std::string& path, std::string& text, std::string& error) {
 bool XmlDocument::Load(const std::string& path) {
   tree_.reset();
   last_error_.clear();
+  std::string bytes;
+  std::string reason;
+  if (!ReadSourceFile(path, MaxSourceSize(), bytes, reason)) {
+    last_error_ = "Cannot read the XML file \"" + path + "\": " + reason;
+    return false;
+  }
+  return LoadFromMemory(std::move(bytes), path);
+}
+
+bool XmlDocument::LoadFromMemory(std::string bytes, const std::string& name) {
+  tree_.reset();
+  last_error_.clear();
   try {
     auto tree = std::make_shared<xml_detail::Tree>();
-    if (!ReadText(path, tree->text, last_error_)) return false;
+    // Kept for an error's position: the parse rewrites the text in place.
+    const std::string original = bytes;
+    if (!DecodeText(std::move(bytes), name, tree->text, last_error_)) return false;
     const pugi::xml_parse_result result = tree->doc.load_buffer_inplace(
         &tree->text[0], tree->text.size(), kParseOptions, pugi::encoding_utf8);
     if (!result) {
-      // The parse rewrote the text in place; read it again to place the error.
       std::string text;
-      if (!ReadText(path, text, last_error_)) return false;
-      last_error_ = "The XML file \"" + path + "\" could not be read: " + result.description() +
+      if (!DecodeText(original, name, text, last_error_)) return false;
+      last_error_ = "The XML file \"" + name + "\" could not be read: " + result.description() +
                     " at " + DescribePosition(text, static_cast<size_t>(result.offset)) + ".";
       return false;
     }
     tree_ = std::move(tree);
     return true;
   } catch (const std::exception& e) {  // out of memory on a huge file
-    last_error_ = "The XML file \"" + path + "\" could not be read: " + e.what();
+    last_error_ = "The XML file \"" + name + "\" could not be read: " + e.what();
     return false;
   }
 }

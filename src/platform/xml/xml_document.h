@@ -55,7 +55,10 @@ class XmlDocument {
   // Parses the whole file. Never throws: returns false and leaves the
   // document empty when the file can't be read or isn't XML; LastError()
   // then names the file and where the parse stopped.
+  // Only a regular file no larger than the source size limit is read.
   bool Load(const std::string& path);
+  // The same from the bytes of a file; `name` stands for the file in errors.
+  bool LoadFromMemory(std::string bytes, const std::string& name);
   const std::string& LastError() const { return last_error_; }
 
   bool IsEmpty() const { return tree_ == nullptr; }

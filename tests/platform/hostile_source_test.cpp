@@ -1,0 +1,178 @@
+// Sources written to hurt the reader: crafted workbooks, files that never end,
+// sizes far beyond what an import needs. Each is refused quickly, with a
+// message that names the file and, for a limit, the limit and how to raise it.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zip.h>
+
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/common/error.h"
+#include "platform/common/source_file.h"
+#include "platform/dao/connection.h"
+#include "platform/workbook/xls_reader.h"
+#include "platform/xml/xml_document.h"
+#include "support/company_fixture.h"
+
+namespace vantrel {
+namespace {
+
+const std::string kData = VANTREL_TEST_DATA;
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The description of the error opening and reading the first sheet raises, or "".
+std::string OpenError(const std::string& path) {
+  try {
+    Connection conn;
+    conn.Open("DRIVER=Microsoft Excel Driver (*.xls);DBQ=" + path);
+    conn.Query("select * from [Heads$]");
+  } catch (const Error& e) {
+    return e.description();
+  }
+  return "";
+}
+
+// Sets the source size limit for one test.
+class LimitScope {
+ public:
+  explicit LimitScope(uint64_t bytes) { SetMaxSourceSize(bytes); }
+  ~LimitScope() { SetMaxSourceSize(kDefaultMaxSourceSize); }
+};
+
+// An .xlsx holding one sheet, "Heads", with the given rows of sheet XML.
+void WriteXlsx(const std::string& path, const std::string& rows) {
+  const std::vector<std::pair<std::string, std::string>> parts = {
+      {"_rels/.rels",
+       "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+       "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+       "relationships/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"},
+      {"xl/workbook.xml",
+       "<workbook xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+       "relationships\"><sheets><sheet name=\"Heads\" sheetId=\"1\" r:id=\"rId1\"/></sheets>"
+       "</workbook>"},
+      {"xl/_rels/workbook.xml.rels",
+       "<Relationships><Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/"
+       "officeDocument/2006/relationships/worksheet\" Target=\"worksheets/sheet1.xml\"/>"
+       "</Relationships>"},
+      {"xl/worksheets/sheet1.xml", "<worksheet><sheetData>" + rows + "</sheetData></worksheet>"},
+  };
+  int err = 0;
+  zip_t* z = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+  ASSERT_NE(z, nullptr);
+  for (const auto& [name, text] : parts) {
+    zip_source_t* src = zip_source_buffer(z, text.data(), text.size(), 0);
+    ASSERT_GE(zip_file_add(z, name.c_str(), src, ZIP_FL_OVERWRITE), 0);
+  }
+  ASSERT_EQ(zip_close(z), 0);  // compresses now, while the texts still live
+}
+
+TEST(HostileSources, CraftedXlsFilesAreRefusedNamingTheFile) {
+  for (const char* name :
+       {"dir_sector_outside.xls", "fat_sector_outside.xls", "bad_sector_shift.xls"}) {
+    SCOPED_TRACE(name);
+    const std::string path = kData + "/bad/" + name;
+    const std::string error = OpenError(path);
+    EXPECT_NE(error.find("'" + path + "'"), std::string::npos) << error;
+    EXPECT_NE(error.find("damaged"), std::string::npos) << error;
+    // The in-memory reader refuses the same bytes the same way.
+    EXPECT_THROW(workbook::ReadXls(ReadBytes(path), name), Error);
+  }
+  // The files they were made from read whole.
+  EXPECT_EQ(workbook::ReadXls(ReadBytes(kData + "/basic.xls"), "basic.xls").sheets.size(), 2u);
+  EXPECT_EQ(OpenError(kData + "/heads.xls"), "");
+}
+
+TEST(HostileSources, OnlyRegularFilesAreRead) {
+  TempDir dir;
+  const std::string fifo = dir.File("pipe.csv");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::string zero = dir.File("zero.xml");
+  ASSERT_EQ(symlink("/dev/zero", zero.c_str()), 0);
+  for (const std::string& path : {fifo, zero, dir.path()}) {
+    SCOPED_TRACE(path);
+    const std::string error = OpenError(path);
+    EXPECT_NE(error.find("'" + path + "'"), std::string::npos) << error;
+    EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
+    XmlDocument doc;
+    EXPECT_FALSE(doc.Load(path));
+    EXPECT_NE(doc.LastError().find("not a regular file"), std::string::npos) << doc.LastError();
+  }
+}
+
+TEST(HostileSources, SizeLimitsNameTheLimitAndHowToRaiseIt) {
+  TempDir dir;
+  const LimitScope limit(4096);
+  const std::string csv = dir.Write("big.csv", "Head Name\n" + std::string(5000, 'x') + "\n");
+  const std::string xml = dir.Write("big.xml", "<A>" + std::string(5000, ' ') + "</A>");
+  // 4 KiB of cells inflate from a few bytes: the sheet part alone passes a quarter of the limit.
+  const std::string xlsx = dir.File("big.xlsx");
+  WriteXlsx(xlsx, "<row r=\"1\"><c t=\"inlineStr\"><is><t>" + std::string(3000, 'x') +
+                      "</t></is></c></row>");
+  XmlDocument doc;
+  EXPECT_FALSE(doc.Load(xml));
+  for (const std::string& error : {OpenError(csv), OpenError(xlsx), doc.LastError()}) {
+    EXPECT_NE(error.find(dir.path()), std::string::npos) << error;
+    EXPECT_NE(error.find("4 KiB"), std::string::npos) << error;
+    EXPECT_NE(error.find("--max-source-size"), std::string::npos) << error;
+  }
+  EXPECT_NE(OpenError(xlsx).find("xl/worksheets/sheet1.xml"), std::string::npos);
+
+  // A sheet whose cells would make a table wider and longer than the limit allows.
+  const LimitScope wider(uint64_t{64} << 20);
+  std::string rows = "<row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"XFD1\"><v>2</v></c></row>";
+  for (int r = 2; r <= 2000; ++r)
+    rows += "<row r=\"" + std::to_string(r) + "\"><c r=\"XFD" + std::to_string(r) +
+            "\"><v>1</v></c></row>";
+  WriteXlsx(xlsx, rows);
+  const std::string table = OpenError(xlsx);
+  EXPECT_NE(table.find("16384 columns by 1999 rows"), std::string::npos) << table;
+  EXPECT_NE(table.find("--max-source-size"), std::string::npos) << table;
+}
+
+// Wide headers and far-apart cells cost what they hold, in time and memory.
+TEST(HostileSources, WideAndSparseSheetsReadInTimeAndMemory) {
+  TempDir dir;
+  const auto start = std::chrono::steady_clock::now();
+
+  // 100,000 header columns, all of one name: each gets the next free number.
+  std::string header;
+  for (int c = 0; c < 100000; ++c) header += c ? ",x" : "x";
+  const std::string csv = dir.Write("wide.csv", header + "\n1\n");
+  Connection wide;
+  wide.Open("DRIVER=Microsoft Excel Driver (*.xls);DBQ=" + csv);
+  const RowSet r = wide.Query("select * from [wide$]");
+  ASSERT_EQ(r.fields.size(), 100000u);
+  EXPECT_EQ(r.fields[1].name, "x1");
+  EXPECT_EQ(r.fields[99999].name, "x99999");
+  ASSERT_EQ(r.rows.size(), 1u);
+
+  // 200,000 rows, each with one cell in the last column XFD, under a narrow header.
+  std::string rows = "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>Head</t></is></c></row>";
+  for (int n = 2; n <= 200001; ++n)
+    rows += "<row r=\"" + std::to_string(n) + "\"><c r=\"XFD" + std::to_string(n) +
+            "\"><v>1</v></c></row>";
+  const std::string xlsx = dir.File("sparse.xlsx");
+  WriteXlsx(xlsx, rows);
+  Connection sparse;
+  sparse.Open("DRIVER=Microsoft Excel Driver (*.xls);DBQ=" + xlsx);
+  const RowSet s = sparse.Query("select * from [Heads$]");
+  EXPECT_EQ(s.fields.size(), 1u);
+  EXPECT_TRUE(s.rows.empty());
+
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_LT(seconds, 10.0);
+}
+
+}  // namespace
+}  // namespace vantrel
