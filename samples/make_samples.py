@@ -38,6 +38,26 @@ def write(name, rows, sheet="Sheet1"):
 
 write("heads.xls", HEADS, "Account Heads")
 
+# Product groups of the shop floor. A row with no parent goes to the top level;
+# "Plumbing" is not listed as a row of its own, so the import creates it when
+# the row under it is read.
+GROUPS = [
+    ("Group Name", "Parent Group", "Description"),
+    ("Hardware", "", "Tools, fixings and building hardware"),
+    ("Fasteners", "Hardware", "Screws, bolts, nuts and washers"),
+    ("Hand Tools", "Hardware", "Hammers, spanners and screwdrivers"),
+    ("Adhesives", "Hardware", "Glues, sealants and tapes"),
+    ("Paints", "", "Interior and exterior paints"),
+    ("Primers & Undercoats", "Paints", "Primers for wood and metal"),
+    ("Electricals", "", "Cables, switches and sockets"),
+    ("Lighting", "Electricals", "Lamps, tubes and fittings"),
+    ("Plumbing Fittings", "Plumbing", "Pipes, taps and valves"),
+    # Refused on purpose: group 1 "General" is in every company.
+    ("General", "", "already in every company"),
+]
+
+write("groups.xls", GROUPS, "Product Groups")
+
 # Ledgers with their opening balances: "db" for what is owed to the company,
 # "cr" for what it owes. Some sit under heads of heads.xls, so that workbook is
 # imported first.

@@ -32,6 +32,14 @@ int16_t NextCode16(const Variant& v, const char* what) {
   return ToInt16(v);
 }
 
+// NextReceiptCode from the highest receipt code in use; 1 for the first receipt.
+void ReadNextReceiptCode() {
+  ReplaceLookup();
+  Recordset& rs = LookupQuery("SELECT MAX(RCPTCODE)+1 AS RCPTCODE FROM TRANSACTIONRECEIPTS");
+  const Variant& rc = rs.Value("rcptcode");
+  Counters().next_receipt_code = rc.is_null() ? 1 : ToInt32(rc);
+}
+
 }  // namespace
 
 void AllocateAccountCodes(ProcesserState& s) {
@@ -93,12 +101,16 @@ void AllocateBatchId(ProcesserState& s) {
   });
 }
 
+void AllocateReceiptCode(ProcesserState& s) {
+  Allocate(s, [&] {
+    ReadNextReceiptCode();
+    CloseLookupIfOpen();
+  });
+}
+
 void AllocateReceiptAndVoucher(ProcesserState& s) {
   Allocate(s, [&] {
-    ReplaceLookup();
-    Recordset& rs = LookupQuery("SELECT MAX(RCPTCODE)+1 AS RCPTCODE FROM TRANSACTIONRECEIPTS");
-    const Variant& rc = rs.Value("rcptcode");
-    Counters().next_receipt_code = rc.is_null() ? 1 : ToInt32(rc);
+    ReadNextReceiptCode();
     ReplaceLookup();
     if (s.target_type != typeMultiUser) {
       Recordset& jp =

@@ -13,6 +13,8 @@ void AllocateDepotCode(ProcesserState& s);
 void AllocateGroupCode(ProcesserState& s);
 void AllocateProductCode(ProcesserState& s);
 void AllocateBatchId(ProcesserState& s);
+// NextReceiptCode only, for an import that books a receipt and no journal voucher.
+void AllocateReceiptCode(ProcesserState& s);
 void AllocateReceiptAndVoucher(ProcesserState& s);
 
 }  // namespace vantrel

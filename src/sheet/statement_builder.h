@@ -43,9 +43,10 @@ std::string JoinStatement(ProcesserState& s);
 void LogRow(ProcesserState& s, const std::string& status, const std::string& reason);
 
 // The common handler of a worker: a message titled "Orvik" naming the failing
-// worksheet row, ErrorFlag set; the remaining rows are not imported.
+// worksheet row, ErrorFlag set; the remaining rows are not imported. A note the
+// body left in `failure_note` before it failed ends the message.
 template <class Body>
-void RunWorker(ProcesserState& s, Body&& body);
+void RunWorker(ProcesserState& s, Body&& body, const std::string* failure_note = nullptr);
 
 }  // namespace vantrel
 

@@ -8,7 +8,7 @@ namespace vantrel {
 std::string DescribeWorkerError(const ProcesserState& s, const std::string& description);
 
 template <class Body>
-void RunWorker(ProcesserState& s, Body&& body) {
+void RunWorker(ProcesserState& s, Body&& body, const std::string* failure_note) {
   std::string description;
   try {
     body();
@@ -20,7 +20,9 @@ void RunWorker(ProcesserState& s, Body&& body) {
     description = e.what();
   }
   s.error_flag = true;
-  ShowMessage(DescribeWorkerError(s, description), msgstyle::kInformation, "Orvik");
+  std::string text = DescribeWorkerError(s, description);
+  if (failure_note) text += *failure_note;
+  ShowMessage(text, msgstyle::kInformation, "Orvik");
   s.sheet_row = 0;
 }
 

@@ -1,0 +1,127 @@
+#include "sheet/stock_booking.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#include "platform/variant/convert.h"
+
+namespace vantrel {
+namespace {
+
+constexpr const char* kMonths[] = {"jan", "feb", "mar", "apr", "may", "jun",
+                                   "jul", "aug", "sep", "oct", "nov", "dec"};
+constexpr const char* kMonthNames[] = {"january",   "february", "march",    "april",
+                                       "may",       "june",     "july",     "august",
+                                       "september", "october",  "november", "december"};
+
+bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+bool DayExists(int y, int m, int d) {
+  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (y < 1 || y > 9999 || m < 1 || m > 12 || d < 1) return false;
+  return d <= kDays[m - 1] + (m == 2 && IsLeap(y) ? 1 : 0);
+}
+
+// Digits only, as a number; false for an empty or non-digit text.
+bool ReadDigits(const std::string& t, size_t max_len, int& out) {
+  if (t.empty() || t.size() > max_len) return false;
+  out = 0;
+  for (char c : t) {
+    if (c < '0' || c > '9') return false;
+    out = out * 10 + (c - '0');
+  }
+  return true;
+}
+
+int MonthOfName(const std::string& word) {
+  const std::string w = ToLower(word);
+  for (int i = 0; i < 12; ++i)
+    if (w == kMonths[i] || w == kMonthNames[i]) return i + 1;
+  return 0;
+}
+
+// yyyy-mm-dd, optionally followed by a time of day that is dropped.
+bool ReadIsoDate(const std::string& t, int& y, int& m, int& d) {
+  DateValue parsed;
+  if (!ParseDateText(t, parsed)) return false;
+  return ReadDigits(t.substr(0, 4), 4, y) && ReadDigits(t.substr(5, 2), 2, m) &&
+         ReadDigits(t.substr(8, 2), 2, d);
+}
+
+// d/MMM/yyyy, with '/', '-' or a blank between the parts.
+bool ReadDayMonthYear(const std::string& t, int& y, int& m, int& d) {
+  const size_t a = t.find_first_of("/- ");
+  if (a == std::string::npos) return false;
+  const size_t b = t.find_first_of("/- ", a + 1);
+  if (b == std::string::npos || t[a] != t[b]) return false;
+  m = MonthOfName(t.substr(a + 1, b - a - 1));
+  return m != 0 && ReadDigits(t.substr(0, a), 2, d) && ReadDigits(t.substr(b + 1), 4, y) &&
+         b + 1 + 4 == t.size();
+}
+
+}  // namespace
+
+bool BatchDateText(const Variant& cell, int32_t target_type, std::string& text) {
+  int y = 0, m = 0, d = 0;
+  if (cell.type() == VarType::Date) {
+    SplitDate(DateValue{std::floor(cell.as_date().serial)}, y, m, d);
+  } else if (cell.type() == VarType::Text) {
+    const std::string t = Trim(cell.as_text());
+    if (!ReadIsoDate(t, y, m, d) && !ReadDayMonthYear(t, y, m, d)) return false;
+  } else {
+    return false;
+  }
+  if (!DayExists(y, m, d)) return false;
+  const DateValue date = MakeDate(y, m, d);
+  text = target_type == typeMultiUser ? FormatDate(date, "yyyymmdd") : DateText(date);
+  return true;
+}
+
+bool MapHasKeyword(const MapTable& map, const std::string& keyword) {
+  for (size_t i = 1; i < map.size(); ++i)
+    if (ToLower(map[i].field) == keyword) return true;
+  return false;
+}
+
+std::string StockDateText(int32_t target_type) {
+  return target_type == typeMultiUser ? FormatDate(Today(), "yyyymmdd") : DateText(Today());
+}
+
+std::string InventoryUpdateSql(int32_t target_type, double os, const std::string& product_code,
+                               int16_t batch_id) {
+  const std::string day = DateText(Today());
+  const std::string date =
+      target_type == typeMultiUser ? "invdate='" + day + "'" : "invdate=#" + day + "#";
+  return "update inventory set os=os-" + NumberText(os) + " where dcode=1 and " + date +
+         " and pcode='" + product_code + "' and batchid=" + std::to_string(batch_id);
+}
+
+std::string InventoryInsertSql(int32_t target_type, const std::string& product_code,
+                               int16_t batch_id, double os) {
+  return "insert into inventory(dcode,invdate,pcode,batchid,os)values(1,'" +
+         StockDateText(target_type) + "','" + product_code + "'," + std::to_string(batch_id) + "," +
+         NumberText(os) + ")";
+}
+
+std::string ReceiptLineSql(int32_t receipt_code, int16_t line_no, const std::string& product_code,
+                           int16_t unit_id, double factor, int16_t batch_id, double qty,
+                           double rate) {
+  return "insert into receiptdetails(rcptcode, slno, PCode, unitid, cf, batchid, qty, "
+         "Rate)values(" +
+         std::to_string(receipt_code) + "," + std::to_string(line_no) + ",'" + product_code + "'," +
+         std::to_string(unit_id) + "," + NumberText(factor) + "," + std::to_string(batch_id) + "," +
+         NumberText(qty) + "," + NumberText(rate) + ")";
+}
+
+std::string ReceiptHeaderSql(int32_t target_type, int32_t receipt_code, double amount) {
+  return "insert into transactionreceipts(rcptcode, vno, rcpttype, dcode, rcptdate, amt, "
+         "chkdep)values(" +
+         std::to_string(receipt_code) + ",1,'OS',1,'" + StockDateText(target_type) + "'," +
+         NumberText(amount) + ",1)";
+}
+
+void LogNote(ProcesserState& s, const std::string& name, const std::string& reason) {
+  s.log.WriteLine(name, "failed", reason);
+}
+
+}  // namespace vantrel

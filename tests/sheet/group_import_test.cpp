@@ -1,0 +1,182 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "support/company_fixture.h"
+#include "vantrel/DependProcesser.h"
+
+namespace vantrel {
+namespace {
+
+const MapTable kGroupParentDesc = {
+    {}, {"Group", "gpname"}, {"Parent", "gpunder"}, {"Description", "gpdesc"}};
+const std::string kLogHeader =
+    "Group         ImportStaus     Reason\r\n"
+    "========      ===========     ======\r\n";
+
+class GroupImport : public CompanyTest {
+ protected:
+  bool Import(const std::string& workbook, MapTable map = kGroupParentDesc) {
+    DependProcesser p;
+    Target(p);
+    p.SetSourceType(srcEXCEL);
+    p.SetSourceFile(workbook);
+    p.SetMapInfo(std::move(map));
+    bool err = false;
+    p.ImportProductGr(err);
+    imported_ = p.RowsImported();
+    refused_ = p.RowsRefused();
+    return err;
+  }
+  std::string Statement(const std::string& bracketed) const {
+    std::string s = bracketed;
+    if (multi_user())
+      for (char c : {'[', ']'}) s.erase(std::remove(s.begin(), s.end(), c), s.end());
+    return s;
+  }
+  std::string Log() const { return ReadFile(dir_.File("productgroups.log")); }
+  long imported_ = 0, refused_ = 0;
+};
+
+TEST_P(GroupImport, StatementsCarryTheCodeAfterAnyParentCreated) {
+  Exec("insert into productgroup values(19,'Older','',1,0)");
+  const struct {
+    MapTable map;
+    std::string csv;
+    std::vector<std::string> inserts;
+  } cases[] = {
+      {kGroupParentDesc,
+       "Group,Parent,Description\nBolts,Hardware,Steel bolts\n",
+       {"insert into productgroup([gpcode],[gpname],[gpunder]) values(20,'Hardware',1)",
+        "insert into "
+        "productgroup([gpcode],[gpname],[gpunder],[gpdesc])values(21,'Bolts',20,'Steel bolts')"}},
+      // Without a parent entry the group is closed under group 1.
+      {{{}, {"Group", "gpname"}, {"Description", "gpdesc"}},
+       "Group,Description\nBolts,Steel bolts\n",
+       {"insert into "
+        "productgroup([gpcode],[gpname],[gpdesc],[gpunder])values(20,'Bolts','Steel bolts',1)"}},
+  };
+  for (const auto& c : cases) {
+    Exec("delete from productgroup where gpcode >= 20");
+    rec_.statements.clear();
+    EXPECT_FALSE(Import(dir_.Write("g.csv", c.csv), c.map));
+    std::vector<std::string> want;
+    for (const auto& s : c.inserts) want.push_back(Statement(s));
+    EXPECT_EQ(rec_.StatementsStartingWith("insert into productgroup"), want);
+  }
+  EXPECT_EQ(Rows("SELECT gpcode, gpname, gpdesc, gpunder FROM productgroup WHERE gpcode >= 20"),
+            std::vector<std::string>{"20|Bolts|Steel bolts|1"});
+}
+
+TEST_P(GroupImport, MissingParentsAreCreatedOnceAndEveryRowIsLogged) {
+  Exec("insert into productgroup values(2,'AxB','',1,0)");
+  const std::string long_group = "Group " + std::string(54, 'g');
+  const std::string long_parent = "Parent " + std::string(53, 'p');
+  const std::string long_desc = "Desc " + std::string(55, 'd');
+  const std::string book = dir_.Write("groups.csv",
+                                      "Group,Parent,Description\n"
+                                      "Bolts,Hardware,Steel bolts\n"
+                                      "Nuts,hardware,Hex nuts\n"
+                                      "Tools,Tools,Hand tools\n"
+                                      "Paints,,Wall paints\n"
+                                      "general,Misc [old],Taken\n"
+                                      "Under AB,A_B,Literal\n" +
+                                          long_group + "," + long_parent + "," + long_desc +
+                                          "\n"
+                                          "Washers," +
+                                          long_parent +
+                                          ",\n"
+                                          "Rivets,RIVETS,Blind rivets\n");
+  EXPECT_FALSE(Import(book));
+  EXPECT_TRUE(rec_.messages.empty());
+  EXPECT_EQ(imported_, 8);
+  EXPECT_EQ(refused_, 1);
+  const std::vector<std::string> groups = {
+      "3|Hardware|NULL|1",
+      "4|Bolts|Steel bolts|3",
+      "5|Nuts|Hex nuts|3",
+      "6|Tools|Hand tools|1",  // its own parent: the top level
+      "7|Paints|Wall paints|1",
+      "8|Misc [old]|NULL|1",  // made for a row whose group exists, and kept
+      "9|A_B|NULL|1",
+      "10|Under AB|Literal|9",
+      "11|" + long_parent.substr(0, 50) + "|NULL|1",
+      "12|" + long_group.substr(0, 50) + "|" + long_desc.substr(0, 50) + "|11",
+      "13|Washers||11",
+      "14|Rivets|Blind rivets|1",  // its own parent in other letter case
+  };
+  EXPECT_EQ(Rows("SELECT gpcode, gpname, gpdesc, gpunder FROM productgroup WHERE gpcode >= 3 "
+                 "ORDER BY gpcode"),
+            groups);
+  EXPECT_EQ(Log(), kLogHeader +
+                       "Bolts         success         --------------\r\n"
+                       "Nuts          success         --------------\r\n"
+                       "Tools         success         --------------\r\n"
+                       "Paints        success         --------------\r\n"
+                       "general       failed          group already exists\r\n"
+                       "Under AB      success         --------------\r\n" +
+                       long_group.substr(0, 50) + "\r\n" + std::string(14, ' ') +
+                       "success         --------------\r\n"
+                       "Washers       success         --------------\r\n"
+                       "Rivets        success         --------------\r\n");
+
+  // A second run finds every group and every parent: nothing is added.
+  EXPECT_FALSE(Import(book));
+  EXPECT_EQ(imported_, 0);
+  EXPECT_EQ(refused_, 9);
+  EXPECT_EQ(Rows("SELECT gpcode, gpname, gpdesc, gpunder FROM productgroup WHERE gpcode >= 3 "
+                 "ORDER BY gpcode"),
+            groups);
+}
+
+TEST_P(GroupImport, AFailingRowLeavesNeitherItsGroupNorItsParent) {
+  const struct {
+    const char* what;
+    std::string setup;
+    std::string csv;
+    MapTable map;
+    std::string message;
+    std::vector<std::string> groups;
+    std::string log;
+  } cases[] = {
+      {"a field productgroup lacks, read after the parent was made",
+       "",
+       "Group,Parent,Colour\nBolts,Hardware,Red\n",
+       {{}, {"Group", "gpname"}, {"Parent", "gpunder"}, {"Colour", "colour"}},
+       "colour",
+       {},
+       ""},
+      {"the parent takes the last code",
+       "insert into productgroup values(32765,'High','',1,0)",
+       "Group,Parent,Description\nA,High,\nB,New parent,\n",
+       kGroupParentDesc,
+       "Overflow",
+       {"High", "A"},
+       "A             success         --------------\r\n"},
+      {"the group takes the last code",
+       "insert into productgroup values(32766,'High','',1,0)",
+       "Group,Parent,Description\nA,High,\nB,High,\n",
+       kGroupParentDesc,
+       "Overflow",
+       {"High", "A"},
+       "A             success         --------------\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Exec("delete from productgroup where gpcode >= 2");
+    if (!c.setup.empty()) Exec(c.setup);
+    rec_.messages.clear();
+    EXPECT_TRUE(Import(dir_.Write("f.csv", c.csv), c.map));
+    ASSERT_EQ(rec_.messages.size(), 1u);
+    EXPECT_EQ(rec_.messages[0].title, "Orvik");
+    EXPECT_NE(rec_.messages[0].text.find(c.message), std::string::npos) << rec_.messages[0].text;
+    EXPECT_EQ(Column("SELECT gpname FROM productgroup WHERE gpcode >= 2 ORDER BY gpcode"),
+              c.groups);
+    EXPECT_EQ(Log(), kLogHeader + c.log);
+  }
+}
+
+VANTREL_BOTH_TARGETS(GroupImport);
+
+}  // namespace
+}  // namespace vantrel
