@@ -229,7 +229,7 @@ void DependProcesser::ImportBatch(bool& errOccured) {
     OpenTarget(s);
     if (!s.error_flag) AllocateBatchId(s);
     // The batch import books its own receipt: a code nobody else holds.
-    // TEMP AllocateReceiptCode(s);
+    if (!s.error_flag) AllocateReceiptCode(s);
     if (s.error_flag) {
       errOccured = true;
       return;
