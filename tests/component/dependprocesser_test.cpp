@@ -148,19 +148,6 @@ TEST_P(ImportFrames, UncreatableLogEndsTheImportWithNothingWritten) {
   EXPECT_TRUE(Column("SELECT headname FROM accounthead WHERE headname='Debtors North'").empty());
 }
 
-TEST_P(ImportFrames, WorkerStillToComeSaysSoAndTheLogHasItsHeader) {
-  DependProcesser p;
-  Target(p);
-  UseWorkbook(p, "Name,Head", "ACME,Sundry Debtors", "ledname", "headcode");
-  bool err = false;
-  p.ImportAccounts(err);
-  EXPECT_TRUE(err);
-  ASSERT_EQ(rec_.messages.size(), 1u);
-  EXPECT_NE(rec_.messages[0].text.find("not available yet"), std::string::npos);
-  EXPECT_EQ(ReadFile(dir_.File("accounts.log")),
-            "Accounts      ImportStaus     Reason\r\n========      ===========     ======\r\n");
-}
-
 TEST_P(ImportFrames, BatchAndOpeningStockReportAWorkerThatStopped) {
   DependProcesser p;
   Target(p);
