@@ -54,6 +54,10 @@ void EndRun(ProcesserState& s, bool& errOccured, bool failed, int style, const c
   }
 }
 
+// Every import method stops at the first step that fails (the target cannot be
+// opened, a counter cannot be set): one cause, one message, and nothing is
+// written with a counter that was never set.
+
 // The frame of every import method: ErrorFlag starts afresh so errOccured
 // speaks of this call; one handler covers the whole body; a log the body left
 // open is closed so its tail is not lost; the import's transaction, if it has
@@ -73,6 +77,7 @@ void ImportFrame(ProcesserState& s, bool& errOccured, int style, const char* tit
     }
   }
   EndRun(s, errOccured, !completed || s.error_flag || (errOccured && !passed), style, title);
+  if (s.error_flag) errOccured = true;
 }
 
 // The source kind cannot be handled by this method: say so and report failure.
@@ -143,8 +148,9 @@ void DependProcesser::ImportAccounts(bool& errOccured) {
   ProcesserState& s = *state_;
   ImportFrame(s, errOccured, msgstyle::kInformation, "", [&] {
     OpenTarget(s);
-    AllocateAccountCodes(s);
-    AllocateReceiptAndVoucher(s);
+    if (!s.error_flag) AllocateAccountCodes(s);
+    if (!s.error_flag) AllocateReceiptAndVoucher(s);
+    if (s.error_flag) return;
     if (s.source_type == srcXML) {
       ImportAccountsFromMarkup(s, errOccured);
     } else if (s.source_type == srcEXCEL) {
@@ -160,11 +166,13 @@ void DependProcesser::ImportProducts(bool& errOccured) {
   ProcesserState& s = *state_;
   ImportFrame(s, errOccured, msgstyle::kInformation, "", [&] {
     OpenTarget(s);
+    if (s.error_flag) return;
     if (s.source_type == srcXML) {
       ImportProductsFromMarkup(s, errOccured);
     } else if (s.source_type == srcEXCEL) {
       AllocateGroupCode(s);
-      AllocateProductCode(s);
+      if (!s.error_flag) AllocateProductCode(s);
+      if (s.error_flag) return;
       RunWorkbookImport(s, true, logfile::kProducts, "Product", {"product"});
       errOccured = s.error_flag;
     } else {
@@ -177,7 +185,8 @@ void DependProcesser::ImportDepots(bool& errOccured) {
   ProcesserState& s = *state_;
   ImportFrame(s, errOccured, msgstyle::kInformation, "", [&] {
     OpenTarget(s);
-    AllocateDepotCode(s);
+    if (!s.error_flag) AllocateDepotCode(s);
+    if (s.error_flag) return;
     if (s.source_type == srcXML)
       ImportDepotsFromMarkup(s, errOccured);
     else
@@ -191,8 +200,8 @@ void DependProcesser::ImportAccountHeads(bool& errOccured) {
   ProcesserState& s = *state_;
   ImportFrame(s, errOccured, msgstyle::kInformation, "Orvik", [&] {
     OpenTarget(s);
-    AllocateAccountCodes(s);
-    if (s.source_type == srcEXCEL)
+    if (!s.error_flag) AllocateAccountCodes(s);
+    if (s.source_type == srcEXCEL && !s.error_flag)
       RunWorkbookImport(s, false, logfile::kAccountHeads, "Head", {"accounthead"});
     // A source kind this method cannot read is a failure, not a silent success.
     errOccured = s.error_flag || s.source_type != srcEXCEL;
@@ -203,8 +212,8 @@ void DependProcesser::ImportProductGr(bool& errOccured) {
   ProcesserState& s = *state_;
   ImportFrame(s, errOccured, msgstyle::kInformation, "Orvik", [&] {
     OpenTarget(s);
-    AllocateGroupCode(s);
-    if (s.source_type == srcEXCEL)
+    if (!s.error_flag) AllocateGroupCode(s);
+    if (s.source_type == srcEXCEL && !s.error_flag)
       RunWorkbookImport(s, false, logfile::kProductGroups, "Group", {"productgroup"});
     errOccured = s.error_flag || s.source_type != srcEXCEL;
   });
@@ -218,9 +227,13 @@ void DependProcesser::ImportBatch(bool& errOccured) {
   }
   ImportFrame(s, errOccured, msgstyle::kInformation, "Orvik", [&] {
     OpenTarget(s);
-    AllocateBatchId(s);
+    if (!s.error_flag) AllocateBatchId(s);
     // The batch import books its own receipt: a code nobody else holds.
-    AllocateReceiptCode(s);
+    if (!s.error_flag) AllocateReceiptCode(s);
+    if (s.error_flag) {
+      errOccured = true;
+      return;
+    }
     RunWorkbookImport(s, false, logfile::kProductBatch, "Batch", {"productbatch"});
     // A worker that stopped on an error is a failure; success leaves errOccured as passed.
     if (s.error_flag) errOccured = true;
@@ -231,12 +244,13 @@ void DependProcesser::ImportOS(bool& errOccured) {
   ProcesserState& s = *state_;
   ImportFrame(s, errOccured, msgstyle::kOkOnly, "", [&] {
     OpenTarget(s);
-    if (s.source_type == srcEXCEL) {
+    if (s.source_type == srcEXCEL && !s.error_flag) {
       AllocateGroupCode(s);
-      AllocateProductCode(s);
-      AllocateBatchId(s);
-      AllocateReceiptAndVoucher(s);
-      RunWorkbookImport(s, false, logfile::kOpeningStock, "Batch", {"product", "osbatch"});
+      if (!s.error_flag) AllocateProductCode(s);
+      if (!s.error_flag) AllocateBatchId(s);
+      if (!s.error_flag) AllocateReceiptAndVoucher(s);
+      if (!s.error_flag)
+        RunWorkbookImport(s, false, logfile::kOpeningStock, "Batch", {"product", "osbatch"});
     }
     errOccured = s.error_flag || s.source_type != srcEXCEL;
   });

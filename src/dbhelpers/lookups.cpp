@@ -1,7 +1,6 @@
 #include "dbhelpers/lookups.h"
 
 #include "dbhelpers/clean_sql_text.h"
-#include "frame/handler.h"
 #include "frame/module_state.h"
 #include "platform/dao/connection.h"
 #include "platform/dao/recordset.h"
@@ -11,8 +10,6 @@
 
 namespace vantrel {
 namespace {
-
-constexpr const char* kErrorTitle = "Error";
 
 // Fixed head codes of the default heads 1 to 28; 0 marks "Deposits (Asset)"
 // and "Misc. Expenses (ASSET)", whose code depends on the kind.
@@ -27,73 +24,45 @@ bool IsDefaultHead(const std::string& trimmed) {
 
 bool QueryHasRows(const std::string& sql) { return LookupQuery(sql).HasRows(); }
 
-// The handler of the three lookups that report their own errors.
-template <class Body>
-void WithOwnHandler(Body&& body) {
-  RunHandled(body, msgstyle::kInformation, kErrorTitle, nullptr);
-}
-
 }  // namespace
 
+// These three raise a failing query to their caller: a lookup that fails is
+// an error of the import, never a "not found" that would add a record twice.
+
 int16_t HeadCodeOfParent(std::string& parent, const std::string& kind) {
-  int16_t result = 0;
-  WithOwnHandler([&] {
-    const std::string t = Trim(parent);
-    const auto& heads = DefaultHeads();
-    for (int i = 1; i <= 28; ++i) {
-      if (heads[static_cast<size_t>(i)] != t) continue;
-      if (kFixedHeadCodes[i] != 0) {
-        result = kFixedHeadCodes[i];
-        return;
-      }
-      if (kind == "G") {
-        result = 2;
-        return;
-      }
-      break;
-    }
-    std::string name = Trim(parent);
-    if (name.empty()) return;
-    CleanSqlText(name);
-    Recordset& rs =
-        LookupQuery("SELECT HEADCODE FROM ACCOUNTHEAD WHERE TRIM(HEADNAME)='" + name + "'");
-    if (rs.HasRows()) result = ToInt16(rs.Value("headcode"));
-  });
-  return result;
+  const std::string t = Trim(parent);
+  const auto& heads = DefaultHeads();
+  for (int i = 1; i <= 28; ++i) {
+    if (heads[static_cast<size_t>(i)] != t) continue;
+    if (kFixedHeadCodes[i] != 0) return kFixedHeadCodes[i];
+    if (kind == "G") return 2;
+    break;
+  }
+  std::string name = t;
+  if (name.empty()) return 0;
+  CleanSqlText(name);
+  Recordset& rs =
+      LookupQuery("SELECT HEADCODE FROM ACCOUNTHEAD WHERE TRIM(HEADNAME)='" + name + "'");
+  return rs.HasRows() ? ToInt16(rs.Value("headcode")) : int16_t{0};
 }
 
 bool LedgerExists(std::string& name) {
-  bool result = false;
-  WithOwnHandler([&] {
-    CloseLookupIfOpen();
-    const std::string c = CleanSqlText(name);
-    if (QueryHasRows("SELECT * FROM ACCOUNTLEDGER WHERE LEDNAME LIKE'" + LikeLiteral(c) + "'")) {
-      result = true;
-      return;
-    }
-    result = IsDefaultHead(Trim(name));
-  });
-  return result;
+  CloseLookupIfOpen();
+  const std::string c = CleanSqlText(name);
+  if (QueryHasRows("SELECT * FROM ACCOUNTLEDGER WHERE LEDNAME LIKE'" + LikeLiteral(c) + "'"))
+    return true;
+  return IsDefaultHead(Trim(name));
 }
 
 bool HeadExists(std::string& name) {
-  bool result = false;
-  WithOwnHandler([&] {
-    const auto& heads = DefaultHeads();
-    if (Trim(name) == heads[0]) {
-      result = true;
-      return;
-    }
-    CloseLookupIfOpen();
-    const std::string c = CleanSqlText(name);
-    if (QueryHasRows("SELECT * FROM ACCOUNTHEAD WHERE HEADNAME like '" + LikeLiteral(c) + "'")) {
-      result = true;
-      return;
-    }
-    const std::string t = Trim(name);
-    if (t != heads[25] && t != heads[7]) result = IsDefaultHead(t);
-  });
-  return result;
+  const auto& heads = DefaultHeads();
+  if (Trim(name) == heads[0]) return true;
+  CloseLookupIfOpen();
+  const std::string c = CleanSqlText(name);
+  if (QueryHasRows("SELECT * FROM ACCOUNTHEAD WHERE HEADNAME like '" + LikeLiteral(c) + "'"))
+    return true;
+  const std::string t = Trim(name);
+  return t != heads[25] && t != heads[7] && IsDefaultHead(t);
 }
 
 bool GroupExists(std::string& name) {

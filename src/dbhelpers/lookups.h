@@ -8,12 +8,13 @@
 namespace vantrel {
 
 // Master record lookups on the shared lookup record set over the target
-// connection. Names are passed by reference: the existence tests clean them in
-// place (quotes and backslashes removed), and callers rely on that.
+// connection. A query that fails raises vantrel::Error to the caller. Names are passed by
+// reference: the existence tests clean them in place (quotes and backslashes removed), and callers
+// rely on that.
 
 // Head code of an account group's or ledger's parent: the fixed code of a
 // default head, else the code of the head of that name; 0 when none. Kind "G"
-// is an account group's parent. Reports its own errors (title "Error").
+// is an account group's parent.
 int16_t HeadCodeOfParent(std::string& parent, const std::string& kind);
 // Whether a ledger of that name exists; a default head name always counts.
 bool LedgerExists(std::string& name);

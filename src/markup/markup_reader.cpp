@@ -111,7 +111,11 @@ void ImportAccountsFromMarkup(ProcesserState& s, bool& errOccured) {
 void ImportProductsFromMarkup(ProcesserState& s, bool& errOccured) {
   StagingSets& st = Staging();
   AllocateGroupCode(s);
-  AllocateProductCode(s);
+  if (!s.error_flag) AllocateProductCode(s);
+  if (s.error_flag) {
+    errOccured = true;
+    return;
+  }
   const XmlDocument doc = LoadExport(s);
   StageGroups(doc, "STOCKGROUP", st.rsProG);
   if (!st.rsProG.HasRows()) return;

@@ -3,6 +3,7 @@
 #include "frame/handler.h"
 #include "frame/module_state.h"
 #include "frame/processer_state.h"
+#include "platform/common/error.h"
 #include "platform/dao/connection.h"
 #include "platform/dao/recordset.h"
 #include "platform/variant/convert.h"
@@ -18,8 +19,18 @@ void Allocate(ProcesserState& s, Body&& body) {
   RunHandled(body, msgstyle::kInformation, kOrvik, &s.error_flag);
 }
 
-// MAX(code)+1 of an empty table is Null: the first code is then 1.
-int16_t NextCode16(const Variant& v) { return v.is_null() ? int16_t{1} : ToInt16(v); }
+// MAX(code)+1 of an empty table is Null: the first code is then 1. A code past
+// the 16-bit range stops the import before its first row: a wrapped or zero
+// code would collide with an existing record.
+int16_t NextCode16(const Variant& v, const char* what) {
+  if (v.is_null()) return 1;
+  const double next = ToDouble(v);
+  if (next > 32767)
+    throw Error("The next " + std::string(what) + " would be " + NumberText(next) +
+                ", past the last one the company database can hold (32767): nothing was "
+                "imported.");
+  return ToInt16(v);
+}
 
 // NextReceiptCode from the highest receipt code in use; 1 for the first receipt.
 void ReadNextReceiptCode() {
@@ -34,7 +45,7 @@ void ReadNextReceiptCode() {
 void AllocateAccountCodes(ProcesserState& s) {
   Allocate(s, [&] {
     Recordset& rs = LookupQuery("SELECT MAX(HEADCODE)+1 AS HEADCODE FROM ACCOUNTHEAD");
-    Counters().next_head_code = NextCode16(rs.Value("headcode"));
+    Counters().next_head_code = NextCode16(rs.Value("headcode"), "head code");
     ReplaceLookup();
     const char* sql = nullptr;
     if (s.target_type == typeSingleUser)
@@ -43,7 +54,7 @@ void AllocateAccountCodes(ProcesserState& s) {
       sql = "SELECT MAX(Cast(LEDCODE as signed))+1 AS LEDCODE FROM ACCOUNTLEDGER";
     Recordset& led = LookupRecordset();
     if (sql) led.Open(sql, TargetConnection());
-    Counters().next_ledger_code = NextCode16(led.Value("Ledcode"));
+    Counters().next_ledger_code = NextCode16(led.Value("Ledcode"), "ledger code");
     CloseLookupIfOpen();
   });
 }
@@ -51,7 +62,7 @@ void AllocateAccountCodes(ProcesserState& s) {
 void AllocateDepotCode(ProcesserState& s) {
   Allocate(s, [&] {
     Recordset& rs = LookupQuery("SELECT MAX(DCODE)+1 AS DCODE FROM DEPOT");
-    Counters().next_depot_code = NextCode16(rs.Value("Dcode"));
+    Counters().next_depot_code = NextCode16(rs.Value("Dcode"), "depot code");
     CloseLookupIfOpen();
   });
 }
@@ -59,7 +70,7 @@ void AllocateDepotCode(ProcesserState& s) {
 void AllocateGroupCode(ProcesserState& s) {
   Allocate(s, [&] {
     Recordset& rs = LookupQuery("SELECT MAX(GPCODE)+1 AS GPCODE FROM PRODUCTGROUP");
-    Counters().next_group_code = NextCode16(rs.Value("gpcode"));
+    Counters().next_group_code = NextCode16(rs.Value("gpcode"), "product group code");
     CloseLookupIfOpen();
   });
 }
@@ -85,7 +96,7 @@ void AllocateBatchId(ProcesserState& s) {
   Allocate(s, [&] {
     ReplaceLookup();
     Recordset& rs = LookupQuery("SELECT MAX(BATCHID)+1 AS BATCHID FROM PRODUCTBATCH");
-    Counters().next_batch_id = NextCode16(rs.Value("batchid"));
+    Counters().next_batch_id = NextCode16(rs.Value("batchid"), "batch id");
     CloseLookupIfOpen();
   });
 }

@@ -11,67 +11,84 @@
 
 namespace vantrel {
 
+namespace {
+
+// Builds, checks and writes the head of the current worksheet row and logs
+// it; returns whether the head was written.
+bool ImportHeadRow(ProcesserState& s, Recordset& table, const Recordset& rows) {
+  const MapTable& map = s.map_info;
+  const size_t closing = ClosingEntry(map);
+  s.column_text = "insert into accounthead([headcode],";
+  s.value_text = "values(" + std::to_string(Counters().next_head_code) + ",";
+  // This row's own name, read before any entry: a parent mapped ahead of the
+  // name is compared with this row, not the one before.
+  std::string own_name;
+  s.row_name.clear();
+  for (size_t i = 1; i <= closing; ++i) {
+    if (ToLower(map[i].field) == "headname") {
+      s.row_name = LeftChars(CellText(rows, map[i].column), 30);
+      own_name = s.row_name;
+      CleanSqlText(own_name);
+      break;
+    }
+  }
+  if (Trim(own_name).empty()) {
+    LogRow(s, "failed", "headname is empty");
+    return false;
+  }
+  for (size_t i = 1; i <= closing; ++i) {
+    const MapEntry& entry = map[i];
+    const std::string key = ToLower(entry.field);
+    const bool last = i == closing;
+    if (key == "headname") {
+      s.row_name = own_name;
+      AppendColumn(s, entry.field, ValueByKind(GetValueKind(table.Type(entry.field)), own_name),
+                   last);
+    } else if (key != "underhead") {
+      AppendColumn(s, entry.field,
+                   ValueByKind(GetValueKind(table.Type(entry.field)), CellText(rows, entry.column)),
+                   last);
+    } else {
+      // An empty parent, or the head itself, is no parent that exists.
+      std::string parent = CellText(rows, entry.column);
+      std::string cleaned = parent;
+      CleanSqlText(cleaned);
+      if (Trim(cleaned).empty() || EqualsNoCase(Trim(cleaned), Trim(own_name)) ||
+          !FindParentCode(s, "accounthead", parent)) {
+        LogRow(s, "failed", "underhead not exists");
+        return false;
+      }
+      AppendParentColumn(s, "underhead", last);
+    }
+  }
+  if (HeadExists(s.row_name)) {
+    LogRow(s, "failed", "header already exists");
+    return false;
+  }
+  TargetConnection().Execute(JoinStatement(s));
+  LogRow(s, "success", "--------------");
+  return true;
+}
+
+}  // namespace
+
 // Account heads from worksheet rows: one head per row under the head named in
-// its "underhead" cell, duplicates refused by name.
+// its "underhead" cell, duplicates refused by name. Each row lands whole, with
+// its log line, or not at all.
 void ImportHeadRows(ProcesserState& s) {
   RunWorker(s, [&] {
     Recordset table;
     table.Open("Select * from accounthead", TargetConnection(), 1, 1);
-    const MapTable& map = s.map_info;
-    const size_t closing = ClosingEntry(map);
     Recordset& rows = *s.sheet_rows;
-    std::string own_name;  // kept from row to row, as the parent test compares with it
     s.sheet_row = 1;
     while (!rows.Eof()) {
       ++s.sheet_row;
-      s.column_text = "insert into accounthead([headcode],";
-      s.value_text = "values(" + std::to_string(Counters().next_head_code) + ",";
-      for (size_t i = 1; i <= closing; ++i) {
-        if (ToLower(map[i].field) == "headname") {
-          s.row_name = LeftChars(CellText(rows, map[i].column), 30);
-          break;
-        }
-      }
-      for (size_t i = 1; i <= closing; ++i) {
-        const MapEntry& entry = map[i];
-        const std::string key = ToLower(entry.field);
-        const bool last = i == closing;
-        if (key == "headname") {
-          std::string name = LeftChars(CellText(rows, entry.column), 30);
-          CleanSqlText(name);
-          s.row_name = name;
-          own_name = name;
-          AppendColumn(s, entry.field, ValueByKind(GetValueKind(table.Type(entry.field)), name),
-                       last);
-        } else if (key != "underhead") {
-          AppendColumn(
-              s, entry.field,
-              ValueByKind(GetValueKind(table.Type(entry.field)), CellText(rows, entry.column)),
-              last);
-        } else {
-          // An empty parent cell cannot be read as a name: it ends the import here.
-          std::string parent = ToText(rows.Value(entry.column));
-          if (own_name != parent && !FindParentCode(s, "accounthead", parent)) {
-            LogRow(s, "failed", "underhead not exists");
-            s.column_text.clear();
-            s.value_text.clear();
-            break;
-          }
-          AppendParentColumn(s, "underhead", last);
-        }
-      }
-      const std::string sql = JoinStatement(s);
-      if (!Trim(sql).empty()) {
-        if (HeadExists(s.row_name)) {
-          LogRow(s, "failed", "header already exists");
-        } else {
-          TargetConnection().Execute(sql);
-          // Logged before the counter moves, so a row written just before an
-          // overflow still has its line.
-          LogRow(s, "success", "--------------");
-          Counters().next_head_code = Increment16(Counters().next_head_code);
-        }
-      }
+      TransactionScope row(TargetConnection());
+      const bool written = ImportHeadRow(s, table, rows);
+      row.Commit();
+      // A head written with the last code keeps its line; the next row would
+      // need a code past the range, so the import ends here.
+      if (written) Counters().next_head_code = Increment16(Counters().next_head_code);
       rows.MoveNext();
     }
   });

@@ -17,8 +17,8 @@ def write(name, sheets):
     book.save(os.path.join(HERE, name))
 
 
-# Every case of the head import in one sheet, in an order that matters:
-# "Self" names itself as parent and so takes the code the previous lookup found.
+# Every case of the head import in one sheet: "Self" names itself as parent
+# and is refused like any head whose parent does not exist.
 write("heads.xls", [
     ("Heads", [
         ["Head Name", "Parent"],
@@ -34,7 +34,7 @@ write("heads.xls", [
     ("Notes", [["Nothing", "here"], ["is", "read"]]),
 ])
 
-# A parent cell left empty stops the import at that row.
+# A parent cell left empty refuses that row only.
 write("heads_blank_parent.xls", [
     ("Heads", [
         ["Head Name", "Parent"],

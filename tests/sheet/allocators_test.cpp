@@ -94,12 +94,22 @@ TEST_P(Allocators, MissingVoucherRowIsAnErrorAndNothingIsWritten) {
   EXPECT_TRUE(rec_.StatementsStartingWith("update paramlist").empty());
 }
 
-TEST_P(Allocators, CodesPastTheSixteenBitRangeOverflow) {
+TEST_P(Allocators, ACounterPastTheSixteenBitRangeStopsTheImportBeforeItsFirstRow) {
   Exec("insert into accounthead values(32767,'Last',0,0)");
-  AllocateAccountCodes(state_);
-  EXPECT_TRUE(state_.error_flag);
-  ASSERT_FALSE(rec_.messages.empty());
-  EXPECT_EQ(rec_.messages[0].text, "Overflow");
+  DependProcesser p;
+  Target(p);
+  p.SetSourceType(srcEXCEL);
+  p.SetSourceFile(dir_.Write("h.csv", "Name,Parent\nNew,Sundry Debtors\n"));
+  p.SetMapInfo({{}, {"Name", "headname"}, {"Parent", "underhead"}});
+  bool err = false;
+  p.ImportAccountHeads(err);
+  EXPECT_TRUE(err);
+  ASSERT_EQ(rec_.messages.size(), 1u);
+  EXPECT_EQ(rec_.messages[0].text,
+            "The next head code would be 32768, past the last one the company database can hold "
+            "(32767): nothing was imported.");
+  EXPECT_EQ(Column("SELECT COUNT(*) FROM accounthead WHERE headname='New' OR headcode=0"),
+            std::vector<std::string>{"0"});
 }
 
 TEST_P(Allocators, FindParentCode) {
