@@ -150,17 +150,17 @@ std::string FromUtf8OrCp1252(std::string bytes) {
 }
 
 // The BOM decides the encoding; a declaration that says otherwise is ignored.
-std::string ToUtf8(std::string bytes) {
+std::string ToUtf8(std::string& bytes) {
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const size_t n = bytes.size();
-  auto starts = [&](std::initializer_list<unsigned char> prefix) {
-    return n >= prefix.size() && std::equal(prefix.begin(), prefix.end(), p);
+  auto starts = [&](const char* prefix, size_t length) {
+    return n >= length && std::memcmp(p, prefix, length) == 0;
   };
-  if (starts({0xEF, 0xBB, 0xBF})) return FromUtf8OrCp1252(std::move(bytes.erase(0, 3)));
-  if (starts({0xFF, 0xFE, 0x00, 0x00})) return FromUtf32(p + 4, n - 4, false);
-  if (starts({0x00, 0x00, 0xFE, 0xFF})) return FromUtf32(p + 4, n - 4, true);
-  if (starts({0xFF, 0xFE})) return FromUtf16(p + 2, n - 2, false);
-  if (starts({0xFE, 0xFF})) return FromUtf16(p + 2, n - 2, true);
+  if (starts("\xEF\xBB\xBF", 3)) return FromUtf8OrCp1252(std::move(bytes.erase(0, 3)));
+  if (starts("\xFF\xFE\x00\x00", 4)) return FromUtf32(p + 4, n - 4, false);
+  if (starts("\x00\x00\xFE\xFF", 4)) return FromUtf32(p + 4, n - 4, true);
+  if (starts("\xFF\xFE", 2)) return FromUtf16(p + 2, n - 2, false);
+  if (starts("\xFE\xFF", 2)) return FromUtf16(p + 2, n - 2, true);
   // UTF-16 without a BOM still shows itself by the zero byte beside the first '<'.
   if (n >= 4 && p[0] == '<' && p[1] == 0 && p[2] != 0 && p[3] == 0) return FromUtf16(p, n, false);
   if (n >= 4 && p[0] == 0 && p[1] == '<' && p[2] == 0 && p[3] != 0) return FromUtf16(p, n, true);
@@ -344,7 +344,7 @@ bool DecodeText(std::string bytes, const std::string& name, std::string& text, s
     error = "The XML file \"" + name + "\" is empty.";
     return false;
   }
-  text = ToUtf8(std::move(bytes));
+  text = ToUtf8(bytes);
   DropUnusableCharacterReferences(text);
   return true;
 }

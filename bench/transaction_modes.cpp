@@ -1,0 +1,151 @@
+// Times one import of account heads and one of ledgers with balances in each
+// transaction mode (per statement, atomic, dry run), side by side, and a bare
+// replay of the atomic run's statements in one transaction through the
+// target's own client library, on a new company file and, when
+// VANTREL_BENCH_MARIADB=HOST:PORT is set, on new databases on that server.
+//   transaction_modes [HEAD_ROWS=30000] [LEDGER_ROWS=20000]
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "frame/company_template.h"
+#include "platform/dao/connection.h"
+#include "replay.h"
+#include "vantrel/DependProcesser.h"
+
+namespace {
+
+using Method = void (vantrel::DependProcesser::*)(bool&);
+
+struct Kind {
+  const char* name;
+  Method method;
+  vantrel::MapTable map;
+  std::string book;
+  long rows;
+};
+
+struct Target {
+  std::string server;  // empty: a company file
+  std::string scratch;
+  int made = 0;
+  // A new, empty company for each run.
+  std::string NewCompany() {
+    const std::string name = "vt_bench_" + std::to_string(getpid()) + "_" + std::to_string(++made);
+    if (server.empty()) {
+      const std::string file = scratch + "/" + name + ".db";
+      vantrel::CreateCompanyFile(file);
+      return file;
+    }
+    vantrel::CreateCompanyDatabase(server, name);
+    databases.push_back(name);
+    return name;
+  }
+  std::vector<std::string> databases;
+};
+
+double Seconds(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Runs the import into a new company; returns wall seconds, or -1 on an error.
+double Run(Target& t, const Kind& k, vantrel::enumTransactionMode mode,
+           std::vector<std::string>* trace = nullptr) {
+  vantrel::DependProcesser p;
+  p.SetTargetDataBase(t.NewCompany());
+  if (!t.server.empty()) {
+    p.SetTargetType(vantrel::typeMultiUser);
+    p.SetServer(t.server);
+  }
+  p.SetTransactionMode(mode);
+  p.SetSourceType(vantrel::srcEXCEL);
+  p.SetSourceFile(k.book);
+  p.SetMapInfo(k.map);
+  if (trace) vantrel::SetSqlTrace([trace](const std::string& sql) { trace->push_back(sql); });
+  bool err = false;
+  const auto start = std::chrono::steady_clock::now();
+  (p.*k.method)(err);
+  const double secs = Seconds(start);
+  vantrel::SetSqlTrace(nullptr);
+  p.CloseConn();
+  if (err || p.RowsImported() != k.rows) {
+    std::fprintf(stderr, "%s: %ld of %ld rows imported%s\n", k.name, p.RowsImported(), k.rows,
+                 err ? ", with errors" : "");
+    return -1;
+  }
+  return secs;
+}
+
+void Measure(Target& t, const Kind& k) {
+  const double per_statement = Run(t, k, vantrel::transPerStatement);
+  const double dry = Run(t, k, vantrel::transDryRun);
+  std::vector<std::string> trace;
+  Run(t, k, vantrel::transAtomic, &trace);  // untimed: tracing has a cost of its own
+  const double atomic = Run(t, k, vantrel::transAtomic);
+  const bench::ReplayResult replay =
+      t.server.empty() ? bench::ReplaySqlite(trace, t.NewCompany(), true)
+                       : bench::ReplayMariadb(trace, t.server, t.NewCompany(), true);
+  const double rows = static_cast<double>(k.rows);
+  std::printf(
+      "%-12s %-7s %6ld rows | per statement %6.2f s %7.0f rows/s | atomic %6.2f s %7.0f rows/s | "
+      "dry run %6.2f s | replay in one transaction %6.2f s %7.0f rows/s (%ld statements, %ld "
+      "failed) | atomic/replay speed %.0f%%\n",
+      t.server.empty() ? "company file" : "MariaDB", k.name, k.rows, per_statement,
+      rows / per_statement, atomic, rows / atomic, dry, replay.seconds, rows / replay.seconds,
+      replay.run, replay.failed, 100.0 * replay.seconds / atomic);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const long head_rows = argc > 1 ? std::atol(argv[1]) : 30000;
+  const long ledger_rows = argc > 2 ? std::atol(argv[2]) : 20000;
+  char dir[] = "/tmp/vantrel-bench-XXXXXX";
+  if (!mkdtemp(dir)) return 1;
+  setenv("VANTREL_LOG_DIR", dir, 1);
+
+  Kind heads{"heads",
+             &vantrel::DependProcesser::ImportAccountHeads,
+             {{}, {"Head Name", "headname"}, {"Parent", "underhead"}},
+             std::string(dir) + "/heads.csv",
+             head_rows};
+  Kind ledgers{"ledgers",
+               &vantrel::DependProcesser::ImportAccounts,
+               {{}, {"Ledger", "ledname"}, {"Head", "headcode"}, {"Balance", "openingbalance"}},
+               std::string(dir) + "/ledgers.csv",
+               ledger_rows};
+  {
+    std::ofstream out(heads.book);
+    out << "Head Name,Parent\n";
+    for (long i = 0; i < head_rows; ++i) out << "Head " << i << ",Sundry Debtors\n";
+  }
+  {
+    std::ofstream out(ledgers.book);
+    out << "Ledger,Head,Balance\n";
+    for (long i = 0; i < ledger_rows; ++i)
+      out << "Ledger " << i << ",Sundry Debtors," << (i % 7) * 125 << (i % 2 ? " cr" : " db")
+          << "\n";
+  }
+
+  std::vector<Target> targets{{"", dir, 0, {}}};
+  if (const char* server = std::getenv("VANTREL_BENCH_MARIADB"))
+    targets.push_back({server, dir, 0, {}});
+  for (Target& t : targets) {
+    Measure(t, heads);
+    Measure(t, ledgers);
+    if (!t.databases.empty()) {
+      vantrel::Connection conn;
+      conn.Open("DRIVER=MySQL ODBC 3.51 Driver;UID=orvikuser;PWD=marblequince;SERVER=" + t.server +
+                ";DATABASE=");
+      for (const std::string& db : t.databases) conn.Execute("DROP DATABASE " + db);
+    }
+  }
+  std::printf("scratch folder: %s\n", dir);
+  return 0;
+}
