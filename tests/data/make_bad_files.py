@@ -3,6 +3,7 @@
 
 Each file is a small valid .xls from xlwt with its compound file header damaged
 the way a crafted file would be. Run: /usr/bin/python3 tests/data/make_bad_files.py
+(fuzz_unused_entry_name.xls is an input the fuzzer found, kept as it was.)
 """
 
 import os
@@ -48,6 +49,13 @@ def crafted_xls():
     data = bytearray(base)
     data[0x4C:0x50] = struct.pack("<I", 0x00FFFFFF)
     write("fat_sector_outside.xls", data)
+    # An unused directory entry whose name claims 5632 bytes.
+    data = bytearray(base)
+    shift = struct.unpack_from("<H", data, 0x1E)[0]
+    first_dir = struct.unpack_from("<I", data, 0x30)[0]
+    entry = ((first_dir + 1) << shift) + 2 * 128
+    data[entry + 0x40 : entry + 0x42] = struct.pack("<H", 0x1600)
+    write("dir_entry_long_name.xls", data)
     # A sector size the format does not have.
     data = bytearray(base)
     data[0x1E:0x20] = struct.pack("<H", 30)

@@ -145,12 +145,13 @@ class Checker {
     for (size_t e = 0; e < count; ++e) {
       const size_t at = SectorOffset(dir_chain[e / per_sector]) + (e % per_sector) * kEntrySize;
       const uint8_t type = static_cast<uint8_t>(b_[at + 0x42]);
-      if (type == 0) continue;  // unused entry
-      if (type != 1 && type != 2 && type != 5) Fail("a directory entry has an unknown kind");
-      if ((type == 5) != (e == 0)) Fail("the compound file's root entry is misplaced");
+      // Readers convert the names of unused entries too.
       const uint16_t name_bytes = U16(b_, at + 0x40);
       if (name_bytes > 64 || name_bytes % 2 != 0)
         Fail("a directory entry has a name of a bad length");
+      if (type == 0) continue;  // unused entry
+      if (type != 1 && type != 2 && type != 5) Fail("a directory entry has an unknown kind");
+      if ((type == 5) != (e == 0)) Fail("the compound file's root entry is misplaced");
       for (size_t link : {0x44, 0x48, 0x4C}) {
         const uint32_t id = U32(b_, at + link);
         if (id != kNoStream && id >= count) Fail("a directory entry links outside the directory");

@@ -9,14 +9,15 @@
 
 namespace vantrel::workbook {
 
-size_t MaxCells() { return static_cast<size_t>(MaxSourceSize() / sizeof(Cell)); }
-
 void SetCell(Sheet& sheet, size_t row, size_t column, Variant value) {
   if (value.is_null() || value.is_empty()) return;
-  if (sheet.cells.size() >= MaxCells())
-    throw TooManyCells("the sheet '" + sheet.name + "' holds more than " +
-                       std::to_string(MaxCells()) + " cells, more than a source may; " +
+  const uint64_t cost =
+      sizeof(Cell) + (value.type() == VarType::Text ? value.as_text().size() : size_t{0});
+  if (sheet.bytes + cost > MaxSourceSize())
+    throw TooManyCells("the cells of the sheet '" + sheet.name + "' take more than " +
+                       ByteCountText(MaxSourceSize()) + " in memory, more than a source may; " +
                        SourceLimitText(MaxSourceSize()));
+  sheet.bytes += cost;
   const auto r = static_cast<uint32_t>(row);
   const auto c = static_cast<uint32_t>(column);
   if (!sheet.cells.empty()) {

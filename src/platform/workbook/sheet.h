@@ -24,6 +24,9 @@ struct Sheet {
   std::string name;
   std::vector<Cell> cells;
   bool in_order = true;
+  // What the cells cost in memory: the cells and the text each holds. One
+  // shared string that many cells show counts once per cell.
+  uint64_t bytes = 0;
 };
 
 // Every worksheet of a workbook, in workbook order.
@@ -31,17 +34,15 @@ struct Workbook {
   std::vector<Sheet> sheets;
 };
 
-// Raised when a sheet would hold more cells than the source size limit allows.
+// Raised when a sheet's cells would take more memory than the source size limit allows.
 class TooManyCells : public Error {
  public:
   using Error::Error;
 };
 
-// The most cells a sheet may hold under the current source size limit.
-size_t MaxCells();
-
 // Puts a value at (row, column); a later value for the same position wins.
-// Null and Empty values are no cells. Raises TooManyCells past MaxCells().
+// Null and Empty values are no cells. Raises TooManyCells when the sheet's
+// cells would cost more than the source size limit.
 void SetCell(Sheet& sheet, size_t row, size_t column, Variant value);
 
 // Puts the cells in row and column order and keeps the last of each position.

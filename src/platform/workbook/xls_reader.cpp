@@ -2,19 +2,28 @@
 
 #include <fcntl.h>
 #include <freexl.h>
+#include <poll.h>
+#include <signal.h>
 #include <sys/mman.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
+#include "platform/common/source_file.h"
 #include "platform/variant/convert.h"
 #include "platform/workbook/compound_file.h"
 
 namespace vantrel::workbook {
 namespace {
+
+// How long the .xls parser may take; a healthy workbook of the largest size
+// the format allows reads in a few seconds.
+constexpr int kParserSeconds = 60;
 
 std::string FreexlMessage(int code) {
   switch (code) {
@@ -119,14 +128,10 @@ class MemoryFile {
   std::string name_;
 };
 
-}  // namespace
-
-Workbook ReadXls(const std::string& bytes, const std::string& path) {
-  const std::string damage = CheckCompoundFile(bytes);
-  if (!damage.empty()) ThrowOpenError(path, "the file is damaged (" + damage + ")");
-  const MemoryFile staged(bytes, path);
+// Reads the workbook through FreeXL. Runs in the child process.
+Workbook ParseWithFreexl(const std::string& staged_name, const std::string& path) {
   Handle h;
-  int rc = freexl_open(staged.name().c_str(), h.out());
+  int rc = freexl_open(staged_name.c_str(), h.out());
   if (rc != FREEXL_OK) ThrowOpenError(path, FreexlMessage(rc));
 
   unsigned int password = 0;
@@ -164,6 +169,205 @@ Workbook ReadXls(const std::string& bytes, const std::string& path) {
     book.sheets.push_back(std::move(sheet));
   }
   return book;
+}
+
+// The workbook as the child hands it to the parent: sheets, each with its
+// name and cells; a cell is its row, column, kind and value.
+void PutU32(std::string& out, uint32_t v) {
+  for (int i = 0; i < 4; ++i) out += static_cast<char>(v >> (8 * i) & 0xFF);
+}
+void PutText(std::string& out, const std::string& text) {
+  PutU32(out, static_cast<uint32_t>(text.size()));
+  out += text;
+}
+void PutDouble(std::string& out, double d) {
+  char raw[sizeof d];
+  std::memcpy(raw, &d, sizeof d);
+  out.append(raw, sizeof d);
+}
+
+std::string Serialize(const Workbook& book) {
+  std::string out;
+  PutU32(out, static_cast<uint32_t>(book.sheets.size()));
+  for (const Sheet& sheet : book.sheets) {
+    PutText(out, sheet.name);
+    PutU32(out, static_cast<uint32_t>(sheet.cells.size()));
+    for (const Cell& cell : sheet.cells) {
+      PutU32(out, cell.row);
+      PutU32(out, cell.column);
+      const Variant& v = cell.value;
+      switch (v.type()) {
+        case VarType::Date:
+          out += 'D';
+          PutDouble(out, v.as_date().serial);
+          break;
+        case VarType::Boolean:
+          out += v.as_bool() ? 'T' : 'F';
+          break;
+        case VarType::Text:
+          out += 'S';
+          PutText(out, v.as_text());
+          break;
+        default:
+          out += 'N';
+          PutDouble(out, v.as_double());
+          break;
+      }
+    }
+  }
+  return out;
+}
+
+class Reader {
+ public:
+  Reader(const std::string& data, const std::string& path) : data_(data), path_(path) {}
+  uint32_t U32() {
+    Need(4);
+    uint32_t v = 0;
+    for (int i = 0; i < 4; ++i) v |= uint32_t{static_cast<unsigned char>(data_[pos_++])} << (8 * i);
+    return v;
+  }
+  char Byte() {
+    Need(1);
+    return data_[pos_++];
+  }
+  double Double() {
+    Need(sizeof(double));
+    double d;
+    std::memcpy(&d, data_.data() + pos_, sizeof d);
+    pos_ += sizeof d;
+    return d;
+  }
+  std::string Text() {
+    const uint32_t n = U32();
+    Need(n);
+    std::string t = data_.substr(pos_, n);
+    pos_ += n;
+    return t;
+  }
+
+ private:
+  void Need(size_t n) const {
+    if (data_.size() - pos_ < n) ThrowOpenError(path_, "the .xls parser handed back too little");
+  }
+  const std::string& data_;
+  const std::string& path_;
+  size_t pos_ = 0;
+};
+
+Workbook Deserialize(const std::string& data, const std::string& path) {
+  Reader in(data, path);
+  Workbook book;
+  const uint32_t sheets = in.U32();
+  for (uint32_t s = 0; s < sheets; ++s) {
+    Sheet sheet;
+    sheet.name = in.Text();
+    const uint32_t cells = in.U32();
+    for (uint32_t k = 0; k < cells; ++k) {
+      const uint32_t row = in.U32();
+      const uint32_t column = in.U32();
+      const char kind = in.Byte();
+      Variant v;
+      if (kind == 'D')
+        v = Variant(DateValue{in.Double()});
+      else if (kind == 'T' || kind == 'F')
+        v = Variant(kind == 'T');
+      else if (kind == 'S')
+        v = Variant(in.Text());
+      else
+        v = Variant(in.Double());
+      SetCell(sheet, row, column, std::move(v));
+    }
+    FinishSheet(sheet);
+    book.sheets.push_back(std::move(sheet));
+  }
+  return book;
+}
+
+void WriteAll(int fd, const std::string& data) {
+  size_t done = 0;
+  while (done < data.size()) {
+    const ssize_t put = write(fd, data.data() + done, data.size() - done);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) return;
+    done += static_cast<size_t>(put);
+  }
+}
+
+// Collects what the child writes, up to `cap` bytes and `seconds`; false when
+// either runs out first.
+bool ReadChild(int fd, std::string& data, size_t cap, int seconds) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  char chunk[65536];
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                          deadline - std::chrono::steady_clock::now())
+                          .count();
+    if (left <= 0) return false;
+    pollfd p{fd, POLLIN, 0};
+    const int ready = poll(&p, 1, static_cast<int>(left));
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) return false;
+    const ssize_t got = read(fd, chunk, sizeof chunk);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return true;
+    data.append(chunk, static_cast<size_t>(got));
+    if (data.size() > cap) return false;
+  }
+}
+
+}  // namespace
+
+Workbook ReadXls(const std::string& bytes, const std::string& path) {
+  const std::string damage = CheckCompoundFile(bytes);
+  if (!damage.empty()) ThrowOpenError(path, "the file is damaged (" + damage + ")");
+  const MemoryFile staged(bytes, path);
+
+  // FreeXL runs in a child process: a workbook that makes it fail in a way
+  // the checks above cannot foresee ends that process, not the import.
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC) != 0)
+    ThrowOpenError(path, std::string("cannot start the .xls parser: ") + std::strerror(errno));
+  const pid_t pid = fork();
+  if (pid < 0) {
+    close(fds[0]);
+    close(fds[1]);
+    ThrowOpenError(path, std::string("cannot start the .xls parser: ") + std::strerror(errno));
+  }
+  if (pid == 0) {
+    close(fds[0]);
+    std::string out;
+    try {
+      out = "W" + Serialize(ParseWithFreexl(staged.name(), path));
+    } catch (const TooManyCells& e) {
+      out = "E" + std::string("Cannot open workbook '") + path + "': " + e.what();
+    } catch (const Error& e) {
+      out = "E" + e.description();
+    } catch (...) {
+      _exit(3);
+    }
+    WriteAll(fds[1], out);
+    _exit(0);
+  }
+  close(fds[1]);
+  std::string data;
+  const bool complete = ReadChild(
+      fds[0], data, static_cast<size_t>(2 * MaxSourceSize() + (1u << 20)), kParserSeconds);
+  close(fds[0]);
+  if (!complete) kill(pid, SIGKILL);
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (!complete)
+    ThrowOpenError(path, "the .xls parser took longer than " + std::to_string(kParserSeconds) +
+                             " s or handed back more than a source may hold");
+  if (WIFSIGNALED(status))
+    ThrowOpenError(path, "the file is damaged: the .xls parser stopped on it (signal " +
+                             std::to_string(WTERMSIG(status)) + ")");
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || data.empty())
+    ThrowOpenError(path, "the file is damaged: the .xls parser failed on it");
+  if (data[0] == 'E') throw Error(data.substr(1));
+  return Deserialize(data.substr(1), path);
 }
 
 }  // namespace vantrel::workbook
