@@ -39,7 +39,7 @@ void CreateParent(ProcesserState& s, const std::string& name) {
 // One worksheet row: a parent the row names is created if missing, then the
 // group. Both land in one transaction together with the row's log line, so a
 // failing row leaves neither. Returns whether the group was inserted.
-bool ImportGroupRow(ProcesserState& s, const Recordset& table, std::string& own_name) {
+bool ImportGroupRow(ProcesserState& s, const Recordset& table) {
   const MapTable& map = s.map_info;
   const size_t closing = ClosingEntry(map);
   const Recordset& rows = *s.sheet_rows;
@@ -49,12 +49,21 @@ bool ImportGroupRow(ProcesserState& s, const Recordset& table, std::string& own_
     s.column_text = "insert into productgroup([gpcode],";
     s.value_text.clear();
     bool has_parent = false;
+    s.row_name.clear();
     for (size_t i = 1; i <= closing; ++i) {
       if (ToLower(map[i].field) == "gpname") {
         s.row_name = LeftChars(CellText(rows, map[i].column), kGroupText);
         CleanSqlText(s.row_name);
         break;
       }
+    }
+    // The row's own name, read before any entry: a parent mapped ahead of the
+    // name is compared with this row, not the one before.
+    const std::string own_name = s.row_name;
+    if (Trim(own_name).empty()) {
+      LogRow(s, "failed", "gpname is empty");
+      row.Commit();
+      return false;
     }
     for (size_t i = 1; i <= closing; ++i) {
       const MapEntry& entry = map[i];
@@ -63,9 +72,7 @@ bool ImportGroupRow(ProcesserState& s, const Recordset& table, std::string& own_
       if (key == "gpunder") {
         has_parent = true;
         std::string parent = ParentName(rows, entry.column);
-        std::string own = own_name;
-        CleanSqlText(own);
-        if (Trim(parent).empty() || EqualsNoCase(own, parent)) {
+        if (Trim(parent).empty() || EqualsNoCase(Trim(own_name), Trim(parent))) {
           // No parent named, or the group itself: it goes to the top level
           // rather than under a group made without a name or a stale code.
           s.found_code = 1;
@@ -78,7 +85,6 @@ bool ImportGroupRow(ProcesserState& s, const Recordset& table, std::string& own_
       }
       std::string value = CellText(rows, entry.column);
       if (key == "gpname" || key == "gpdesc") value = LeftChars(value, kGroupText);
-      if (key == "gpname") own_name = value;
       AppendColumn(s, entry.field, ValueByKind(GetValueKind(table.Type(entry.field)), value), last);
     }
     // The code is written last: a parent created above has used one up.
@@ -113,18 +119,18 @@ bool ImportGroupRow(ProcesserState& s, const Recordset& table, std::string& own_
 
 // Product groups from worksheet rows, each under the group named in its
 // "gpunder" cell (created at the top level when missing) or under group 1.
+// Rows without a name and groups that exist are refused with a log line.
 void ImportGroupRows(ProcesserState& s) {
   RunWorker(s, [&] {
     Recordset table;
     table.Open("Select * from productgroup", TargetConnection(), 1, 1);
     Recordset& rows = *s.sheet_rows;
-    std::string own_name;  // kept from row to row, as the parent test compares with it
     s.sheet_row = 1;
     while (!rows.Eof()) {
       ++s.sheet_row;
       // The counter moves after the commit, so a group written with the last
       // code stays even when the next code overflows.
-      if (ImportGroupRow(s, table, own_name))
+      if (ImportGroupRow(s, table))
         Counters().next_group_code = Increment16(Counters().next_group_code);
       rows.MoveNext();
     }
