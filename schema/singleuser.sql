@@ -93,7 +93,7 @@ CREATE TABLE productunits (
   cf DOUBLE
 );
 CREATE INDEX productunits_pcode ON productunits (pcode COLLATE NOCASE, unitid);
-CREATE INDEX productunits_unit ON productunits (unit COLLATE NOCASE);
+CREATE INDEX productunits_unit ON productunits (unit COLLATE NOCASE, pcode COLLATE NOCASE);
 
 CREATE TABLE productslab (
   PCode VARCHAR(30) COLLATE NOCASE,

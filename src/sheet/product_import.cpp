@@ -273,10 +273,21 @@ void ProductWorker::ImportRow() {
   Connection& target = TargetConnection();
   for (const std::string& sql : unit_statements) target.Execute(sql);
   const std::string name = LikeLiteral(s_.row_name);
-  target.Execute(
-      "delete from productslab where PCode in (select pcode from product where pname like'" + name +
-      "')");
-  target.Execute("delete from productslab where PCode='" + code + "'");
+  // Slab rows go by code: the products of the row's name first. (A delete
+  // with a subquery would scan the whole slab table on the server.)
+  std::vector<std::string> slab_codes;
+  {
+    Recordset named;
+    named.Open("select pcode from product where pname like'" + name + "'", target);
+    for (; !named.Eof(); named.MoveNext()) {
+      std::string other = JoinText(named.Value("pcode"));
+      CleanSqlText(other);
+      if (!EqualsNoCase(other, code)) slab_codes.push_back(std::move(other));
+    }
+  }
+  slab_codes.push_back(code);
+  for (const std::string& c : slab_codes)
+    target.Execute("delete from productslab where PCode='" + c + "'");
   target.Execute("delete from product where pname like'" + name + "'");
   target.Execute("delete from product where pcode='" + code + "'");
   target.Execute(statement);
