@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -135,7 +136,7 @@ struct ImportOptions {
   bool atomic = false;
   bool dry_run = false;
   uint64_t max_source_size = vantrel::kDefaultMaxSourceSize;
-  vantrel::TargetTimeouts timeouts;
+  vantrel::TargetTimeouts timeouts{-1};  // a lock wait below 0: not given
 };
 
 // Limits on what a source may hold and on how long the target may keep an
@@ -190,10 +191,15 @@ int RunImport(const ImportOptions& o) {
     throw UsageError(
         "a workbook import needs --map FILE (lines of 'worksheet column,target field')");
 
-  if (o.timeouts.lock_wait_seconds >= o.timeouts.read_seconds)
+  // The wait for a busy server target runs inside one statement, so it must end
+  // before the server timeout would; unless given, it shrinks to fit.
+  vantrel::TargetTimeouts timeouts = o.timeouts;
+  if (timeouts.lock_wait_seconds < 0)
+    timeouts.lock_wait_seconds = std::max(0, std::min(30, timeouts.read_seconds - 1));
+  if (timeouts.lock_wait_seconds >= timeouts.read_seconds)
     throw UsageError("--lock-wait must be shorter than --server-timeout");
   vantrel::SetMaxSourceSize(o.max_source_size);
-  vantrel::SetTargetTimeouts(o.timeouts);
+  vantrel::SetTargetTimeouts(timeouts);
 
   DependProcesser processer;
   if (!o.map_file.empty()) {
