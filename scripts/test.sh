@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Vantrel with AddressSanitizer and UndefinedBehaviorSanitizer, starts a
-# throw-away MariaDB server on loopback, and runs the whole test suite.
+# throw-away MariaDB server on loopback, runs the whole test suite, then each
+# fuzz target for a short burst.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -20,3 +21,6 @@ scripts/mariadb-test-server.sh start "$dbdir" "$port"
 export VANTREL_TEST_MARIADB=127.0.0.1:$port
 export VANTREL_REQUIRE_MARIADB=1
 ctest --test-dir build-test --output-on-failure -j2 --timeout 900
+
+# Each fuzz target for a short burst (12 s each, about a minute in all).
+bash scripts/fuzz.sh "${VANTREL_FUZZ_SECONDS:-12}"
