@@ -37,6 +37,14 @@ struct MapEntry {
 // column order of the statements.
 using MapTable = std::vector<MapEntry>;
 
+// A record of an export that a markup import did not write, and why.
+struct RejectedRecord {
+  std::string kind;    // the export's element: GROUP, LEDGER, STOCKGROUP, STOCKITEM or GODOWN
+  std::string name;    // as read from the export, trimmed and cut to the column's length
+  std::string parent;  // its PARENT text; empty for godowns
+  std::string reason;  // in plain words: "parent is empty", "already exists", ...
+};
+
 struct ProcesserState;
 
 // Loads master data into a company database. Configure the properties, then
@@ -85,8 +93,11 @@ class DependProcesser {
   // Whether the last import's own steps hit an error (what errOccured reports).
   bool ErrorFlag() const;
   // Of the last workbook import: rows written, rows refused, and the log's path.
+  // Of the last markup import: records written and records skipped.
   long RowsImported() const;
   long RowsRefused() const;
+  // The records the last markup import skipped, one per skipped record, in the order met.
+  const std::vector<RejectedRecord>& Rejects() const;
   std::string LogPath() const;
   // Whether the last import was rolled back as a whole (a dry run, or an
   // atomic import that ended on an error): then nothing of it is in the target.

@@ -66,6 +66,7 @@ template <class Body>
 void ImportFrame(ProcesserState& s, bool& errOccured, int style, const char* title, Body&& body) {
   s.error_flag = false;
   s.rolled_back = false;
+  s.rejects.clear();
   const bool passed = errOccured;
   const bool completed = RunHandled(body, style, title, &s.error_flag);
   if (!completed) {
@@ -142,6 +143,7 @@ bool DependProcesser::ErrorFlag() const { return state_->error_flag; }
 bool DependProcesser::RolledBack() const { return state_->rolled_back; }
 long DependProcesser::RowsImported() const { return state_->rows_imported; }
 long DependProcesser::RowsRefused() const { return state_->rows_refused; }
+const std::vector<RejectedRecord>& DependProcesser::Rejects() const { return state_->rejects; }
 std::string DependProcesser::LogPath() const { return state_->log.Path(); }
 
 void DependProcesser::ImportAccounts(bool& errOccured) {

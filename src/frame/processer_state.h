@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "frame/import_log.h"
 #include "vantrel/DependProcesser.h"
@@ -46,6 +47,8 @@ struct ProcesserState {
   // Rows a worker wrote and refused in the last workbook import, for the host's summary.
   long rows_imported = 0;
   long rows_refused = 0;
+  // Records the last markup import skipped (rows_refused counts them there).
+  std::vector<RejectedRecord> rejects;
 };
 
 }  // namespace vantrel

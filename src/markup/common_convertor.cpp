@@ -1,10 +1,17 @@
 #include "markup/common_convertor.h"
 
+#include <functional>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
 #include "dbhelpers/clean_sql_text.h"
 #include "dbhelpers/lookups.h"
 #include "frame/counters.h"
 #include "frame/handler.h"
 #include "frame/module_state.h"
+#include "frame/processer_state.h"
 #include "platform/dao/connection.h"
 #include "platform/dao/recordset.h"
 #include "platform/variant/convert.h"
@@ -12,127 +19,370 @@
 namespace vantrel {
 namespace {
 
-std::string Field(const Recordset& rs, const char* name) { return ToText(rs.Value(name)); }
+constexpr const char* kNameEmpty = "name is empty";
+constexpr const char* kParentEmpty = "parent is empty";
+constexpr const char* kParentSpansLines = "parent spans lines";
+constexpr const char* kParentNotFound = "parent group not found";
+constexpr const char* kExists = "already exists";
+constexpr const char* kOwnParent = "names itself as parent";
+constexpr const char* kUnderBranch = "under Branch / Divisions";
+
+// One staged record: its name and its parent (empty for a primary group or a godown).
+struct Staged {
+  std::string name;
+  std::string parent;
+};
+
+// Every staged row in staging (document) order.
+std::vector<Staged> ReadStaged(Recordset& rs, const char* name_field, const char* parent_field) {
+  std::vector<Staged> rows;
+  rs.SetFilter("");
+  for (; !rs.Eof(); rs.MoveNext())
+    rows.push_back({JoinText(rs.Value(name_field)),
+                    parent_field ? JoinText(rs.Value(parent_field)) : std::string()});
+  return rows;
+}
+
+// The name as the statements store it: quotes and backslashes removed, trimmed.
+std::string Cleaned(std::string name) {
+  CleanSqlText(name);
+  return Trim(name);
+}
+
+// Staged names compared in memory: as stored, ASCII letters folded. Both
+// targets fold at least these, so names equal here are equal there.
+std::string NameKey(const std::string& name) { return ToLower(Cleaned(name)); }
+
+bool SpansLines(const std::string& text) { return text.find_first_of("\r\n") != std::string::npos; }
 
 void Run(const std::string& sql) { TargetConnection().Execute(sql); }
 
+// Names that sub-groups staged anywhere in the export will be written under,
+// for a group listed before its parent. A sub-group counts when nothing
+// refuses it for its own sake and its parent is in the target or is itself
+// such a sub-group. Worked out once, when the first group meets a parent the
+// target does not have yet.
+class StagedParents {
+ public:
+  using Test = std::function<bool(const Staged&)>;
+  StagedParents(const std::vector<Staged>& subs, Test acceptable, Test parent_in_target)
+      : subs_(subs), acceptable_(std::move(acceptable)), in_target_(std::move(parent_in_target)) {}
+
+  bool Contains(const std::string& name) {
+    if (!computed_) Compute();
+    return names_.count(NameKey(name)) != 0;
+  }
+
+ private:
+  void Compute() {
+    computed_ = true;
+    std::unordered_map<std::string, std::vector<size_t>> waiting;  // parent name -> sub-groups
+    std::vector<size_t> ready;
+    for (size_t i = 0; i < subs_.size(); ++i) {
+      if (!acceptable_(subs_[i])) continue;
+      if (in_target_(subs_[i]))
+        ready.push_back(i);
+      else
+        waiting[NameKey(subs_[i].parent)].push_back(i);
+    }
+    while (!ready.empty()) {
+      const std::string key = NameKey(subs_[ready.back()].name);
+      ready.pop_back();
+      if (!names_.insert(key).second) continue;
+      auto it = waiting.find(key);
+      if (it == waiting.end()) continue;
+      ready.insert(ready.end(), it->second.begin(), it->second.end());
+      waiting.erase(it);
+    }
+  }
+
+  const std::vector<Staged>& subs_;
+  Test acceptable_;
+  Test in_target_;
+  bool computed_ = false;
+  std::unordered_set<std::string> names_;
+};
+
+// A group written before its parent: its code and the parent's name. Its
+// parent column is set once the parent is written.
+struct PendingParent {
+  int16_t code;
+  std::string parent;
+};
+
 }  // namespace
+
+void RecordSkipped(ProcesserState& s, const std::string& kind, const std::string& name,
+                   const std::string& parent, const std::string& reason) {
+  ++s.rows_refused;
+  s.rejects.push_back({kind, name, parent, reason});
+}
 
 void CommonConvertor::AddToOrvikAcc(Recordset& rsLedG, Recordset& rsLedL) {
   RunHandled(
       [&] {
         CodeCounters& c = Counters();
         const auto& heads = DefaultHeads();
-        rsLedL.MoveFirst();
-        rsLedG.MoveFirst();
+        const std::vector<Staged> groups = ReadStaged(rsLedG, "GrpName", "GrpParent");
+        const std::vector<Staged> ledgers = ReadStaged(rsLedL, "LedName", "LedParent");
+        auto skip = [&](const char* kind, const Staged& r, const char* reason) {
+          RecordSkipped(s_, kind, r.name, r.parent, reason);
+        };
 
         // Of the primary groups only "Misc. Expenses (ASSET)" is written; the
         // others are heads every company already has.
-        rsLedG.SetFilter("GrpParent=''");
-        for (; !rsLedG.Eof(); rsLedG.MoveNext()) {
-          std::string name = Field(rsLedG, "GrpName");
-          if (Trim(name) == heads[25] && !HeadExists(name)) {
+        std::vector<Staged> subs;
+        for (const Staged& g : groups) {
+          if (!g.parent.empty()) {
+            subs.push_back(g);
+            continue;
+          }
+          std::string name = g.name;
+          if (Cleaned(name).empty()) {
+            skip("GROUP", g, kNameEmpty);
+          } else if (Trim(name) == heads[25] && !HeadExists(name)) {
             Run("insert into accounthead values(" + std::to_string(c.next_head_code) + ",'" +
                 heads[25] + "',2,1)");
             c.next_head_code = Increment16(c.next_head_code);
-            break;
+            ++s_.rows_imported;
+          } else {
+            skip("GROUP", g, HeadExists(name) ? kExists : "primary group not created");
           }
         }
 
-        rsLedG.SetFilter("");
-        rsLedG.SetFilter("GrpParent<>''");
-        for (; !rsLedG.Eof(); rsLedG.MoveNext()) {
-          std::string name = Field(rsLedG, "GrpName");
-          std::string parent = Field(rsLedG, "GrpParent");
+        StagedParents later(
+            subs,
+            [&](const Staged& g) {
+              return !Cleaned(g.name).empty() && g.parent != heads[0] && !SpansLines(g.parent) &&
+                     NameKey(g.parent) != NameKey(g.name);
+            },
+            [&](const Staged& g) {
+              std::string parent = g.parent;
+              return g.name == heads[7] || HeadCodeOfParent(parent, "G") != 0;
+            });
+        std::vector<PendingParent> pending;
+        for (const Staged& g : subs) {
+          std::string name = g.name;
+          std::string parent = g.parent;
+          if (Cleaned(name).empty()) {
+            skip("GROUP", g, kNameEmpty);
+            continue;
+          }
           if (Trim(name) == heads[7] && !HeadExists(name)) {
+            // Its staged parent is not used.
             Run("insert into accounthead values(" + std::to_string(c.next_head_code) + ",'" +
                 heads[7] + "',2,1)");
             c.next_head_code = Increment16(c.next_head_code);
-          } else if (!HeadExists(name)) {  // cleans the name for the statement too
-            if (Trim(parent) != heads[0]) {
-              const int16_t parent_code = HeadCodeOfParent(parent, "G");
-              Run("insert into accounthead values(" + std::to_string(c.next_head_code) + ",'" +
-                  name + "'," + std::to_string(parent_code) + ",1)");
-            }
-            // A group under "Branch / Divisions" is not written but uses up its code.
-            c.next_head_code = Increment16(c.next_head_code);
+            ++s_.rows_imported;
+            continue;
           }
+          if (HeadExists(name)) {  // cleans the name for the statement too
+            skip("GROUP", g, kExists);
+            continue;
+          }
+          if (parent == heads[0]) {
+            // Not written, but it uses up its code.
+            c.next_head_code = Increment16(c.next_head_code);
+            skip("GROUP", g, kUnderBranch);
+            continue;
+          }
+          if (SpansLines(parent)) {
+            skip("GROUP", g, kParentSpansLines);
+            continue;
+          }
+          if (NameKey(parent) == NameKey(name)) {
+            skip("GROUP", g, kOwnParent);
+            continue;
+          }
+          const int16_t parent_code = HeadCodeOfParent(parent, "G");
+          if (parent_code == 0) {
+            if (!later.Contains(parent)) {
+              skip("GROUP", g, kParentNotFound);
+              continue;
+            }
+            pending.push_back({c.next_head_code, parent});
+          }
+          Run("insert into accounthead values(" + std::to_string(c.next_head_code) + ",'" + name +
+              "'," + std::to_string(parent_code) + ",1)");
+          c.next_head_code = Increment16(c.next_head_code);
+          ++s_.rows_imported;
+        }
+        for (PendingParent& p : pending) {
+          const int16_t parent_code = HeadCodeOfParent(p.parent, "G");
+          if (parent_code == 0)
+            throw Error("The parent group '" + p.parent + "' of the head with code " +
+                        std::to_string(p.code) + " was not written.");
+          Run("update accounthead set underhead=" + std::to_string(parent_code) +
+              " where headcode=" + std::to_string(p.code));
         }
 
-        long ledgers = 0;
-        for (; !rsLedL.Eof(); rsLedL.MoveNext()) {
-          ReportProgress("ledgers", ++ledgers);
-          std::string name = Field(rsLedL, "LedName");
-          std::string parent = Field(rsLedL, "LedParent");
-          if (Trim(parent).empty() || !HeadExists(parent) || LedgerExists(name)) continue;
-          const int16_t head_code = HeadCodeOfParent(parent, "");
-          Run("INSERT INTO ACCOUNTLEDGER(LEDCODE,LEDNAME,HEADCODE) VALUES('" +
-              std::to_string(c.next_ledger_code) + "','" + Trim(name) + "'," +
-              std::to_string(head_code) + ")");
-          c.next_ledger_code = Increment16(c.next_ledger_code);
+        long done = 0;
+        for (const Staged& l : ledgers) {
+          ReportProgress("ledgers", ++done);
+          std::string name = l.name;
+          std::string parent = l.parent;
+          if (Cleaned(name).empty()) {
+            skip("LEDGER", l, kNameEmpty);
+          } else if (parent.empty()) {
+            skip("LEDGER", l, kParentEmpty);
+          } else if (SpansLines(parent)) {
+            skip("LEDGER", l, kParentSpansLines);
+          } else if (!HeadExists(parent)) {
+            skip("LEDGER", l, kParentNotFound);
+          } else if (LedgerExists(name)) {
+            skip("LEDGER", l, kExists);
+          } else {
+            // A default head the company has no row of gives no code to write.
+            const int16_t head_code = HeadCodeOfParent(parent, "");
+            if (head_code == 0) {
+              skip("LEDGER", l, Trim(parent) == heads[0] ? kUnderBranch : kParentNotFound);
+              continue;
+            }
+            Run("INSERT INTO ACCOUNTLEDGER(LEDCODE,LEDNAME,HEADCODE) VALUES('" +
+                std::to_string(c.next_ledger_code) + "','" + Trim(name) + "'," +
+                std::to_string(head_code) + ")");
+            c.next_ledger_code = Increment16(c.next_ledger_code);
+            ++s_.rows_imported;
+          }
         }
       },
-      msgstyle::kInformation, "", &error_flag_);
+      msgstyle::kInformation, "", &s_.error_flag);
 }
 
 void CommonConvertor::AddToOrvikPro(Recordset& rsProG, Recordset& rsProI) {
   RunHandled(
       [&] {
         CodeCounters& c = Counters();
-        rsProI.MoveFirst();
-        rsProG.MoveFirst();
+        const std::vector<Staged> groups = ReadStaged(rsProG, "GrpName", "GrpParent");
+        const std::vector<Staged> items = ReadStaged(rsProI, "ItemName", "ItemParent");
+        auto skip = [&](const char* kind, const Staged& r, const char* reason) {
+          RecordSkipped(s_, kind, r.name, r.parent, reason);
+        };
 
-        rsProG.SetFilter("GrpParent=''");
-        for (; !rsProG.Eof(); rsProG.MoveNext()) {
-          std::string name = Field(rsProG, "GrpName");
-          if (GroupExists(name)) continue;
-          Run("insert into productgroup values(" + std::to_string(c.next_group_code) + ",'" +
-              Trim(name) + "','',1,0)");
-          c.next_group_code = Increment16(c.next_group_code);
+        // Every primary stock group the company lacks is written first.
+        std::vector<Staged> subs;
+        for (const Staged& g : groups) {
+          if (!g.parent.empty()) {
+            subs.push_back(g);
+            continue;
+          }
+          std::string name = g.name;
+          if (Cleaned(name).empty()) {
+            skip("STOCKGROUP", g, kNameEmpty);
+          } else if (GroupExists(name)) {
+            skip("STOCKGROUP", g, kExists);
+          } else {
+            Run("insert into productgroup values(" + std::to_string(c.next_group_code) + ",'" +
+                Trim(name) + "','',1,0)");
+            c.next_group_code = Increment16(c.next_group_code);
+            ++s_.rows_imported;
+          }
         }
 
-        rsProG.SetFilter("");
-        rsProG.SetFilter("GrpParent<>''");
-        for (; !rsProG.Eof(); rsProG.MoveNext()) {
-          std::string name = Field(rsProG, "GrpName");
-          std::string parent = Field(rsProG, "GrpParent");
-          if (GroupExists(name)) continue;
-          const Variant parent_code = GroupCodeOfParent(parent, "G");
+        StagedParents later(
+            subs,
+            [&](const Staged& g) {
+              return !Cleaned(g.name).empty() && !SpansLines(g.parent) &&
+                     NameKey(g.parent) != NameKey(g.name);
+            },
+            [&](const Staged& g) {
+              std::string parent = g.parent;
+              return !GroupCodeOfParent(parent, "G").is_empty();
+            });
+        std::vector<PendingParent> pending;
+        for (const Staged& g : subs) {
+          std::string name = g.name;
+          std::string parent = g.parent;
+          if (Cleaned(name).empty()) {
+            skip("STOCKGROUP", g, kNameEmpty);
+            continue;
+          }
+          if (GroupExists(name)) {
+            skip("STOCKGROUP", g, kExists);
+            continue;
+          }
+          if (SpansLines(parent)) {
+            skip("STOCKGROUP", g, kParentSpansLines);
+            continue;
+          }
+          if (NameKey(parent) == NameKey(name)) {
+            skip("STOCKGROUP", g, kOwnParent);
+            continue;
+          }
+          Variant parent_code = GroupCodeOfParent(parent, "G");
+          if (parent_code.is_empty()) {
+            if (!later.Contains(parent)) {
+              skip("STOCKGROUP", g, kParentNotFound);
+              continue;
+            }
+            pending.push_back({c.next_group_code, parent});
+            parent_code = Variant(int16_t{0});
+          }
           Run("insert into productgroup values(" + std::to_string(c.next_group_code) + ",\"" +
               Trim(name) + "\",''," + JoinText(parent_code) + ",0)");
           c.next_group_code = Increment16(c.next_group_code);
+          ++s_.rows_imported;
+        }
+        for (PendingParent& p : pending) {
+          const Variant parent_code = GroupCodeOfParent(p.parent, "G");
+          if (parent_code.is_empty())
+            throw Error("The parent group '" + p.parent + "' of the stock group with code " +
+                        std::to_string(p.code) + " was not written.");
+          Run("update productgroup set gpunder=" + JoinText(parent_code) +
+              " where gpcode=" + std::to_string(p.code));
         }
 
-        long items = 0;
-        for (; !rsProI.Eof(); rsProI.MoveNext()) {
-          ReportProgress("stock items", ++items);
-          std::string name = Field(rsProI, "ItemName");
-          std::string parent = Field(rsProI, "ItemParent");
-          if (Trim(name).empty() || !GroupExists(parent) || ProductExists(name, 0)) continue;
-          const Variant group_code = GroupCodeOfParent(parent, "");
-          const double code = LeadingNumber(c.next_product_code);
-          Run("INSERT INTO PRODUCT(PCODE,PNAME,GPCODE) VALUES(\"" + NumberText(code) + "\",\"" +
-              Trim(name) + "\"," + JoinText(group_code) + ")");
-          c.next_product_code = NumberText(code + 1);
+        long done = 0;
+        for (const Staged& item : items) {
+          ReportProgress("stock items", ++done);
+          std::string name = item.name;
+          std::string parent = item.parent;
+          if (Cleaned(name).empty()) {
+            skip("STOCKITEM", item, kNameEmpty);
+          } else if (parent.empty()) {
+            skip("STOCKITEM", item, kParentEmpty);
+          } else if (SpansLines(parent)) {
+            skip("STOCKITEM", item, kParentSpansLines);
+          } else if (!GroupExists(parent)) {
+            skip("STOCKITEM", item, kParentNotFound);
+          } else if (ProductExists(name, 0)) {
+            skip("STOCKITEM", item, kExists);
+          } else {
+            const Variant group_code = GroupCodeOfParent(parent, "");
+            if (group_code.is_empty()) {
+              skip("STOCKITEM", item, kParentNotFound);
+              continue;
+            }
+            const double code = LeadingNumber(c.next_product_code);
+            Run("INSERT INTO PRODUCT(PCODE,PNAME,GPCODE) VALUES(\"" + NumberText(code) + "\",\"" +
+                Trim(name) + "\"," + JoinText(group_code) + ")");
+            c.next_product_code = NumberText(code + 1);
+            ++s_.rows_imported;
+          }
         }
       },
-      msgstyle::kInformation, "", &error_flag_);
+      msgstyle::kInformation, "", &s_.error_flag);
 }
 
 void CommonConvertor::AddToOrvikDepo(Recordset& rsDepo) {
   RunHandled(
       [&] {
         CodeCounters& c = Counters();
-        rsDepo.MoveFirst();
-        for (; !rsDepo.Eof(); rsDepo.MoveNext()) {
-          std::string name = Field(rsDepo, "DName");
-          if (DepotExists(name)) continue;
-          Run("insert into depot(dcode,dname) values(" + std::to_string(c.next_depot_code) + ",\"" +
-              Trim(name) + "\")");
-          c.next_depot_code = Increment16(c.next_depot_code);
+        for (const Staged& d : ReadStaged(rsDepo, "DName", nullptr)) {
+          std::string name = d.name;
+          if (Cleaned(name).empty()) {
+            RecordSkipped(s_, "GODOWN", d.name, "", kNameEmpty);
+          } else if (DepotExists(name)) {
+            RecordSkipped(s_, "GODOWN", d.name, "", kExists);
+          } else {
+            Run("insert into depot(dcode,dname) values(" + std::to_string(c.next_depot_code) +
+                ",\"" + Trim(name) + "\")");
+            c.next_depot_code = Increment16(c.next_depot_code);
+            ++s_.rows_imported;
+          }
         }
       },
-      msgstyle::kInformation, "", &error_flag_);
+      msgstyle::kInformation, "", &s_.error_flag);
 }
 
 }  // namespace vantrel

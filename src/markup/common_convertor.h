@@ -1,22 +1,31 @@
 #pragma once
 
+#include <string>
+
 namespace vantrel {
 
 class Recordset;
+struct ProcesserState;
+
+// Counts a record of the export that is not written and lists it with its
+// reason, for the host's summary and rejects list.
+void RecordSkipped(ProcesserState& s, const std::string& kind, const std::string& name,
+                   const std::string& parent, const std::string& reason);
 
 // Writes what the markup reader staged into the target: account groups as
-// heads and ledgers; stock groups, stock items and godowns. Records that exist
-// are skipped. Each writer has one handler: a message (empty title), ErrorFlag
-// set through `error_flag`, the remaining rows not written.
+// heads and ledgers; stock groups, stock items and godowns. Every staged
+// record is either written or skipped with its reason (existing records
+// included). Each writer has one handler: a message (empty title), ErrorFlag
+// set, the remaining rows not written.
 class CommonConvertor {
  public:
-  explicit CommonConvertor(bool& error_flag) : error_flag_(error_flag) {}
+  explicit CommonConvertor(ProcesserState& s) : s_(s) {}
   void AddToOrvikAcc(Recordset& rsLedG, Recordset& rsLedL);
   void AddToOrvikPro(Recordset& rsProG, Recordset& rsProI);
   void AddToOrvikDepo(Recordset& rsDepo);
 
  private:
-  bool& error_flag_;
+  ProcesserState& s_;
 };
 
 }  // namespace vantrel

@@ -7,6 +7,7 @@
 #include "platform/variant/convert.h"
 #include "platform/xml/xml_document.h"
 #include "sheet/allocators.h"
+#include "sheet/statement_builder.h"
 
 namespace vantrel {
 namespace {
@@ -19,17 +20,38 @@ XmlDocument LoadExport(const ProcesserState& s) {
   return doc;
 }
 
-// A record's name is its first attribute; an element without any has no name and is skipped.
-bool RecordName(const XmlNode& element, std::string& name) {
-  if (element.AttributeCount() == 0) return false;
-  name = Trim(element.AttributeValue(0));
-  return true;
+// Names longer than the target's name columns (accounthead headname,
+// accountledger ledname, productgroup gpname, product pname, depot dname: 50
+// characters on both targets) are cut here, so the existence tests, the parent
+// lookups and the statements all see the name as it will be stored.
+constexpr size_t kNameChars = 50;
+
+std::string CutName(const std::string& text) { return Trim(LeftChars(Trim(text), kNameChars)); }
+
+// A record's name is its NAME attribute, else its first attribute; an element
+// without any is staged with the empty name, which the writers refuse.
+std::string RecordName(const XmlNode& element) {
+  const size_t count = element.AttributeCount();
+  for (size_t i = 0; i < count; ++i)
+    if (element.AttributeName(i) == "NAME") return CutName(element.AttributeValue(i));
+  return count == 0 ? std::string() : CutName(element.AttributeValue(0));
 }
 
-// The trimmed text of the first direct child named PARENT; empty when there is none.
+// A parent's text without the blanks and line breaks around it (pretty-printed
+// exports put the text on a line of its own); a break inside stays, and the
+// writers refuse such a parent.
+std::string ParentText(const XmlNode& child) {
+  const std::string text = child.Text();
+  const size_t b = text.find_first_not_of(" \t\r\n");
+  if (b == std::string::npos) return "";
+  const size_t e = text.find_last_not_of(" \t\r\n");
+  return CutName(text.substr(b, e - b + 1));
+}
+
+// The text of the first direct child named PARENT; empty when there is none.
 std::string FirstParent(const XmlNode& element) {
   for (const XmlNode& child : element.ChildNodes())
-    if (child.NodeName() == "PARENT") return Trim(child.Text());
+    if (child.NodeName() == "PARENT") return ParentText(child);
   return "";
 }
 
@@ -37,10 +59,8 @@ std::string FirstParent(const XmlNode& element) {
 void StageGroups(const XmlDocument& doc, const char* tag, Recordset& rs) {
   DeclareStagingSet(rs, {"GrpName", "GrpParent"});
   for (const XmlNode& element : doc.ElementsByTagName(tag)) {
-    std::string name;
-    if (!RecordName(element, name)) continue;
     rs.AddNew();
-    rs.SetValue("GrpName", name);
+    rs.SetValue("GrpName", RecordName(element));
     rs.SetValue("GrpParent", FirstParent(element));
   }
 }
@@ -56,13 +76,12 @@ void ReadXmlLedgers(ProcesserState& s, const XmlDocument& doc, const std::string
     Recordset& rs = Staging().rsLedL;
     DeclareStagingSet(rs, {"LedName", "LedParent"});
     for (const XmlNode& element : doc.ElementsByTagName(ToUpper(tagName))) {
-      std::string name;
-      if (!RecordName(element, name)) continue;
       rs.AddNew();
-      rs.SetValue("LedName", name);
+      rs.SetValue("LedName", RecordName(element));
       rs.SetValue("LedParent", FirstParent(element));
     }
-    rs.MoveFirst();
+    // An export without ledgers is no error: its groups are still written.
+    if (rs.HasRows()) rs.MoveFirst();
   });
 }
 
@@ -77,39 +96,49 @@ void ReadXmlItems(ProcesserState& s, const XmlDocument& doc, const std::string& 
     Recordset& rs = Staging().rsProI;
     DeclareStagingSet(rs, {"ItemName", "ItemParent", "ItemOStock"});
     for (const XmlNode& element : doc.ElementsByTagName(ToUpper(tagName))) {
-      std::string name;
-      if (!RecordName(element, name)) continue;
       rs.AddNew();
-      rs.SetValue("ItemName", name);
+      rs.SetValue("ItemName", RecordName(element));
       rs.SetValue("ItemParent", std::string());
       // Every child is looked at; a later PARENT or OPENINGVALUE overwrites an earlier one.
       for (const XmlNode& child : element.ChildNodes()) {
         const std::string node = child.NodeName();
         if (node == "PARENT")
-          rs.SetValue("ItemParent", Trim(child.Text()));
+          rs.SetValue("ItemParent", ParentText(child));
         else if (node == "OPENINGVALUE")
           rs.SetValue("ItemOStock", OpeningValue(child.Text()));
       }
     }
-    rs.MoveFirst();
+    if (rs.HasRows()) rs.MoveFirst();
   });
+}
+
+// Every markup import starts its counts and its list of skipped records afresh.
+void StartTally(ProcesserState& s) {
+  s.rows_imported = 0;
+  s.rows_refused = 0;
+  s.rejects.clear();
 }
 
 }  // namespace
 
 void ImportAccountsFromMarkup(ProcesserState& s, bool& errOccured) {
   StagingSets& st = Staging();
+  StartTally(s);
   const XmlDocument doc = LoadExport(s);
   StageGroups(doc, "GROUP", st.rsLedG);
   ReadXmlLedgers(s, doc, "LEDGER");
-  st.rsLedG.MoveFirst();
-  st.rsLedL.MoveFirst();
-  CommonConvertor(s.error_flag).AddToOrvikAcc(st.rsLedG, st.rsLedL);
+  if (s.error_flag) {
+    errOccured = true;
+    return;
+  }
+  // Either set may be empty: what there is gets written.
+  CommonConvertor(s).AddToOrvikAcc(st.rsLedG, st.rsLedL);
   errOccured = s.error_flag;
 }
 
 void ImportProductsFromMarkup(ProcesserState& s, bool& errOccured) {
   StagingSets& st = Staging();
+  StartTally(s);
   AllocateGroupCode(s);
   if (!s.error_flag) AllocateProductCode(s);
   if (s.error_flag) {
@@ -118,11 +147,14 @@ void ImportProductsFromMarkup(ProcesserState& s, bool& errOccured) {
   }
   const XmlDocument doc = LoadExport(s);
   StageGroups(doc, "STOCKGROUP", st.rsProG);
-  if (!st.rsProG.HasRows()) return;
   ReadXmlItems(s, doc, "STOCKITEM");
-  st.rsProG.MoveFirst();
-  st.rsProI.MoveFirst();
-  CommonConvertor(s.error_flag).AddToOrvikPro(st.rsProG, st.rsProI);
+  if (s.error_flag) {
+    errOccured = true;
+    return;
+  }
+  // Either set may be empty: items of an export without stock groups go under
+  // the groups the company has.
+  CommonConvertor(s).AddToOrvikPro(st.rsProG, st.rsProI);
   AllocateProductCode(s);
   SetPCodeParam(Variant(Counters().next_product_code));
   errOccured = s.error_flag;
@@ -130,21 +162,21 @@ void ImportProductsFromMarkup(ProcesserState& s, bool& errOccured) {
 
 void ImportDepotsFromMarkup(ProcesserState& s, bool& errOccured) {
   Recordset& rs = Staging().rsDepo;
+  StartTally(s);
   DeclareStagingSet(rs, {"DName"});
   const XmlDocument doc = LoadExport(s);
   for (const XmlNode& element : doc.ElementsByTagName("GODOWN")) {
-    std::string name;
-    if (!RecordName(element, name)) continue;
+    const std::string name = RecordName(element);
     // The two godowns every company has are not depots to create.
     const std::string upper = ToUpper(name);
-    if (upper == "MAIN LOCATION" || upper == "DEFAULT") continue;
+    if (upper == "MAIN LOCATION" || upper == "DEFAULT") {
+      RecordSkipped(s, "GODOWN", name, "", "reserved godown name");
+      continue;
+    }
     rs.AddNew();
     rs.SetValue("DName", name);
   }
-  if (rs.HasRows()) {
-    rs.MoveFirst();
-    CommonConvertor(s.error_flag).AddToOrvikDepo(rs);
-  }
+  if (rs.HasRows()) CommonConvertor(s).AddToOrvikDepo(rs);
   errOccured = s.error_flag;
 }
 

@@ -45,6 +45,11 @@ class MarkupImport : public CompanyTest {
     p.SetSourceType(srcXML);
     p.SetSourceFile(file);
     (p.*m)(err);
+    written_ = p.RowsImported();
+    skipped_ = p.RowsRefused();
+    rejects_.clear();
+    for (const RejectedRecord& r : p.Rejects())
+      rejects_.push_back(r.kind + "|" + r.name + "|" + r.parent + "|" + r.reason);
     return err;
   }
   bool Accounts(const std::string& xml) {
@@ -61,11 +66,17 @@ class MarkupImport : public CompanyTest {
         "SELECT headcode, headname, underhead, headlevel FROM accounthead WHERE headcode >= 31 "
         "ORDER BY headcode");
   }
-  // Codes 31 and up free, so the numbers of the worked example come out.
+  // Codes 31 and up free, so the head codes of the expected statements come out.
   void FreeHeadCodesFrom31() { Exec("delete from accounthead where headcode >= 31"); }
+
+  // Of the last import: records written, records skipped, and each skipped
+  // record as "KIND|name|parent|reason".
+  long written_ = 0;
+  long skipped_ = 0;
+  std::vector<std::string> rejects_;
 };
 
-TEST_P(MarkupImport, AccountWriterWorkedExample) {
+TEST_P(MarkupImport, AccountStatementsAsTheyAreSent) {
   FreeHeadCodesFrom31();
   Exec("insert into accountledger(ledcode,ledname,headcode) values('119','Old',9)");
   EXPECT_FALSE(
@@ -133,7 +144,7 @@ TEST_P(MarkupImport, SameExportTwiceAddsNothing) {
   EXPECT_TRUE(rec_.messages.empty());
 }
 
-TEST_P(MarkupImport, ProductWriterWorkedExample) {
+TEST_P(MarkupImport, ProductStatementsAsTheyAreSent) {
   for (int code = 2; code <= 11; ++code)
     Exec("insert into productgroup values(" + std::to_string(code) + ",'G" + std::to_string(code) +
          "','',1,0)");
@@ -214,30 +225,6 @@ TEST_P(MarkupImport, OpeningValuesAreStagedByTheirLeadingNumber) {
   EXPECT_EQ(staged, (std::vector<std::string>{"0", "0", "-1250.50", "12 Nos", "7"}));
 }
 
-TEST_P(MarkupImport, ExportWithoutStockGroupsLeavesErrOccuredAsPassed) {
-  EXPECT_FALSE(Products("<STOCKITEM NAME=\"A\"><PARENT>X</PARENT></STOCKITEM>", false));
-  EXPECT_TRUE(Products("<STOCKITEM NAME=\"A\"><PARENT>X</PARENT></STOCKITEM>", true));
-  EXPECT_TRUE(rec_.messages.empty());
-}
-
-TEST_P(MarkupImport, StockGroupsWithoutItemsWriteNothingAndSayItTwice) {
-  EXPECT_TRUE(Products("<STOCKGROUP NAME=\"Spares\"><PARENT></PARENT></STOCKGROUP>"));
-  EXPECT_EQ(rec_.messages.size(), 2u);
-  EXPECT_EQ(Column("SELECT COUNT(*) FROM productgroup"), std::vector<std::string>{"1"});
-}
-
-TEST_P(MarkupImport, SubGroupBeforeItsParentStopsTheWriterWithAMessage) {
-  EXPECT_TRUE(
-      Products("<STOCKGROUP NAME=\"Spares\"><PARENT></PARENT></STOCKGROUP>"
-               "<STOCKGROUP NAME=\"Oil\"><PARENT>Filters</PARENT></STOCKGROUP>"
-               "<STOCKGROUP NAME=\"Filters\"><PARENT>Spares</PARENT></STOCKGROUP>"
-               "<STOCKITEM NAME=\"Oil Filter\"><PARENT>Spares</PARENT></STOCKITEM>"));
-  EXPECT_EQ(rec_.messages.size(), 1u);
-  EXPECT_EQ(Column("SELECT gpname FROM productgroup ORDER BY gpcode"),
-            (std::vector<std::string>{"General", "Spares"}));
-  EXPECT_EQ(Column("SELECT COUNT(*) FROM product"), std::vector<std::string>{"0"});
-}
-
 TEST_P(MarkupImport, ReservedGodownsAreSkippedWhateverTheirCase) {
   EXPECT_FALSE(Depots(
       "<GODOWN NAME=\"Main Location\"/><GODOWN NAME=\"main location\"/><GODOWN NAME=\" Default \"/>"
@@ -283,6 +270,189 @@ TEST_P(MarkupImport, FortyThousandStockItems) {
   EXPECT_EQ(Column("SELECT COUNT(DISTINCT pcode) FROM product"), std::vector<std::string>{"40000"});
   EXPECT_EQ(Column("SELECT paramvalue FROM PARAMLIST WHERE paramname='PCode'"),
             std::vector<std::string>{"40001"});
+}
+
+TEST_P(MarkupImport, ExportsMissingASectionImportWhatTheyHave) {
+  // Ledgers without groups, groups without ledgers, items without stock
+  // groups, stock groups without items, and nothing at all.
+  EXPECT_FALSE(Accounts("<LEDGER NAME=\"Acme\"><PARENT>Sundry Debtors</PARENT></LEDGER>"));
+  EXPECT_FALSE(Accounts("<GROUP NAME=\"North\"><PARENT>Sundry Debtors</PARENT></GROUP>"));
+  EXPECT_FALSE(Products("<STOCKITEM NAME=\"Bolt\"><PARENT>general</PARENT></STOCKITEM>"));
+  EXPECT_FALSE(Products("<STOCKGROUP NAME=\"Spares\"><PARENT/></STOCKGROUP>"));
+  for (Method m : {&DependProcesser::ImportAccounts, &DependProcesser::ImportProducts,
+                   &DependProcesser::ImportDepots}) {
+    EXPECT_FALSE(Run(m, dir_.Write("empty.xml", Envelope(""))));
+    EXPECT_EQ(written_ + skipped_, 0);
+  }
+  EXPECT_TRUE(rec_.messages.empty()) << rec_.messages[0].text;
+  EXPECT_EQ(Rows("SELECT ledname, headcode FROM accountledger"),
+            std::vector<std::string>{"Acme|9"});
+  EXPECT_EQ(Column("SELECT underhead FROM accounthead WHERE headname='North'"),
+            std::vector<std::string>{"9"});
+  EXPECT_EQ(Rows("SELECT pname, gpcode FROM product"), std::vector<std::string>{"Bolt|1"});
+  EXPECT_EQ(Rows("SELECT gpcode, gpname FROM productgroup ORDER BY gpcode"),
+            (std::vector<std::string>{"1|General", "2|Spares"}));
+}
+
+TEST_P(MarkupImport, EverySkippedRecordIsListedWithItsReason) {
+  FreeHeadCodesFrom31();
+  const std::string accounts =
+      "<GROUP NAME=\"Own Primary\"><PARENT/></GROUP>"
+      "<GROUP NAME=\"Sundry Debtors\"><PARENT/></GROUP>"
+      "<GROUP NAME=\"North\"><PARENT>Sundry Debtors</PARENT></GROUP>"
+      "<GROUP NAME=\"NORTH\"><PARENT>Sundry Debtors</PARENT></GROUP>"
+      "<GROUP NAME=\"East Branch\"><PARENT>Branch / Divisions</PARENT></GROUP>"
+      "<GROUP><PARENT>Sundry Debtors</PARENT></GROUP>"
+      "<LEDGER NAME=\"Acme\"><PARENT>\n    North\n  </PARENT></LEDGER>"
+      "<LEDGER NAME=\"No Parent\"><PARENT> </PARENT></LEDGER>"
+      "<LEDGER NAME=\"Unknown\"><PARENT>Nowhere</PARENT></LEDGER>"
+      "<LEDGER NAME=\"Split\"><PARENT>Sundry\nDebtors</PARENT></LEDGER>"
+      "<LEDGER NAME=\"Branch Shop\"><PARENT>Branch / Divisions</PARENT></LEDGER>"
+      "<LEDGER NAME=\"Cash\"><PARENT>Cash-in-hand</PARENT></LEDGER>";
+  EXPECT_FALSE(Accounts(accounts));
+  EXPECT_EQ(written_, 2);
+  EXPECT_EQ(skipped_, 10);
+  EXPECT_EQ(rejects_,
+            (std::vector<std::string>{
+                "GROUP|Own Primary||primary group not created",
+                "GROUP|Sundry Debtors||already exists", "GROUP|NORTH|Sundry Debtors|already exists",
+                "GROUP|East Branch|Branch / Divisions|under Branch / Divisions",
+                "GROUP||Sundry Debtors|name is empty", "LEDGER|No Parent||parent is empty",
+                "LEDGER|Unknown|Nowhere|parent group not found",
+                "LEDGER|Split|Sundry\nDebtors|parent spans lines",
+                "LEDGER|Branch Shop|Branch / Divisions|under Branch / Divisions",
+                "LEDGER|Cash|Cash-in-hand|already exists"}));
+  EXPECT_EQ(Heads(), std::vector<std::string>{"31|North|9|1"});
+  EXPECT_EQ(Rows("SELECT ledname, headcode FROM accountledger"),
+            std::vector<std::string>{"Acme|31"});
+
+  const std::string products =
+      "<STOCKGROUP NAME=\"Spares\"><PARENT/></STOCKGROUP>"
+      "<STOCKITEM NAME=\"Bolt\"><PARENT>Spares</PARENT></STOCKITEM>"
+      "<STOCKITEM NAME=\"bolt\"><PARENT>Spares</PARENT></STOCKITEM>"
+      "<STOCKITEM NAME=\"Loose\"></STOCKITEM>"
+      "<STOCKITEM NAME=\"Stray\"><PARENT>Tools</PARENT></STOCKITEM>"
+      "<STOCKITEM NAME=\"Wrapped\"><PARENT>Spa\r\nres</PARENT></STOCKITEM>"
+      "<STOCKITEM NAME=\"'\"><PARENT>Spares</PARENT></STOCKITEM>"
+      "<GODOWN NAME=\"Main Location\"/><GODOWN NAME=\"Yard\"/><GODOWN NAME=\"yard\"/>";
+  EXPECT_FALSE(Products(products));
+  EXPECT_EQ(rejects_, (std::vector<std::string>{"STOCKITEM|bolt|Spares|already exists",
+                                                "STOCKITEM|Loose||parent is empty",
+                                                "STOCKITEM|Stray|Tools|parent group not found",
+                                                "STOCKITEM|Wrapped|Spa\nres|parent spans lines",
+                                                "STOCKITEM|'|Spares|name is empty"}));
+  EXPECT_FALSE(Depots(products));
+  EXPECT_EQ(rejects_, (std::vector<std::string>{"GODOWN|Main Location||reserved godown name",
+                                                "GODOWN|yard||already exists"}));
+  EXPECT_EQ(written_, 1);
+
+  // A second run writes nothing and says why for every record.
+  EXPECT_FALSE(Accounts(accounts));
+  EXPECT_EQ(written_, 0);
+  EXPECT_EQ(skipped_, 12);
+  EXPECT_EQ(rejects_[2], "GROUP|North|Sundry Debtors|already exists");
+  EXPECT_EQ(rejects_[6], "LEDGER|Acme|North|already exists");
+  EXPECT_FALSE(Products(products));
+  EXPECT_EQ(written_, 0);
+  EXPECT_EQ(skipped_, 7);
+  EXPECT_EQ(Column("SELECT COUNT(*) FROM product"), std::vector<std::string>{"1"});
+  EXPECT_TRUE(rec_.messages.empty());
+}
+
+TEST_P(MarkupImport, GroupsListedBeforeTheirParentsGoUnderThem) {
+  FreeHeadCodesFrom31();
+  // Codes follow the export's order; parents are set once they are written.
+  EXPECT_FALSE(
+      Accounts("<GROUP NAME=\"Retail\"><PARENT>Town</PARENT></GROUP>"
+               "<GROUP NAME=\"Town\"><PARENT>region</PARENT></GROUP>"
+               "<GROUP NAME=\"Region\"><PARENT>Sundry Debtors</PARENT></GROUP>"
+               "<GROUP NAME=\"Loop\"><PARENT>Loop</PARENT></GROUP>"
+               "<GROUP NAME=\"Ping\"><PARENT>Pong</PARENT></GROUP>"
+               "<GROUP NAME=\"Pong\"><PARENT>Ping</PARENT></GROUP>"
+               "<GROUP NAME=\"Orphan\"><PARENT>Shop</PARENT></GROUP>"
+               "<GROUP NAME=\"Shop\"><PARENT>Branch / Divisions</PARENT></GROUP>"
+               "<LEDGER NAME=\"Acme\"><PARENT>Retail</PARENT></LEDGER>"));
+  EXPECT_TRUE(rec_.messages.empty());
+  EXPECT_EQ(Heads(), (std::vector<std::string>{"31|Retail|32|1", "32|Town|33|1", "33|Region|9|1"}));
+  EXPECT_EQ(Rows("SELECT ledname, headcode FROM accountledger"),
+            std::vector<std::string>{"Acme|31"});
+  EXPECT_EQ(
+      rejects_,
+      (std::vector<std::string>{
+          "GROUP|Loop|Loop|names itself as parent", "GROUP|Ping|Pong|parent group not found",
+          "GROUP|Pong|Ping|parent group not found", "GROUP|Orphan|Shop|parent group not found",
+          "GROUP|Shop|Branch / Divisions|under Branch / Divisions"}));
+
+  EXPECT_FALSE(
+      Products("<STOCKGROUP NAME=\"Oil\"><PARENT>Filters</PARENT></STOCKGROUP>"
+               "<STOCKGROUP NAME=\"Filters\"><PARENT>Spares</PARENT></STOCKGROUP>"
+               "<STOCKGROUP NAME=\"Spares\"><PARENT/></STOCKGROUP>"
+               "<STOCKGROUP NAME=\"Self\"><PARENT>SELF</PARENT></STOCKGROUP>"
+               "<STOCKGROUP NAME=\"Lost\"><PARENT>Nowhere</PARENT></STOCKGROUP>"
+               "<STOCKITEM NAME=\"Oil Filter\"><PARENT>Oil</PARENT></STOCKITEM>"));
+  EXPECT_TRUE(rec_.messages.empty());
+  EXPECT_EQ(Rows("SELECT gpcode, gpname, gpunder FROM productgroup ORDER BY gpcode"),
+            (std::vector<std::string>{"1|General|0", "2|Spares|1", "3|Oil|4", "4|Filters|2"}));
+  EXPECT_EQ(Rows("SELECT pname, gpcode FROM product"), std::vector<std::string>{"Oil Filter|3"});
+  EXPECT_EQ(rejects_, (std::vector<std::string>{"STOCKGROUP|Self|SELF|names itself as parent",
+                                                "STOCKGROUP|Lost|Nowhere|parent group not found"}));
+}
+
+TEST_P(MarkupImport, NameAttributeWinsOverTheFirstAttribute) {
+  EXPECT_FALSE(
+      Accounts("<GROUP ACTION=\"Create\" NAME=\"North\"><PARENT>Sundry Debtors</PARENT></GROUP>"
+               "<LEDGER ACTION=\"Create\" NAME=\"Acme\"><PARENT>North</PARENT></LEDGER>"
+               "<LEDGER TITLE=\"Bravo\"><PARENT>North</PARENT></LEDGER>"));
+  EXPECT_FALSE(
+      Products("<STOCKGROUP ACTION=\"Create\" NAME=\"Spares\"><PARENT/></STOCKGROUP>"
+               "<STOCKITEM ACTION=\"Alter\" NAME=\"Bolt\"><PARENT>Spares</PARENT></STOCKITEM>"));
+  EXPECT_FALSE(Depots("<GODOWN ACTION=\"Create\" NAME=\"Yard\"/>"));
+  EXPECT_EQ(Column("SELECT ledname FROM accountledger ORDER BY ledcode"),
+            (std::vector<std::string>{"Acme", "Bravo"}));
+  EXPECT_EQ(Column("SELECT COUNT(*) FROM accounthead WHERE headname='North'"),
+            std::vector<std::string>{"1"});
+  EXPECT_EQ(Column("SELECT gpname FROM productgroup WHERE gpcode=2"),
+            std::vector<std::string>{"Spares"});
+  EXPECT_EQ(Column("SELECT pname FROM product"), std::vector<std::string>{"Bolt"});
+  EXPECT_EQ(Column("SELECT dname FROM depot WHERE dcode=2"), std::vector<std::string>{"Yard"});
+}
+
+TEST_P(MarkupImport, NamesLongerThanTheColumnAreCutOnBothTargets) {
+  // 60,000 characters: past what a LIKE pattern may hold. The cut counts
+  // characters, not bytes: "é" is two bytes.
+  std::string big;
+  for (int i = 0; i < 30000; ++i) big += "é.";
+  std::string fifty;
+  for (int i = 0; i < 25; ++i) fifty += "é.";
+  const std::string xml = "<GROUP NAME=\"" + big +
+                          "\"><PARENT>Sundry Debtors</PARENT></GROUP>"
+                          "<LEDGER NAME=\"" +
+                          big + "x\"><PARENT>" + big +
+                          "y</PARENT></LEDGER>"
+                          "<STOCKGROUP NAME=\"" +
+                          big +
+                          "\"><PARENT/></STOCKGROUP>"
+                          "<STOCKITEM NAME=\"" +
+                          big + "\"><PARENT>" + big +
+                          "</PARENT></STOCKITEM>"
+                          "<GODOWN NAME=\"" +
+                          big + "\"/>";
+  for (int run = 0; run < 2; ++run) {
+    EXPECT_FALSE(Accounts(xml));
+    EXPECT_FALSE(Products(xml));
+    EXPECT_FALSE(Depots(xml));
+    EXPECT_EQ(written_, run == 0 ? 1 : 0);
+  }
+  EXPECT_TRUE(rec_.messages.empty()) << rec_.messages[0].text;
+  EXPECT_EQ(Rows("SELECT h.headname, l.ledname FROM accountledger l JOIN accounthead h ON "
+                 "h.headcode = l.headcode"),
+            std::vector<std::string>{fifty + "|" + fifty});
+  EXPECT_EQ(Column("SELECT COUNT(*) FROM accounthead WHERE headname='" + fifty + "'"),
+            std::vector<std::string>{"1"});
+  EXPECT_EQ(Rows("SELECT g.gpname, p.pname FROM product p JOIN productgroup g ON g.gpcode = "
+                 "p.gpcode"),
+            std::vector<std::string>{fifty + "|" + fifty});
+  EXPECT_EQ(Column("SELECT dname FROM depot WHERE dcode=2"), std::vector<std::string>{fifty});
 }
 
 VANTREL_BOTH_TARGETS(MarkupImport);

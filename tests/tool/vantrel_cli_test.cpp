@@ -41,7 +41,8 @@ TEST_F(Cli, UsageErrorsExitTwoWithOneLineReason) {
         "import account-heads x.xml --target c.db", "import account-heads x.xls --target c.db",
         "import accounts x.xml --server h",
         "import accounts x.xml --target c.db --server h --database d", "init",
-        "import accounts x.xml --target c.db --source-type json"}) {
+        "import accounts x.xml --target c.db --source-type json",
+        "import account-heads x.xls --map m.csv --target c.db --rejects r.csv"}) {
     const Result r = Run(args);
     EXPECT_EQ(r.status, 2) << args << "\n" << r.out;
     EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << args << "\n" << r.out;
@@ -93,8 +94,33 @@ TEST_F(Cli, MarkupImportsIntoANewCompanyFile) {
     const Result r =
         Run(std::string("import ") + kind + " " + Sample("export.xml") + " --target c.db");
     EXPECT_EQ(r.status, 0) << kind << ": " << r.out;
-    EXPECT_TRUE(r.out.empty()) << r.out;
+    EXPECT_NE(r.out.find(" records written, "), std::string::npos) << r.out;
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
   }
+}
+
+TEST_F(Cli, MarkupImportSummarisesAndListsEverySkippedRecord) {
+  ASSERT_EQ(Run("init c.db").status, 0);
+  dir_.Write("x.xml",
+             "<ENVELOPE><GROUP NAME=\"North\"><PARENT>Sundry Debtors</PARENT></GROUP>"
+             "<LEDGER NAME=\"Acme, Ltd\"><PARENT>North</PARENT></LEDGER>"
+             "<LEDGER NAME=\"Big &quot;B&quot;\"><PARENT>South, &quot;Far&quot;</PARENT></LEDGER>"
+             "<LEDGER NAME=\"Loose\"/></ENVELOPE>");
+  Result r = Run("import accounts x.xml --target c.db --rejects rejects.csv");
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(r.out, "2 records written, 2 records skipped, rejects: rejects.csv\n");
+  EXPECT_EQ(ReadFile(dir_.File("rejects.csv")),
+            "kind,name,parent,reason\n"
+            "LEDGER,\"Big \"\"B\"\"\",\"South, \"\"Far\"\"\",parent group not found\n"
+            "LEDGER,Loose,,parent is empty\n");
+
+  r = Run("import accounts x.xml --target c.db");
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(r.out, "0 records written, 4 records skipped (list them with --rejects FILE)\n");
+
+  r = Run("import accounts x.xml --target c.db --rejects missing/rejects.csv");
+  EXPECT_EQ(r.status, 2) << r.out;
+  EXPECT_NE(r.out.find("missing/rejects.csv"), std::string::npos) << r.out;
 }
 
 TEST_F(Cli, FailedImportExitsOneWithTheMessages) {

@@ -133,6 +133,7 @@ struct ImportOptions {
   std::string map_file;
   std::string log_dir;
   std::string trace_file;
+  std::string rejects_file;
   bool atomic = false;
   bool dry_run = false;
   uint64_t max_source_size = vantrel::kDefaultMaxSourceSize;
@@ -157,6 +158,39 @@ void AddLimitOptions(CLI::App* cmd, ImportOptions& o) {
          [&o](const int& seconds) { o.timeouts.read_seconds = o.timeouts.write_seconds = seconds; },
          "seconds to wait for the server to answer one statement or take it; default 120")
       ->check(CLI::PositiveNumber);
+}
+
+// One CSV field, quoted when it holds a comma, a quote or a line break.
+std::string CsvField(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (char c : text) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + "\"";
+}
+
+// After an export import: how many records were written and skipped, and
+// where the skipped ones are listed. False when the rejects file could not be written.
+bool PrintMarkupSummary(const DependProcesser& processer, const std::string& rejects_file,
+                        std::ofstream& rejects, const std::string& rolled_back) {
+  std::string where;
+  if (!rejects_file.empty()) {
+    rejects << "kind,name,parent,reason\n";
+    for (const vantrel::RejectedRecord& r : processer.Rejects())
+      rejects << CsvField(r.kind) << ',' << CsvField(r.name) << ',' << CsvField(r.parent) << ','
+              << CsvField(r.reason) << '\n';
+    rejects.close();
+    where = rejects ? ", rejects: " + rejects_file
+                    : ", the rejects file '" + rejects_file + "' could not be written";
+  } else if (processer.RowsRefused() > 0) {
+    where = " (list them with --rejects FILE)";
+  }
+  if (!rolled_back.empty()) where += " (" + rolled_back + ")";
+  std::printf("%ld records written, %ld records skipped%s\n", processer.RowsImported(),
+              processer.RowsRefused(), where.c_str());
+  return rejects_file.empty() || static_cast<bool>(rejects);
 }
 
 int RunImport(const ImportOptions& o) {
@@ -200,6 +234,18 @@ int RunImport(const ImportOptions& o) {
     throw UsageError("--lock-wait must be shorter than --server-timeout");
   vantrel::SetMaxSourceSize(o.max_source_size);
   vantrel::SetTargetTimeouts(timeouts);
+
+  // The records an export import skips, one CSV line each; opened first so a
+  // rejects file that cannot be written stops the run before anything is imported.
+  std::ofstream rejects;
+  if (!o.rejects_file.empty()) {
+    if (source_type != vantrel::srcXML)
+      throw UsageError(
+          "--rejects lists the records an export import skips; a workbook import "
+          "lists its refused rows in its log");
+    rejects.open(o.rejects_file, std::ios::trunc | std::ios::binary);
+    if (!rejects) throw UsageError("cannot write the rejects file '" + o.rejects_file + "'");
+  }
 
   DependProcesser processer;
   if (!o.map_file.empty()) {
@@ -267,6 +313,9 @@ int RunImport(const ImportOptions& o) {
     std::printf("%ld rows imported, %ld rows refused, log: %s%s\n", processer.RowsImported(),
                 processer.RowsRefused(), processer.LogPath().c_str(),
                 rolled_back.empty() ? "" : (" (" + rolled_back + ")").c_str());
+  else if (source_type == vantrel::srcXML &&
+           !PrintMarkupSummary(processer, o.rejects_file, rejects, rolled_back))
+    err = true;
   else if (!rolled_back.empty())
     std::printf("%s\n", rolled_back.c_str());
   return err ? 1 : 0;
@@ -303,6 +352,9 @@ int main(int argc, char** argv) {
                      "xml or workbook, when the extension does not tell");
   import->add_option("--map", imp.map_file, "mapping file of a workbook import");
   import->add_option("--log-dir", imp.log_dir, "folder for the import logs");
+  import->add_option("--rejects", imp.rejects_file,
+                     "export imports: write each skipped record to FILE as CSV "
+                     "(kind,name,parent,reason)");
   import->add_option("--trace-sql", imp.trace_file,
                      "append every statement sent to the target to FILE");
   AddLimitOptions(import, imp);
