@@ -194,23 +194,30 @@ TEST_P(BatchImport, UnitRowFollowsItsFactorAndAddsNoBatchColumn) {
   }
 }
 
-TEST_P(BatchImport, WithoutOpeningStockNoReceiptOrInventoryIsTouched) {
-  OldReceipt();
-  EXPECT_FALSE(ImportCsv("Code,Batch\nP01,B1\n", {{}, {"Code", "pcode"}, {"Batch", "batchname"}}));
-  EXPECT_EQ(Column("SELECT batchname FROM productbatch WHERE batchid=7"),
-            std::vector<std::string>{"B1"});
-  EXPECT_EQ(Receipts(), (std::vector<std::string>{"30|OS|50", "40|SL|9"}));
-  EXPECT_EQ(Column("SELECT COUNT(*) FROM receiptdetails"), std::vector<std::string>{"1"});
-  EXPECT_EQ(Column("SELECT COUNT(*) FROM inventory"), std::vector<std::string>{"0"});
-  EXPECT_TRUE(rec_.StatementsStartingWith("delete from receiptdetails").empty());
-}
-
-TEST_P(BatchImport, OpeningStockWithoutAWrittenRowKeepsTheOldReceiptAndAddsAnEmptyOne) {
-  OldReceipt();
-  EXPECT_FALSE(ImportCsv("Code,Batch,Qty\nP99,B1,5\n"));
-  EXPECT_EQ(Receipts(), (std::vector<std::string>{"30|OS|50", "40|SL|9", "41|OS|0"}));
-  EXPECT_EQ(Column("SELECT rcptcode FROM receiptdetails"), std::vector<std::string>{"30"});
-  EXPECT_EQ(refused_, 1);
+TEST_P(BatchImport, OldReceiptGoesOnlyWhenARowBooksStock) {
+  struct Case {
+    std::string csv;
+    MapTable map;
+    std::vector<std::string> receipts;  // the old receipt 30 keeps its line in both
+  };
+  const std::vector<Case> cases = {
+      // No "openingstock" entry: no receipt, no inventory.
+      {"Code,Batch\nP01,B1\n",
+       {{}, {"Code", "pcode"}, {"Batch", "batchname"}},
+       {"30|OS|50", "40|SL|9"}},
+      // Stock mapped, but no row written: the old receipt stays, an empty one is added.
+      {"Code,Batch,Qty\nP99,B1,5\n", kStockMap, {"30|OS|50", "40|SL|9", "41|OS|0"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.csv);
+    Exec("delete from transactionreceipts where rcpttype='OS'");
+    Exec("delete from receiptdetails");
+    OldReceipt();
+    EXPECT_FALSE(ImportCsv(c.csv, c.map));
+    EXPECT_EQ(Receipts(), c.receipts);
+    EXPECT_EQ(Column("SELECT rcptcode FROM receiptdetails"), std::vector<std::string>{"30"});
+    EXPECT_EQ(Column("SELECT COUNT(*) FROM inventory"), std::vector<std::string>{"0"});
+  }
 }
 
 TEST_P(BatchImport, SecondRunReplacesTheBatchesAndTheReceiptOfTheFirst) {
