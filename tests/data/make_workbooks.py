@@ -86,7 +86,8 @@ def xml_text(s):
     return s.replace("&", "&amp;").replace("<", "&lt;").replace(">", "&gt;")
 
 
-def write_basic_xlsx():
+def write_basic_xlsx(name="basic.xlsx", date1904=False):
+    shift = 1462 if date1904 else 0
     strings = ["headname", "underhead", "note", "Assets", "O'Brien's account", "Cash",
                "Opened", "Flag", "Bank", "Grüße €", "beyond", "code", "amount", "B2"]
     sst = {s: i for i, s in enumerate(strings)}
@@ -127,7 +128,8 @@ def write_basic_xlsx():
         row(2, [s("A2", "Assets"), s("C2", "O'Brien's account")]),
         row(3, [s("A3", "Cash"), n("B3", "12.5"), n("C3", "3", 3)]),
         # 2021-03-15 is serial 44270; 2020-02-29 13:45:30 is 43890.573263888...
-        row(4, [s("A4", "Opened"), n("B4", "44270", 2), n("C4", "43890.5732638889", 1)]),
+        row(4, [s("A4", "Opened"), n("B4", str(44270 - shift), 2),
+                n("C4", repr(43890.5732638889 - shift), 1)]),
         row(5, [s("A5", "Flag"), '<c r="B5" t="b"><v>1</v></c>', n("C5", "0.2708333333333333", 4)]),
         row(7, [s("A7", "Bank"), '<c r="B7" t="inlineStr"><is><t>Assets</t></is></c>',
                 s("C7", "Grüße €"), s("D7", "beyond")]),
@@ -149,6 +151,7 @@ def write_basic_xlsx():
         '<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n'
         '<workbook xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" '
         'xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships">'
+        + ('<workbookPr date1904="1"/>' if date1904 else "") +
         '<sheets><sheet name="Heads" sheetId="1" r:id="rId7"/>'
         '<sheet name="Other" sheetId="2" r:id="rId3"/></sheets></workbook>')
     rel_ns = "http://schemas.openxmlformats.org/officeDocument/2006/relationships"
@@ -178,7 +181,7 @@ def write_basic_xlsx():
         '<Override PartName="/xl/sharedStrings.xml" ContentType="%s.sharedStrings+xml"/>'
         "</Types>" % (ct_main, ct_main, ct_main, ct_main, ct_main))
     fixed = (2024, 1, 1, 0, 0, 0)  # stable bytes from run to run
-    with zipfile.ZipFile(path("basic.xlsx"), "w", zipfile.ZIP_DEFLATED) as z:
+    with zipfile.ZipFile(path(name), "w", zipfile.ZIP_DEFLATED) as z:
         for name, data in [("[Content_Types].xml", content_types), ("_rels/.rels", root_rels),
                            ("xl/workbook.xml", workbook),
                            ("xl/_rels/workbook.xml.rels", workbook_rels),
@@ -210,4 +213,5 @@ if __name__ == "__main__":
     write_first_sheet_empty_xls()
     write_wide_xls()
     write_basic_xlsx()
+    write_basic_xlsx("basic1904.xlsx", date1904=True)
     write_basic_csv()

@@ -1,5 +1,5 @@
 #!/bin/sh
-# Writes the UTF-16 encoded exports the XmlDocument tests read. Run from any
+# Writes the UTF-16 and UTF-32 encoded exports the XmlDocument tests read. Run from any
 # directory; the files land beside this script.
 set -e
 cd "$(dirname "$0")"
@@ -15,6 +15,8 @@ fixtures = {
     "xml_utf16le_bom.xml": ("utf-16-le", '<?xml version="1.0" encoding="UTF-16"?>\r\n'),
     "xml_utf16be_bom.xml": ("utf-16-be", '<?xml version="1.0" encoding="windows-1252"?>\r\n'),
     "xml_utf16le_bom_nodecl.xml": ("utf-16-le", ""),
+    "xml_utf32le_bom.xml": ("utf-32-le", '<?xml version="1.0" encoding="UTF-32"?>\r\n'),
+    "xml_utf32be_bom.xml": ("utf-32-be", ""),
 }
 for name, (codec, decl) in fixtures.items():
     with open(name, "wb") as f:

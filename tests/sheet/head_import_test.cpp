@@ -1,20 +1,26 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <sstream>
 
 #include "platform/common/error.h"
 #include "platform/dao/connection.h"
+#include "platform/message/message.h"
+#include "platform/variant/convert.h"
 #include "support/company_fixture.h"
 #include "vantrel/DependProcesser.h"
 
 namespace vantrel {
 namespace {
 
+const MapTable kHeadMap = {{}, {"Head Name", "headname"}, {"Parent", "underhead"}};
+
 class HeadImport : public CompanyTest {
  protected:
-  bool Import(const std::string& workbook,
-              MapTable map = {{}, {"Head Name", "headname"}, {"Parent", "underhead"}}) {
+  // Runs the import; the log is read as the host finds it when the call returns.
+  bool Import(const std::string& workbook, MapTable map = kHeadMap) {
     DependProcesser p;
     Target(p);
     p.SetSourceType(srcEXCEL);
@@ -24,15 +30,22 @@ class HeadImport : public CompanyTest {
     p.ImportAccountHeads(err);
     imported_ = p.RowsImported();
     refused_ = p.RowsRefused();
+    const std::string log = dir_.File("accountheads.log");
+    log_ = std::filesystem::is_regular_file(log) ? ReadFile(log) : "";
     return err;
   }
-  std::string Statement(const std::string& bracketed) const {
-    std::string s = bracketed;
+  std::string Statement(std::string s) const {
     if (multi_user())
       for (char c : {'[', ']'}) s.erase(std::remove(s.begin(), s.end(), c), s.end());
     return s;
   }
+  std::vector<std::string> NewHeads() const {
+    return Rows(
+        "SELECT headcode, headname, underhead FROM accounthead WHERE headcode >= 60 "
+        "ORDER BY headcode");
+  }
   long imported_ = 0, refused_ = 0;
+  std::string log_;
 };
 
 TEST_P(HeadImport, EveryRowIsImportedOrRefusedInTheLog) {
@@ -40,12 +53,11 @@ TEST_P(HeadImport, EveryRowIsImportedOrRefusedInTheLog) {
   EXPECT_TRUE(rec_.messages.empty());
   EXPECT_EQ(imported_, 4);
   EXPECT_EQ(refused_, 4);
-  EXPECT_EQ(Rows("SELECT headcode, headname, underhead FROM accounthead WHERE headcode >= 60 "
-                 "ORDER BY headcode"),
+  EXPECT_EQ(NewHeads(),
             (std::vector<std::string>{"60|Debtors North|9", "61|Debtors North East|60",
                                       "62|A head name that runs past thi|24", "63|Mens Wear|24"}));
   const std::string blank14(14, ' ');
-  EXPECT_EQ(ReadFile(dir_.File("accountheads.log")),
+  EXPECT_EQ(log_,
             "Head          ImportStaus     Reason\r\n"
             "========      ===========     ======\r\n"
             "Debtors North success         --------------\r\n"
@@ -60,94 +72,59 @@ TEST_P(HeadImport, EveryRowIsImportedOrRefusedInTheLog) {
                 "Mens Wear     success         --------------\r\n"
                 "Self          failed          underhead not exists\r\n"
                 "debtors north failed          header already exists\r\n");
-}
-
-TEST_P(HeadImport, StatementsAreWrittenAsTheTargetReadsThem) {
-  Import(std::string(VANTREL_TEST_DATA) + "/heads.xls");
+  // The trace holds what went to the target, not the workbook's own queries.
   const auto inserts = rec_.StatementsStartingWith("insert into accounthead");
   ASSERT_EQ(inserts.size(), 4u);
-  EXPECT_EQ(
-      inserts[0],
-      Statement("insert into accounthead([headcode],[headname],[underhead])values(60,'Debtors "
-                "North',9)"));
-  EXPECT_EQ(
-      rec_.StatementsStartingWith("SELECT MAX(HEADCODE)+1 AS HEADCODE FROM ACCOUNTHEAD").size(),
-      1u);
-  EXPECT_EQ(rec_.StatementsStartingWith(
-                    "select headcode from accounthead where headname like 'Sundry Debtors'")
-                .size(),
-            2u);
-  EXPECT_EQ(rec_.StatementsStartingWith("SELECT * FROM ACCOUNTHEAD WHERE HEADNAME like 'Mens Wear'")
-                .size(),
-            1u);
+  EXPECT_EQ(inserts[0], Statement("insert into accounthead([headcode],[headname],[underhead])"
+                                  "values(60,'Debtors North',9)"));
+  for (const std::string& sql : rec_.statements)
+    EXPECT_EQ(ToLower(sql).find("from [heads$]"), std::string::npos) << sql;
 }
 
-TEST_P(HeadImport, WorkedExampleInTheTrace) {
-  Exec("delete from accounthead where headcode >= 31");
-  Exec("insert into accounthead values(4,'Group Four',2,0)");
-  EXPECT_FALSE(Import(dir_.Write("misc.csv", "Head Name,Parent\nMisc,Group Four\n")));
-  EXPECT_EQ(rec_.StatementsStartingWith("insert into accounthead"),
-            std::vector<std::string>{Statement(
-                "insert into accounthead([headcode],[headname],[underhead])values(31,'Misc',4)")});
+TEST_P(HeadImport, TheMappingOrderIsTheColumnOrderAndEmptyCellsTakeTheirFieldsKind) {
+  const struct {
+    std::string csv;
+    MapTable map;
+    std::string insert;
+  } cases[] = {
+      {"Name\nMisc\n", {{}, {"Name", "headname"}}, "([headcode],[headname])values(60,'Misc')"},
+      // Entry zero is ignored; the parent may lead.
+      {"Parent,Name,Level\nSundry Debtors,East,3\n",
+       {{"Name", "headlevel"},
+        {"Parent", "UnderHead"},
+        {"Name", "HeadName"},
+        {"Level", "headlevel"}},
+       "([headcode],[underhead],[HeadName],[headlevel])values(61,9,'East',3)"},
+      {"Head Name,Parent,Level\nWest,Sundry Debtors,\n",
+       {{}, {"Head Name", "headname"}, {"Level", "headlevel"}, {"Parent", "underhead"}},
+       "([headcode],[headname],[headlevel],[underhead])values(62,'West',0,9)"},
+  };
+  for (const auto& c : cases) {
+    rec_.statements.clear();
+    EXPECT_FALSE(Import(dir_.Write("m.csv", c.csv), c.map)) << c.csv;
+    EXPECT_EQ(rec_.StatementsStartingWith("insert into accounthead"),
+              std::vector<std::string>{Statement("insert into accounthead" + c.insert)});
+  }
 }
 
-TEST_P(HeadImport, SingleEntryMappingClosesTheStatement) {
-  Import(dir_.Write("one.csv", "Name\nMisc\n"), {{}, {"Name", "headname"}});
-  const auto inserts = rec_.StatementsStartingWith("insert into accounthead");
-  ASSERT_EQ(inserts.size(), 1u);
-  EXPECT_EQ(inserts[0],
-            Statement("insert into accounthead([headcode],[headname])values(60,'Misc')"));
-}
-
-TEST_P(HeadImport, EntryZeroIsIgnoredAndParentCanCloseOrLead) {
-  // The parent entry comes first: it compares with the previous row's name.
-  Import(dir_.Write("lead.csv", "Parent,Name,Level\nSundry Debtors,East,3\n"),
-         {{"Name", "headlevel"},
-          {"Parent", "UnderHead"},
-          {"Name", "HeadName"},
-          {"Level", "headlevel"}});
-  const auto inserts = rec_.StatementsStartingWith("insert into accounthead");
-  ASSERT_EQ(inserts.size(), 1u);
-  EXPECT_EQ(
-      inserts[0],
-      Statement("insert into "
-                "accounthead([headcode],[underhead],[HeadName],[headlevel])values(60,9,'East',3)"));
-}
-
-TEST_P(HeadImport, EmptyCellsAreWrittenByTheirFieldsKind) {
-  Import(dir_.Write("e.csv", "Head Name,Parent,Level\nWest,Sundry Debtors,\n"),
-         {{}, {"Head Name", "headname"}, {"Level", "headlevel"}, {"Parent", "underhead"}});
-  EXPECT_EQ(
-      rec_.StatementsStartingWith("insert into accounthead"),
-      std::vector<std::string>{Statement(
-          "insert into "
-          "accounthead([headcode],[headname],[headlevel],[underhead])values(60,'West',0,9)")});
-}
-
-TEST_P(HeadImport, BracketsInValuesAreStoredOnBothTargetsAndFoundOnARerun) {
-  const std::string book = dir_.Write("b.csv", "Head Name,Parent\nNorth [old],Sundry Debtors\n");
-  Import(book);
-  EXPECT_EQ(Column("SELECT headname FROM accounthead WHERE headcode=60"),
-            std::vector<std::string>{"North [old]"});
-  Import(book);
-  EXPECT_EQ(refused_, 1);
-  EXPECT_EQ(Column("SELECT COUNT(*) FROM accounthead WHERE headcode>=60"),
-            std::vector<std::string>{"1"});
-}
-
-TEST_P(HeadImport, PercentAndUnderscoreInNamesAreJustCharacters) {
+TEST_P(HeadImport, NamesAreJustCharactersOnBothTargets) {
   Exec("insert into accounthead values(60,'AxB Traders',9,0)");
   Exec("insert into accounthead values(61,'100 Pure',9,0)");
-  EXPECT_FALSE(Import(dir_.Write("l.csv",
-                                 "Head Name,Parent\n"
-                                 "A_B Traders,Sundry Debtors\n"
-                                 "Under AB,A_B Traders\n"
-                                 "100%,Sundry Debtors\n"
-                                 "a_b traders,Sundry Debtors\n")));
-  EXPECT_EQ(Rows("SELECT headcode, headname, underhead FROM accounthead WHERE headcode >= 62 "
-                 "ORDER BY headcode"),
-            (std::vector<std::string>{"62|A_B Traders|9", "63|Under AB|62", "64|100%|9"}));
+  const std::string book = dir_.Write("l.csv",
+                                      "Head Name,Parent\n"
+                                      "A_B Traders,Sundry Debtors\n"
+                                      "Under AB,A_B Traders\n"
+                                      "100%,Sundry Debtors\n"
+                                      "North [old],Sundry Debtors\n"
+                                      "C:\\Heads,Sundry Debtors\n"
+                                      "a_b traders,Sundry Debtors\n");
+  EXPECT_FALSE(Import(book));
+  EXPECT_EQ(NewHeads(), (std::vector<std::string>{"60|AxB Traders|9", "61|100 Pure|9",
+                                                  "62|A_B Traders|9", "63|Under AB|62", "64|100%|9",
+                                                  "65|North [old]|9", "66|C:Heads|9"}));
   EXPECT_EQ(refused_, 1);  // the same name in other letter case
+  EXPECT_FALSE(Import(book));
+  EXPECT_EQ(refused_, 6);
 }
 
 TEST_P(HeadImport, RowsWithoutANameOrAParentAreRefusedAndTheRestImported) {
@@ -163,39 +140,43 @@ TEST_P(HeadImport, RowsWithoutANameOrAParentAreRefusedAndTheRestImported) {
                                  "west,West\n"
                                  "West,East\n"),
                       {{}, {"Parent", "underhead"}, {"Head Name", "headname"}}));
-  EXPECT_EQ(Rows("SELECT headname, underhead FROM accounthead WHERE headcode >= 62 "
-                 "ORDER BY headcode"),
-            (std::vector<std::string>{"West|9", "East|62"}));
-  EXPECT_EQ(ReadFile(dir_.File("accountheads.log")).substr(76),
+  EXPECT_EQ(log_.substr(76),
             "              failed          headname is empty\r\n"
             "West          success         --------------\r\n"
             "West          failed          underhead not exists\r\n"
             "East          success         --------------\r\n");
 }
 
-TEST_P(HeadImport, ALookupThatFailsEndsTheImportAndARerunAddsNothingTwice) {
+TEST_P(HeadImport, AFailingStatementEndsTheImportAndARerunAddsNothingTwice) {
   const std::string book = dir_.Write("f.csv", "Head Name,Parent\nA,Sundry Debtors\nB,A\nC,A\n");
-  // The existence test of B fails as a lost connection would.
   SetSqlTrace([](const std::string& sql) {
-    if (sql == "SELECT * FROM ACCOUNTHEAD WHERE HEADNAME like 'B'")
+    if (sql.rfind("insert", 0) == 0 && sql.find("'B'") != std::string::npos)
       throw Error("Lost connection to server during query");
   });
   EXPECT_TRUE(Import(book));
   SetSqlTrace(nullptr);
   ASSERT_EQ(rec_.messages.size(), 1u);
   EXPECT_NE(rec_.messages[0].text.find("Lost connection"), std::string::npos);
-  EXPECT_EQ(Column("SELECT headname FROM accounthead WHERE headcode >= 60"),
-            std::vector<std::string>{"A"});
+  EXPECT_NE(rec_.messages[0].text.find("worksheet row 3"), std::string::npos);
+  EXPECT_EQ(log_.substr(76), "A             success         --------------\r\n");
   EXPECT_FALSE(Import(book));
   EXPECT_EQ(Column("SELECT headname FROM accounthead WHERE headcode >= 60 ORDER BY headcode"),
             (std::vector<std::string>{"A", "B", "C"}));
-}
-
-TEST_P(HeadImport, UnknownTargetFieldEndsTheWorker) {
+  // A mapped field the table lacks ends the worker before it writes.
   EXPECT_TRUE(Import(dir_.Write("x.csv", "Name,Colour\nEast,Red\n"),
                      {{}, {"Name", "headname"}, {"Colour", "colour"}}));
-  ASSERT_EQ(rec_.messages.size(), 1u);
-  EXPECT_NE(rec_.messages[0].text.find("colour"), std::string::npos);
+  EXPECT_NE(rec_.messages.back().text.find("colour"), std::string::npos);
+}
+
+TEST_P(HeadImport, ARowWhoseLogLineCannotBeWrittenIsNotStored) {
+  std::string csv = "Head Name,Parent\n";
+  for (int i = 0; i < 300; ++i) csv += "Head " + std::to_string(i) + ",Sundry Debtors\n";
+  ASSERT_EQ(symlink("/dev/full", dir_.File("accountheads.log").c_str()), 0);
+  EXPECT_TRUE(Import(dir_.Write("full.csv", csv)));
+  ASSERT_FALSE(rec_.messages.empty());
+  EXPECT_GT(imported_, 0);
+  EXPECT_EQ(Column("SELECT COUNT(*) FROM accounthead WHERE headcode >= 60"),
+            std::vector<std::string>{std::to_string(imported_)});
 }
 
 TEST_P(HeadImport, CodesPastTheSixteenBitRangeEndWithOverflowAndEveryWrittenRowLogged) {
@@ -205,21 +186,26 @@ TEST_P(HeadImport, CodesPastTheSixteenBitRangeEndWithOverflowAndEveryWrittenRowL
             std::vector<std::string>{"A"});
   ASSERT_EQ(rec_.messages.size(), 1u);
   EXPECT_NE(rec_.messages[0].text.find("Overflow"), std::string::npos);
-  EXPECT_NE(ReadFile(dir_.File("accountheads.log")).find("A             success"),
-            std::string::npos);
+  EXPECT_EQ(log_.substr(76), "A             success         --------------\r\n");
 }
 
-TEST_P(HeadImport, TwentyThousandHeadsNoneLostNoneTwice) {
+TEST_P(HeadImport, TwentyThousandHeadsNoneLostNoneTwiceWithProgressEveryThousand) {
   std::ostringstream csv;
   csv << "Head Name,Parent\n";
   for (int i = 0; i < 20000; ++i) csv << "Head " << i << ",Sundry Debtors\n";
+  std::vector<long> reports;
+  SetProgressHandler([&](const std::string& what, long done) {
+    EXPECT_EQ(what, "worksheet rows");
+    reports.push_back(done);
+  });
   EXPECT_FALSE(Import(dir_.Write("big.csv", csv.str())));
+  SetProgressHandler(nullptr);
   EXPECT_EQ(imported_, 20000);
-  EXPECT_EQ(Column("SELECT COUNT(*) FROM accounthead WHERE underhead=9 AND headcode >= 60"),
+  ASSERT_EQ(reports.size(), 20u);
+  EXPECT_EQ(reports.back(), 20000);
+  EXPECT_EQ(Column("SELECT COUNT(DISTINCT headname) FROM accounthead WHERE headcode >= 60 AND "
+                   "underhead = 9"),
             std::vector<std::string>{"20000"});
-  EXPECT_EQ(Column("SELECT COUNT(DISTINCT headname) FROM accounthead WHERE headcode >= 60"),
-            std::vector<std::string>{"20000"});
-  // A second run refuses every row and adds nothing.
   EXPECT_FALSE(Import(dir_.File("big.csv")));
   EXPECT_EQ(imported_, 0);
   EXPECT_EQ(refused_, 20000);

@@ -5,13 +5,9 @@
 #include <atomic>
 #include <cctype>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
-#include <stdexcept>
-#include <vector>
 
+#include "frame/company_template.h"
 #include "platform/dao/connection.h"
-#include "platform/dao/sql_scan.h"
 
 namespace vantrel {
 namespace {
@@ -19,15 +15,6 @@ namespace {
 std::string Env(const char* name) {
   const char* value = std::getenv(name);
   return value == nullptr ? std::string() : std::string(value);
-}
-
-// The template's statements.
-std::vector<std::string> TemplateStatements(const std::string& path) {
-  std::ifstream in(path);
-  if (!in) throw std::runtime_error("cannot read " + path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return SplitSqlScript(text.str());
 }
 
 }  // namespace
@@ -47,18 +34,8 @@ std::string CreateTestDatabase(const std::string& name_hint) {
   for (char c : name_hint.substr(0, 30))
     name += std::isalnum(static_cast<unsigned char>(c)) ? static_cast<char>(std::tolower(c)) : '_';
   name += "_" + std::to_string(getpid()) + "_" + std::to_string(++counter);
-
-  {
-    Connection server;
-    server.Open(TestMariadbConnectionString(""));
-    server.Execute("DROP DATABASE IF EXISTS " + name);
-    server.Execute("CREATE DATABASE " + name + " CHARACTER SET utf8mb4 COLLATE utf8mb4_general_ci");
-  }
-  Connection db;
-  db.Open(TestMariadbConnectionString(name));
-  for (const std::string& sql :
-       TemplateStatements(std::string(VANTREL_SCHEMA_DIR) + "/multiuser.sql"))
-    db.Execute(sql);
+  DropTestDatabase(name);
+  CreateCompanyDatabase(TestMariadbServer(), name);
   return name;
 }
 

@@ -17,7 +17,7 @@ bool MariadbServerRequired();
 std::string TestMariadbConnectionString(const std::string& database);
 
 // Creates a fresh database named after the hint (plus process id and a counter),
-// loads the company template into it and returns its name.
+// makes it a new company database as `vantrel init --server` does and returns its name.
 std::string CreateTestDatabase(const std::string& name_hint);
 
 // Drops a database made by CreateTestDatabase; errors are ignored.
