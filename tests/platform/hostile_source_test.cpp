@@ -116,7 +116,7 @@ TEST(HostileSources, SizeLimitsNameTheLimitAndHowToRaiseIt) {
   const LimitScope limit(4096);
   const std::string csv = dir.Write("big.csv", "Head Name\n" + std::string(5000, 'x') + "\n");
   const std::string xml = dir.Write("big.xml", "<A>" + std::string(5000, ' ') + "</A>");
-  // 4 KiB of cells inflate from a few bytes: the sheet part alone passes a quarter of the limit.
+  // 3 KiB of cells inflate from a few bytes: the sheet part alone passes an eighth of the limit.
   const std::string xlsx = dir.File("big.xlsx");
   WriteXlsx(xlsx, "<row r=\"1\"><c t=\"inlineStr\"><is><t>" + std::string(3000, 'x') +
                       "</t></is></c></row>");

@@ -33,9 +33,9 @@ constexpr unsigned int kParseOptions = pugi::parse_default | pugi::parse_embed_p
 class Archive {
  public:
   // The parts, uncompressed, may hold at most the source size limit in all and
-  // a quarter of it each: a sheet's parsed tree costs several times its text.
+  // an eighth of it each: a sheet's parsed tree costs about eight times its text.
   Archive(const std::string& bytes, const std::string& path)
-      : path_(path), total_limit_(MaxSourceSize()), part_limit_(total_limit_ / 4) {
+      : path_(path), total_limit_(MaxSourceSize()), part_limit_(total_limit_ / 8) {
     zip_error_t ze;
     zip_error_init(&ze);
     zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &ze);
@@ -107,7 +107,7 @@ class Archive {
   std::string TooLarge(const std::string& name, bool one_part) const {
     if (one_part)
       return "the part '" + name + "' holds more than " + ByteCountText(part_limit_) +
-             " uncompressed, the most one part may (a quarter of the source limit); " +
+             " uncompressed, the most one part may (an eighth of the source limit); " +
              SourceLimitText(total_limit_);
     return "its parts hold more than " + ByteCountText(total_limit_) + " uncompressed; " +
            SourceLimitText(total_limit_);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <pugixml.hpp>
 #include <stdexcept>
 
@@ -360,22 +361,36 @@ bool XmlDocument::Load(const std::string& path) {
     last_error_ = "Cannot read the XML file \"" + path + "\": " + reason;
     return false;
   }
-  return LoadFromMemory(std::move(bytes), path);
+  // The bytes move into the document; an error's position is placed on a
+  // second reading of the file, so a large export is never held twice.
+  return Parse(std::move(bytes), path, [&path](std::string& again) {
+    std::string ignored;
+    return ReadSourceFile(path, MaxSourceSize(), again, ignored);
+  });
 }
 
-bool XmlDocument::LoadFromMemory(std::string bytes, const std::string& name) {
+bool XmlDocument::LoadFromMemory(const std::string& bytes, const std::string& name) {
   tree_.reset();
   last_error_.clear();
+  return Parse(bytes, name, [&bytes](std::string& again) {
+    again = bytes;
+    return true;
+  });
+}
+
+bool XmlDocument::Parse(std::string bytes, const std::string& name,
+                        const std::function<bool(std::string&)>& read_again) {
   try {
     auto tree = std::make_shared<xml_detail::Tree>();
-    // Kept for an error's position: the parse rewrites the text in place.
-    const std::string original = bytes;
     if (!DecodeText(std::move(bytes), name, tree->text, last_error_)) return false;
     const pugi::xml_parse_result result = tree->doc.load_buffer_inplace(
         &tree->text[0], tree->text.size(), kParseOptions, pugi::encoding_utf8);
     if (!result) {
-      std::string text;
-      if (!DecodeText(original, name, text, last_error_)) return false;
+      // The parse rewrote the text in place; decode it again to place the error.
+      tree.reset();
+      std::string again, text;
+      if (!read_again(again) || !DecodeText(std::move(again), name, text, last_error_))
+        return false;
       last_error_ = "The XML file \"" + name + "\" could not be read: " + result.description() +
                     " at " + DescribePosition(text, static_cast<size_t>(result.offset)) + ".";
       return false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -58,7 +59,7 @@ class XmlDocument {
   // Only a regular file no larger than the source size limit is read.
   bool Load(const std::string& path);
   // The same from the bytes of a file; `name` stands for the file in errors.
-  bool LoadFromMemory(std::string bytes, const std::string& name);
+  bool LoadFromMemory(const std::string& bytes, const std::string& name);
   const std::string& LastError() const { return last_error_; }
 
   bool IsEmpty() const { return tree_ == nullptr; }
@@ -69,6 +70,10 @@ class XmlDocument {
   std::vector<XmlNode> ElementsByTagName(const std::string& name) const;
 
  private:
+  // Decodes and parses; `read_again` hands the same bytes once more to place an error.
+  bool Parse(std::string bytes, const std::string& name,
+             const std::function<bool(std::string&)>& read_again);
+
   std::shared_ptr<const xml_detail::Tree> tree_;
   std::string last_error_;
 };
