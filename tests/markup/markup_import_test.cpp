@@ -455,6 +455,43 @@ TEST_P(MarkupImport, NamesLongerThanTheColumnAreCutOnBothTargets) {
   EXPECT_EQ(Column("SELECT dname FROM depot WHERE dcode=2"), std::vector<std::string>{fifty});
 }
 
+TEST_P(MarkupImport, DamagedExportsOfTheCorpus) {
+  FreeHeadCodesFrom31();
+  struct Case {
+    const char* file;
+    Method method;
+    std::vector<std::string> rows;     // what the import adds
+    std::vector<std::string> rejects;  // what it skips
+  };
+  const std::string ledgers = "SELECT ledname, headcode FROM accountledger ORDER BY ledcode";
+  const Case cases[] = {
+      {"markup_ledgers_only.xml",
+       &DependProcesser::ImportAccounts,
+       {"Harbor Fuel Co|24"},
+       {"LEDGER|Quay Rentals|Rentals Payable|parent group not found"}},
+      {"markup_items_only.xml",
+       &DependProcesser::ImportProducts,
+       {"Sea Salt 1kg|1"},
+       {"STOCKITEM|Kelp Flakes|Seaweed|parent group not found"}},
+      {"markup_parents_later.xml",
+       &DependProcesser::ImportAccounts,
+       {"Harbor Fuel Co|24", "Lighthouse Inn|31"},
+       {"GROUP|Cafes|Cafes|names itself as parent",
+        "LEDGER|Dune Cafe|Cafes|parent group not found"}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_FALSE(Run(c.method, std::string(VANTREL_TEST_DATA) + "/bad/" + c.file)) << c.file;
+    EXPECT_EQ(rejects_, c.rejects) << c.file;
+    EXPECT_EQ(c.method == &DependProcesser::ImportProducts
+                  ? Rows("SELECT pname, gpcode FROM product")
+                  : Rows(ledgers),
+              c.rows)
+        << c.file;
+  }
+  EXPECT_EQ(Heads(), (std::vector<std::string>{"31|Hotels - North|32|1", "32|Hotels|9|1"}));
+  EXPECT_TRUE(rec_.messages.empty());
+}
+
 VANTREL_BOTH_TARGETS(MarkupImport);
 
 }  // namespace
