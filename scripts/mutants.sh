@@ -3,9 +3,10 @@
 # runs the tests the entry names against a MariaDB server, and reports which
 # faults the tests missed (survivors) and the score.
 #
-#   scripts/mutants.sh [--quick] [--sanitize] [--list FILE] [--work DIR] [NAME...]
+#   scripts/mutants.sh [--quick] [--head] [--sanitize] [--list FILE] [--work DIR] [NAME...]
 #
 #   --quick      only the entries marked "quick: yes"
+#   --head       plant into the last commit, not the working tree (others' edits left out)
 #   --sanitize   build the copy with AddressSanitizer and UBSan (slower)
 #   --list FILE  the fault list (default scripts/mutants.list)
 #   --work DIR   where the copy and its build live (default /tmp/vantrel-mutants-UID);
@@ -21,15 +22,17 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 list=$root/scripts/mutants.list
 work=/tmp/vantrel-mutants-$(id -u)
 quick=0
+head=0
 sanitize=OFF
 only=()
 while [[ $# -gt 0 ]]; do
   case $1 in
     --quick) quick=1 ;;
+    --head) head=1 ;;
     --sanitize) sanitize=ON ;;
     --list) list=$(realpath "$2"); shift ;;
     --work) work=$2; shift ;;
-    -h | --help) sed -n '2,18p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h | --help) sed -n '2,19p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     -*) echo "mutants: unknown option $1" >&2; exit 2 ;;
     *) only+=("$1") ;;
   esac
@@ -65,10 +68,21 @@ def entries(path):
     return out
 
 cmd = sys.argv[1]
-if cmd == "sync":  # root tree: copy what changed, drop what is gone
+if cmd == "sync":  # root tree [head]: copy what changed, drop what is gone
     root, tree = sys.argv[2], sys.argv[3]
-    files = subprocess.run(["git", "-C", root, "ls-files", "-co", "--exclude-standard", "-z"],
-                           check=True, capture_output=True).stdout.decode().split("\0")
+    if len(sys.argv) > 4:  # the last commit, exported beside the copy
+        export = sys.argv[4]
+        shutil.rmtree(export, ignore_errors=True)
+        os.makedirs(export)
+        archive = subprocess.run(["git", "-C", root, "archive", "HEAD"], check=True,
+                                 capture_output=True).stdout
+        subprocess.run(["tar", "-x", "-C", export], input=archive, check=True)
+        root = export
+        files = [os.path.relpath(os.path.join(d, n), export)
+                 for d, _, names in os.walk(export) for n in names]
+    else:
+        files = subprocess.run(["git", "-C", root, "ls-files", "-co", "--exclude-standard", "-z"],
+                               check=True, capture_output=True).stdout.decode().split("\0")
     keep = {f for f in files if f and os.path.isfile(os.path.join(root, f))}
     for f in keep:
         src, dst = os.path.join(root, f), os.path.join(tree, f)
@@ -109,7 +123,11 @@ if [[ -f $work/planted ]]; then
   python3 "$helper" restore "$tree" "$(cat "$work/planted")" || true
   rm -f "$work/planted"
 fi
-python3 "$helper" sync "$root" "$tree"
+if [[ $head == 1 ]]; then
+  python3 "$helper" sync "$root" "$tree" "$work/head"
+else
+  python3 "$helper" sync "$root" "$tree"
+fi
 
 dbdir=
 cleanup() {
@@ -157,14 +175,15 @@ filter_of() {
 }
 
 # The unchanged tree must pass the tests the selected entries run.
-filters=$(for i in "${selected[@]}"; do filter_of "$i"; done | tr ':' '\n' | sort -u | paste -sd:)
 echo "mutants: building the unchanged tree in $build"
 compile || { tail -n 30 "$work/build.log"; echo "mutants: the unchanged tree does not build" >&2; exit 2; }
-if ! run_tests "$filters"; then
-  tail -n 30 "$work/test.log"
-  echo "mutants: the unchanged tree fails its tests; no score" >&2
-  exit 2
-fi
+while read -r filter; do
+  if ! run_tests "$filter"; then
+    tail -n 30 "$work/test.log"
+    echo "mutants: the unchanged tree fails the tests $filter; no score" >&2
+    exit 2
+  fi
+done < <(for i in "${selected[@]}"; do filter_of "$i"; done | sort -u)
 
 caught=0 planted=0 stale=0 broken=0
 survivors=()

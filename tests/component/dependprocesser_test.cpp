@@ -64,17 +64,6 @@ TEST_P(ImportFrames, AccountsReserveAVoucherNumberWhateverTheSource) {
             std::vector<std::string>{"2"});
 }
 
-TEST_P(ImportFrames, DepotsFromAWorkbookAreRefused) {
-  DependProcesser p;
-  Target(p);
-  UseHeadWorkbook(p);
-  bool err = false;
-  p.ImportDepots(err);
-  EXPECT_TRUE(err);
-  ASSERT_EQ(rec_.messages.size(), 1u);
-  EXPECT_EQ(rec_.messages[0].text, kUnsupported);
-}
-
 TEST_P(ImportFrames, ErrorFlagSpeaksOfTheLastCallOnly) {
   DependProcesser p;
   Target(p);
@@ -180,24 +169,6 @@ TEST_P(ImportFrames, ObjectsShareOneTargetConnection) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Targets, ImportFrames, ::testing::Values(0, 1), TargetName);
-
-TEST(DependProcesserProperties, ServerTakesNumbersAsTextAndRefusesNull) {
-  DependProcesser p;
-  p.SetServer(3306.0);
-  EXPECT_EQ(p.Server(), "3306");
-  EXPECT_THROW(p.SetServer(nullptr), Error);
-  EXPECT_EQ(p.Server(), "3306");
-  p.SetServer("db.example:3307");
-  EXPECT_EQ(p.Server(), "db.example:3307");
-}
-
-TEST(DependProcesserProperties, NewObjectDefaults) {
-  DependProcesser p;
-  EXPECT_EQ(p.TargetType(), typeSingleUser);
-  EXPECT_EQ(static_cast<int>(p.SourceType()), 0);
-  EXPECT_TRUE(p.TargetDataBase().empty());
-  EXPECT_FALSE(CanUnload());
-}
 
 }  // namespace
 }  // namespace vantrel

@@ -104,45 +104,46 @@ struct Paused {
   Recorder& rec;
 };
 
+std::string Text(const Variant& v) { return v.is_null() ? "NULL" : ToText(v); }
+
 }  // namespace
 
-std::vector<std::string> CompanyTest::Column(const std::string& sql) const {
+RowSet CompanyTest::Query(const std::string& sql) const {
   Paused p(rec_);
   Connection conn;
   conn.Open(TargetConnectionString());
+  return conn.Query(sql);
+}
+
+std::vector<std::string> CompanyTest::Column(const std::string& sql) const {
   std::vector<std::string> out;
-  for (const Row& row : conn.Query(sql).rows)
-    out.push_back(row[0].is_null() ? "NULL" : ToText(row[0]));
+  for (const Row& row : Query(sql).rows) out.push_back(Text(row[0]));
   return out;
 }
 
 std::vector<std::string> CompanyTest::Rows(const std::string& sql) const {
-  Paused p(rec_);
-  Connection conn;
-  conn.Open(TargetConnectionString());
   std::vector<std::string> out;
-  for (const Row& row : conn.Query(sql).rows) {
+  for (const Row& row : Query(sql).rows) {
     std::string line;
-    for (size_t i = 0; i < row.size(); ++i) {
-      if (i) line += '|';
-      line += row[i].is_null() ? "NULL" : ToText(row[i]);
-    }
+    for (size_t i = 0; i < row.size(); ++i) line += (i ? "|" : "") + Text(row[i]);
     out.push_back(line);
   }
   return out;
 }
 
 std::vector<std::string> CompanyTest::Dump() const {
-  Paused p(rec_);
-  Connection conn;
-  conn.Open(TargetConnectionString());
-  std::vector<std::string> out;
-  const auto tables = conn.OpenSchema(Connection::kSchemaTables);
-  for (; !tables->Eof(); tables->MoveNext()) {
-    const std::string table = ToText(tables->Value(size_t{2}));
-    for (const Row& row : conn.Query("SELECT * FROM " + table).rows) {
+  std::vector<std::string> tables, out;
+  {
+    Paused p(rec_);
+    Connection conn;
+    conn.Open(TargetConnectionString());
+    for (auto t = conn.OpenSchema(Connection::kSchemaTables); !t->Eof(); t->MoveNext())
+      tables.push_back(ToText(t->Value(size_t{2})));
+  }
+  for (const std::string& table : tables) {
+    for (const Row& row : Query("SELECT * FROM " + table).rows) {
       std::string line = ToLower(table);
-      for (const Variant& v : row) line += "|" + (v.is_null() ? std::string("NULL") : ToText(v));
+      for (const Variant& v : row) line += "|" + Text(v);
       out.push_back(line);
     }
   }

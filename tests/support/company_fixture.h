@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/dao/rowset.h"
 #include "vantrel/DependProcesser.h"
 
 namespace vantrel {
@@ -65,6 +66,8 @@ class CompanyTest : public ::testing::TestWithParam<int> {
   // two dumps are equal when the targets hold the same data.
   std::vector<std::string> Dump() const;
   std::string TargetConnectionString() const;
+  // The whole result of a query on a connection of the test's own.
+  RowSet Query(const std::string& sql) const;
 
   TempDir dir_;
   std::string database_;  // file path or database name
