@@ -39,6 +39,29 @@ const char* const kDescription =
     "  vantrel init --server 127.0.0.1:3306 --database acme\n"
     "  vantrel import products export.xml --server 127.0.0.1 --database acme\n";
 
+const char* const kMappingHelp =
+    "\nA mapping file (--map) lists one entry per line, 'worksheet column,target field',\n"
+    "for example:\n  Head Name,headname\n  Parent Head,underhead\n"
+    "The last entry closes each statement. A target field is a column of the table the\n"
+    "import fills, or a keyword (any letter case):\n"
+    "  account-heads   headname (name, 30), underhead (parent head's name)\n"
+    "  accounts        ledname (name, 50), headcode (account head's name),\n"
+    "                  openingbalance ('12500 db' / '4300 cr'), openingbalancedb,\n"
+    "                  openingbalancecr, address, city, pincode, cperson, phone, faxno,\n"
+    "                  cellphone, email, gstno, cstno (cut to their columns), flag (True/False)\n"
+    "  product-groups  gpname (name, 50), gpdesc (50), gpunder (parent; made if missing)\n"
+    "  products        pcode (else the next stored code), pname (name, 50), gpcode (group's\n"
+    "                  name; made if missing), parentgroup, supergroup, 'Base Unit',\n"
+    "                  'Addl. Unit1'..'Addl. Unit4', 'Addl. Unit1 cf'.. (size in base units),\n"
+    "                  unitinrpt, purchaseunit, salesunit (a unit name), mrprate, pcolor,\n"
+    "                  pdesc, userfield1..userfield4\n"
+    "  batches         pcode or pname (an existing product), batchname (20), description,\n"
+    "                  manfdate, expdate, unit, cf, openingstock, purrate\n"
+    "  opening-stock   the products keywords, then pcode, batchname, description,\n"
+    "                  manfdate, expdate, unit (a unit of the product), openingstock, purrate\n"
+    "What each keyword does, row by row, is in the README under 'Mapping keywords'.\n"
+    "Logs go to --log-dir, else $VANTREL_LOG_DIR, else the current folder.";
+
 struct Kind {
   const char* name;
   void (DependProcesser::*method)(bool&);
@@ -336,12 +359,7 @@ int main(int argc, char** argv) {
 
   ImportOptions imp;
   CLI::App* import = app.add_subcommand("import", "import one kind of master data");
-  import->footer(KindsHelp() +
-                 "\nA mapping file (--map) lists one entry per line, 'worksheet column,target "
-                 "field',\nfor example:\n  Head Name,headname\n  Parent,underhead\nThe last "
-                 "entry closes each statement. Fields are target columns or keywords\n(headname, "
-                 "underhead, ledname, headcode, openingbalance, gpname, gpunder, pname, ...).\n"
-                 "Logs go to --log-dir, else $VANTREL_LOG_DIR, else the current folder.");
+  import->footer(KindsHelp() + kMappingHelp);
   import->add_option("KIND", imp.kind, "what to import (listed below)")->required();
   import->add_option("SOURCE", imp.source, "the export (.xml) or workbook (.xls, .xlsx, .csv)")
       ->required();
