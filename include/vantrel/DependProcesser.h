@@ -7,6 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include "vantrel/export.h"
+#include "vantrel/host.h"
+
 namespace vantrel {
 
 enum enumTargetType : int32_t {
@@ -48,10 +51,17 @@ struct RejectedRecord {
 struct ProcesserState;
 
 // Loads master data into a company database. Configure the properties, then
-// call import methods; each reports failure through its errOccured argument
-// (pass a variable set to false) and never throws. Message boxes go to the
-// process-wide message handler (vantrel/vantrel.h).
-class DependProcesser {
+// call import methods. No member function throws:
+// - the property readers and writers cannot fail, except SetServer(nullptr),
+//   which is refused with a false result and leaves the old value;
+// - each import method reports failure through its errOccured argument (pass
+//   a variable set to false; a true one stays true), shows the reason through
+//   the process-wide message handler (vantrel/host.h) and sets ErrorFlag;
+//   an exception thrown by the host's own handlers ends the import as a failure;
+// - CloseConn returns false, with the reason, when the target did not close cleanly.
+// One import runs at a time in a process: the target connection and the code
+// counters are shared by all objects.
+class VANTREL_API DependProcesser {
  public:
   DependProcesser();
   ~DependProcesser();
@@ -72,19 +82,26 @@ class DependProcesser {
   void SetSourceType(int32_t value);
   // Host of the database server, "host" or "host:port" (multi user only).
   std::string Server() const;
-  void SetServer(std::string_view value);
-  // A number is stored as its decimal text.
-  void SetServer(double value);
-  // Null is refused with "Invalid use of Null"; the old value stays.
-  void SetServer(std::nullptr_t);
+  // Always true.
+  bool SetServer(std::string_view value);
+  // A number is stored as its decimal text; always true.
+  bool SetServer(double value);
+  // Null is refused ("Invalid use of Null"): false, and the old value stays.
+  bool SetServer(std::nullptr_t);
   // Per statement (the default), atomic or dry run; any other value counts as per statement.
   enumTransactionMode TransactionMode() const;
   void SetTransactionMode(int32_t value);
 
+  // Ledgers: from an export (with their groups) or a workbook (with opening balances).
   void ImportAccounts(bool& errOccured);
+  // Products: from an export (with their groups) or a workbook (with units).
   void ImportProducts(bool& errOccured);
+  // Depots, from an export only.
   void ImportDepots(bool& errOccured);
-  void CloseConn();
+  // Closes the shared target connection; a later import opens a new one. False,
+  // with the reason in *error when given, when the close failed.
+  bool CloseConn(std::string* error = nullptr);
+  // Account heads, product groups, batches and opening stock: from a workbook only.
   void ImportAccountHeads(bool& errOccured);
   void ImportProductGr(bool& errOccured);
   void ImportBatch(bool& errOccured);
@@ -108,6 +125,13 @@ class DependProcesser {
 };
 
 // Whether any DependProcesser object is alive; module-wide state lives until none is.
-bool CanUnload();
+VANTREL_API bool CanUnload();
+
+// Reads a mapping file: one "worksheet column,target field" entry per line,
+// standard CSV quoting, blank lines ignored, entries numbered from 1 in file
+// order (index 0 stays unused). False, with the reason (file and line) in
+// `error`, when the file cannot be read or an entry is malformed; `map` is
+// then left as it was.
+VANTREL_API bool LoadMapFile(const std::string& path, MapTable& map, std::string& error);
 
 }  // namespace vantrel

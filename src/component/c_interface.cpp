@@ -4,8 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/common/error.h"
-#include "platform/message/message.h"
 #include "vantrel/DependProcesser.h"
 #include "vantrel/vantrel.h"
 
@@ -29,15 +27,21 @@ const char* Hand(VantrelObject* o, std::string value) {
   return Self(o)->text.c_str();
 }
 
-template <class Body>
-int Guard(Body&& body) {
-  try {
-    body();
-    return 0;
-  } catch (const std::exception& e) {
-    g_last_error = e.what();
-    return -1;
-  }
+int Refuse(std::string text) {
+  g_last_error = std::move(text);
+  return -1;
+}
+
+int UnknownProperty(const char* name) {
+  return Refuse(std::string("Unknown property: ") + (name ? name : "(null)"));
+}
+
+int NullServer() { return Refuse("Invalid use of Null"); }
+
+template <class Value>
+int PutServer(VantrelObject* o, Value v) {
+  Self(o)->processer.SetServer(v);
+  return 0;
 }
 
 template <void (DependProcesser::*Method)(bool&)>
@@ -85,22 +89,39 @@ const VantrelDependProcesserVtbl kVtbl = {
     Import<&DependProcesser::ImportAccounts>,
     Import<&DependProcesser::ImportProducts>,
     Import<&DependProcesser::ImportDepots>,
-    [](VantrelObject* o) { return Guard([&] { Self(o)->processer.CloseConn(); }); },
+    [](VantrelObject* o) { return vantrel_close_conn(o); },
     [](VantrelObject* o) { return Hand(o, Self(o)->processer.Server()); },
     [](VantrelObject* o, const char* v) {
-      return Guard([&] {
-        if (!v) throw vantrel::InvalidUseOfNullError();
-        Self(o)->processer.SetServer(std::string_view(v));
-      });
+      return v ? PutServer(o, std::string_view(v)) : NullServer();
     },
-    [](VantrelObject* o, double v) { return Guard([&] { Self(o)->processer.SetServer(v); }); },
-    [](VantrelObject* o) { return Guard([&] { Self(o)->processer.SetServer(nullptr); }); },
+    [](VantrelObject* o, double v) { return PutServer(o, v); },
+    [](VantrelObject*) { return NullServer(); },
     Import<&DependProcesser::ImportAccountHeads>,
     Import<&DependProcesser::ImportProductGr>,
     Import<&DependProcesser::ImportBatch>,
     Import<&DependProcesser::ImportOS>,
     [](VantrelObject* o) { return static_cast<int32_t>(Self(o)->processer.TransactionMode()); },
     [](VantrelObject* o, int32_t v) { Self(o)->processer.SetTransactionMode(v); },
+    [](VantrelObject* o) { return vantrel_error_flag(o); },
+    [](VantrelObject* o) { return vantrel_rows_imported(o); },
+    [](VantrelObject* o) { return vantrel_rows_refused(o); },
+    [](VantrelObject* o) { return vantrel_log_path(o); },
+};
+
+struct ImportName {
+  const char* method;
+  const char* kind;
+  void (DependProcesser::*call)(bool&);
+};
+
+const ImportName kImports[] = {
+    {"ImportAccounts", "accounts", &DependProcesser::ImportAccounts},
+    {"ImportProducts", "products", &DependProcesser::ImportProducts},
+    {"ImportDepots", "depots", &DependProcesser::ImportDepots},
+    {"ImportAccountHeads", "account-heads", &DependProcesser::ImportAccountHeads},
+    {"ImportProductGr", "product-groups", &DependProcesser::ImportProductGr},
+    {"ImportBatch", "batches", &DependProcesser::ImportBatch},
+    {"ImportOS", "opening-stock", &DependProcesser::ImportOS},
 };
 
 struct CHandler {
@@ -137,6 +158,105 @@ void vantrel_set_message_handler(VantrelMessageHandler handler, void* user) {
   });
 }
 
+void vantrel_set_sql_trace(VantrelTraceHandler handler, void* user) {
+  if (!handler) {
+    vantrel::SetSqlTrace(nullptr);
+    return;
+  }
+  vantrel::SetSqlTrace([handler, user](const std::string& sql) { handler(sql.c_str(), user); });
+}
+
+void vantrel_set_progress_handler(VantrelProgressHandler handler, void* user) {
+  if (!handler) {
+    vantrel::SetProgressHandler(nullptr);
+    return;
+  }
+  vantrel::SetProgressHandler(
+      [handler, user](const std::string& what, long done) { handler(what.c_str(), done, user); });
+}
+
 const char* vantrel_last_error(void) { return g_last_error.c_str(); }
+
+const char* vantrel_version(void) { return vantrel::Version(); }
+
+int vantrel_create_company_file(const char* path) {
+  std::string error;
+  if (!path) return Refuse("Invalid use of Null");
+  return vantrel::InitCompanyFile(path, error) ? 0 : Refuse(error);
+}
+
+int vantrel_create_company_database(const char* server, const char* database) {
+  std::string error;
+  if (!server || !database) return Refuse("Invalid use of Null");
+  return vantrel::InitCompanyDatabase(server, database, error) ? 0 : Refuse(error);
+}
+
+int vantrel_set_text(VantrelObject* o, const char* property, const char* value) {
+  const std::string name = property ? property : "";
+  if (name == "Server") return o->vtbl->put_Server_text(o, value);
+  if (name == "TargetDataBase")
+    Self(o)->processer.SetTargetDataBase(value ? value : "");
+  else if (name == "SourceFile")
+    Self(o)->processer.SetSourceFile(value ? value : "");
+  else
+    return UnknownProperty(property);
+  return 0;
+}
+
+const char* vantrel_get_text(VantrelObject* o, const char* property) {
+  const std::string name = property ? property : "";
+  const DependProcesser& p = Self(o)->processer;
+  if (name == "TargetDataBase") return Hand(o, p.TargetDataBase());
+  if (name == "SourceFile") return Hand(o, p.SourceFile());
+  if (name == "Server") return Hand(o, p.Server());
+  if (name == "LogPath") return Hand(o, p.LogPath());
+  UnknownProperty(property);
+  return nullptr;
+}
+
+int vantrel_set_int(VantrelObject* o, const char* property, int32_t value) {
+  const std::string name = property ? property : "";
+  DependProcesser& p = Self(o)->processer;
+  if (name == "TargetType")
+    p.SetTargetType(value);
+  else if (name == "SourceType")
+    p.SetSourceType(value);
+  else if (name == "TransactionMode")
+    p.SetTransactionMode(value);
+  else
+    return UnknownProperty(property);
+  return 0;
+}
+
+int vantrel_load_map_file(VantrelObject* o, const char* path) {
+  vantrel::MapTable map;
+  std::string error;
+  if (!path) return Refuse("Invalid use of Null");
+  if (!vantrel::LoadMapFile(path, map, error)) return Refuse(error);
+  Self(o)->processer.SetMapInfo(std::move(map));
+  return 0;
+}
+
+int vantrel_import(VantrelObject* o, const char* kind, int* errOccured) {
+  const std::string name = kind ? kind : "";
+  for (const ImportName& i : kImports) {
+    if (name != i.method && name != i.kind) continue;
+    bool err = errOccured && *errOccured;
+    (Self(o)->processer.*(i.call))(err);
+    if (errOccured) *errOccured = err ? 1 : 0;
+    return 0;
+  }
+  return Refuse("Unknown import: " + (kind ? name : std::string("(null)")));
+}
+
+int vantrel_close_conn(VantrelObject* o) {
+  std::string error;
+  return Self(o)->processer.CloseConn(&error) ? 0 : Refuse(error);
+}
+
+int vantrel_error_flag(VantrelObject* o) { return Self(o)->processer.ErrorFlag() ? 1 : 0; }
+long vantrel_rows_imported(VantrelObject* o) { return Self(o)->processer.RowsImported(); }
+long vantrel_rows_refused(VantrelObject* o) { return Self(o)->processer.RowsRefused(); }
+const char* vantrel_log_path(VantrelObject* o) { return Hand(o, Self(o)->processer.LogPath()); }
 
 }  // extern "C"

@@ -1,6 +1,7 @@
 #include "vantrel/DependProcesser.h"
 
 #include <atomic>
+#include <utility>
 
 #include "frame/connections.h"
 #include "frame/handler.h"
@@ -63,7 +64,8 @@ void EndRun(ProcesserState& s, bool& errOccured, bool failed, int style, const c
 // open is closed so its tail is not lost; the import's transaction, if it has
 // one, ends last.
 template <class Body>
-void ImportFrame(ProcesserState& s, bool& errOccured, int style, const char* title, Body&& body) {
+void ImportFrameBody(ProcesserState& s, bool& errOccured, int style, const char* title,
+                     Body&& body) {
   s.error_flag = false;
   s.rolled_back = false;
   s.rejects.clear();
@@ -79,6 +81,29 @@ void ImportFrame(ProcesserState& s, bool& errOccured, int style, const char* tit
   }
   EndRun(s, errOccured, !completed || s.error_flag || (errOccured && !passed), style, title);
   if (s.error_flag) errOccured = true;
+}
+
+// No exception leaves an import method: one thrown past the handlers (by the
+// host's own message or progress handler) ends the import as a failure, and
+// an import transaction it left open is rolled back.
+template <class Body>
+void ImportFrame(ProcesserState& s, bool& errOccured, int style, const char* title, Body&& body) {
+  try {
+    ImportFrameBody(s, errOccured, style, title, std::forward<Body>(body));
+    return;
+  } catch (...) {
+    s.error_flag = true;
+    errOccured = true;
+  }
+  try {
+    Connection& conn = TargetConnection();
+    if (conn.State() == Connection::kOpen && conn.TransactionDepth() > 0) {
+      while (conn.TransactionDepth() > 0) conn.RollbackTrans();
+      s.rolled_back = true;
+    }
+  } catch (...) {
+    // The connection is closed with the next import or CloseConn.
+  }
 }
 
 // The source kind cannot be handled by this method: say so and report failure.
@@ -105,7 +130,12 @@ void RunWorkbookImport(ProcesserState& s, bool client_cursor, const char* log_fi
 
 DependProcesser::DependProcesser() : state_(std::make_unique<ProcesserState>()) {
   ++g_live_objects;
-  RunHandled([] { AssignDefaultHeads(); }, msgstyle::kInformation, "", &state_->error_flag);
+  try {
+    RunHandled([] { AssignDefaultHeads(); }, msgstyle::kInformation, "", &state_->error_flag);
+  } catch (...) {
+    // The host's message handler threw while the failure was shown.
+    state_->error_flag = true;
+  }
 }
 
 DependProcesser::~DependProcesser() { --g_live_objects; }
@@ -129,9 +159,15 @@ enumSourceType DependProcesser::SourceType() const {
 }
 void DependProcesser::SetSourceType(int32_t value) { state_->source_type = value; }
 std::string DependProcesser::Server() const { return state_->server; }
-void DependProcesser::SetServer(std::string_view value) { state_->server = std::string(value); }
-void DependProcesser::SetServer(double value) { state_->server = NumberText(value); }
-void DependProcesser::SetServer(std::nullptr_t) { throw InvalidUseOfNullError(); }
+bool DependProcesser::SetServer(std::string_view value) {
+  state_->server = std::string(value);
+  return true;
+}
+bool DependProcesser::SetServer(double value) {
+  state_->server = NumberText(value);
+  return true;
+}
+bool DependProcesser::SetServer(std::nullptr_t) { return false; }
 enumTransactionMode DependProcesser::TransactionMode() const {
   return static_cast<enumTransactionMode>(state_->transaction_mode);
 }
@@ -196,7 +232,15 @@ void DependProcesser::ImportDepots(bool& errOccured) {
   });
 }
 
-void DependProcesser::CloseConn() { ReleaseTargetConnection(); }
+bool DependProcesser::CloseConn(std::string* error) {
+  try {
+    ReleaseTargetConnection();
+    return true;
+  } catch (const std::exception& e) {
+    if (error) *error = e.what();
+  }
+  return false;
+}
 
 void DependProcesser::ImportAccountHeads(bool& errOccured) {
   ProcesserState& s = *state_;

@@ -3,14 +3,9 @@
 #include <cstdint>
 #include <string>
 
-namespace vantrel {
+#include "vantrel/host.h"
 
-// The most bytes a source may hold: an XML export's or a workbook's file size,
-// and for an .xlsx workbook also its parts once uncompressed and the table a
-// sheet makes. Hosts raise it for unusually large sources.
-constexpr uint64_t kDefaultMaxSourceSize = uint64_t{256} << 20;
-uint64_t MaxSourceSize();
-void SetMaxSourceSize(uint64_t bytes);
+namespace vantrel {
 
 // The sentence every refusal for size ends with: the limit and how to raise it.
 std::string SourceLimitText(uint64_t limit);

@@ -5,15 +5,12 @@
 #include <string>
 
 #include "platform/dao/rowset.h"
+#include "vantrel/host.h"
 
 namespace vantrel {
 
 class Provider;
 class Recordset;
-
-// Receives every statement and query sent to a target database (not to a workbook).
-using SqlTraceSink = std::function<void(const std::string&)>;
-void SetSqlTrace(SqlTraceSink sink);
 
 // A connection opened by connection string; the string's opening picks the provider.
 class Connection {
@@ -57,19 +54,6 @@ class Connection {
 
 // Runs a piece of work as one transaction on a connection: Commit keeps it; a
 // scope left any other way (an error) rolls it back.
-// How the targets of imports are reached: how long an import waits for
-// another one that holds its target, and the server's network timeouts. The
-// defaults never cut a healthy import short.
-struct TargetTimeouts {
-  int lock_wait_seconds = 30;
-  int connect_seconds = 10;
-  // One statement's answer (read) or sending one statement (write).
-  int read_seconds = 120;
-  int write_seconds = 120;
-};
-TargetTimeouts GetTargetTimeouts();
-void SetTargetTimeouts(const TargetTimeouts& timeouts);
-
 class TransactionScope {
  public:
   explicit TransactionScope(Connection& conn);

@@ -1,0 +1,72 @@
+#pragma once
+
+// What a host program sets for the whole process: where messages, progress
+// reports and the statement trace go, the limits on sources and targets, and
+// how new company databases are made. None of these functions throws.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "vantrel/export.h"
+#include "vantrel/version.h"
+
+namespace vantrel {
+
+// The version of the library that runs (VANTREL_VERSION names the headers').
+VANTREL_API const char* Version();
+
+// A modal message box becomes a call of the process-wide handler; the import
+// waits for it to return. Styles: 0 plain, 48 warning, 64 information, 112 both.
+using MessageHandler =
+    std::function<void(const std::string& text, int style, const std::string& title)>;
+
+// A message as one line: "<title>: <text>", or "<text>" when the title is
+// empty; line breaks inside the text become blanks.
+VANTREL_API std::string MessageLine(const std::string& text, const std::string& title);
+
+// Sets the handler; an empty one restores the default (MessageLine on standard error).
+VANTREL_API void SetMessageHandler(MessageHandler handler);
+
+// Long imports report how far they have come (rows or records handled so far,
+// every 1,000th); no handler: nothing is reported.
+using ProgressHandler = std::function<void(const std::string& what, long done)>;
+VANTREL_API void SetProgressHandler(ProgressHandler handler);
+
+// Receives every statement and query sent to a target database (not to a
+// workbook); an empty sink stops the trace.
+using SqlTraceSink = std::function<void(const std::string&)>;
+VANTREL_API void SetSqlTrace(SqlTraceSink sink);
+
+// The most bytes a source may hold: an XML export's or a workbook's file size,
+// and for an .xlsx workbook also its parts once uncompressed and the table a
+// sheet makes. Hosts raise it for unusually large sources.
+constexpr uint64_t kDefaultMaxSourceSize = uint64_t{256} << 20;
+VANTREL_API uint64_t MaxSourceSize();
+VANTREL_API void SetMaxSourceSize(uint64_t bytes);
+
+// How the targets of imports are reached: how long an import waits for
+// another one that holds its target, and the server's network timeouts. The
+// defaults never cut a healthy import short.
+struct TargetTimeouts {
+  int lock_wait_seconds = 30;
+  int connect_seconds = 10;
+  // One statement's answer (read) or sending one statement (write).
+  int read_seconds = 120;
+  int write_seconds = 120;
+};
+VANTREL_API TargetTimeouts GetTargetTimeouts();
+VANTREL_API void SetTargetTimeouts(const TargetTimeouts& timeouts);
+
+// Creates a new, empty single-user company file from the built-in template.
+// An existing file is refused. False, with the reason in `error`, when it
+// cannot be made.
+VANTREL_API bool InitCompanyFile(const std::string& path, std::string& error);
+
+// Creates a new, empty company database on a server ("host" or "host:port")
+// from the built-in template. An existing database is refused. False, with
+// the reason in `error`, when it cannot be made.
+VANTREL_API bool InitCompanyDatabase(const std::string& server, const std::string& database,
+                                     std::string& error);
+
+}  // namespace vantrel
