@@ -12,6 +12,7 @@
 #   --work DIR   where the copy and its build live (default /tmp/vantrel-mutants-UID);
 #                kept between runs, so a rerun recompiles only what changed
 #   NAME...      only these entries
+# The build and test output of each fault is kept in WORK/logs/NAME.log.
 #
 # With VANTREL_TEST_MARIADB=HOST:PORT the tests use that server; otherwise the
 # script starts a throw-away one on a free port and stops it at the end.
@@ -32,7 +33,7 @@ while [[ $# -gt 0 ]]; do
     --sanitize) sanitize=ON ;;
     --list) list=$(realpath "$2"); shift ;;
     --work) work=$2; shift ;;
-    -h | --help) sed -n '2,19p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h | --help) sed -n '2,20p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     -*) echo "mutants: unknown option $1" >&2; exit 2 ;;
     *) only+=("$1") ;;
   esac
@@ -41,7 +42,7 @@ done
 [[ -f $list ]] || { echo "mutants: no list $list" >&2; exit 2; }
 tree=$work/tree
 build=$work/build-$sanitize
-mkdir -p "$tree" "$build"
+mkdir -p "$tree" "$build" "$work/logs"
 
 # The helper: syncs the copy with the working tree and plants or removes one fault.
 helper=$work/mutant.py
@@ -216,6 +217,7 @@ for i in "${selected[@]}"; do
   fi
   python3 "$helper" restore "$tree" "$file"
   rm -f "$work/planted"
+  cat "$work/build.log" "$work/test.log" >"$work/logs/$name.log" 2>/dev/null || true
   printf '%-32s %-24s %3ds\n' "$name" "$verdict" $((SECONDS - t0))
 done
 compile || true  # leaves the build matching the unchanged tree

@@ -126,6 +126,7 @@ TEST_P(ProviderContract, NamesCompareWithoutCaseAndEscapedWildcardsMatchThemselv
   EXPECT_EQ(like("100\\%"), std::vector<std::string>{"100%"});
   EXPECT_EQ(like("store 20"), std::vector<std::string>{"Store 20"});
   EXPECT_EQ(like("a_b"), (std::vector<std::string>{"A_B", "AxB"}));
+  EXPECT_EQ(like("a\\_%"), std::vector<std::string>{"A_B"});
   EXPECT_EQ(like("main%"), std::vector<std::string>{"Main Location"});
   EXPECT_EQ(Column("select headcode from accounthead where trim(headname)='CASH'"),
             std::vector<std::string>{"1"});
