@@ -28,6 +28,6 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "libc6, libstdc++6, libsqlite3-0, libmariadb3, libfreexl1, libpugixml1v5, libzip4")
+  "libc6, libstdc++6, libsqlite3-0, libmariadb3, libfreexl1, libpugixml1v5, libzip4, libicu72")
 set(CPACK_GENERATOR DEB)
 include(CPack)

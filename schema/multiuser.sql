@@ -5,16 +5,16 @@
 
 CREATE TABLE accounthead (
   headcode SMALLINT NOT NULL PRIMARY KEY,
-  headname VARCHAR(50) COLLATE utf8mb4_general_ci,
+  headname VARCHAR(50) COLLATE utf8mb4_uca1400_nopad_as_ci,
   underhead SMALLINT,
   headlevel SMALLINT,
   KEY ix_accounthead_headname (headname),
   KEY ix_accounthead_underhead (underhead)
-) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_uca1400_nopad_as_ci;
 
 CREATE TABLE accountledger (
   ledcode VARCHAR(10) NOT NULL PRIMARY KEY,
-  ledname VARCHAR(50) COLLATE utf8mb4_general_ci,
+  ledname VARCHAR(50) COLLATE utf8mb4_uca1400_nopad_as_ci,
   headcode SMALLINT,
   address VARCHAR(60),
   city VARCHAR(25),
@@ -29,7 +29,7 @@ CREATE TABLE accountledger (
   flag SMALLINT,
   KEY ix_accountledger_ledname (ledname),
   KEY ix_accountledger_headcode (headcode)
-) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_uca1400_nopad_as_ci;
 
 CREATE TABLE generalledger (
   vdate DATE,
@@ -42,21 +42,21 @@ CREATE TABLE generalledger (
   cramt DOUBLE,
   KEY ix_generalledger_ledcode (ledcode),
   KEY ix_generalledger_voucher (vtype, vno)
-) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_uca1400_nopad_as_ci;
 
 CREATE TABLE productgroup (
   gpcode SMALLINT NOT NULL PRIMARY KEY,
-  gpname VARCHAR(50) COLLATE utf8mb4_general_ci,
+  gpname VARCHAR(50) COLLATE utf8mb4_uca1400_nopad_as_ci,
   gpdesc VARCHAR(50),
   gpunder SMALLINT,
   gplevel SMALLINT,
   KEY ix_productgroup_gpname (gpname),
   KEY ix_productgroup_gpunder (gpunder)
-) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_uca1400_nopad_as_ci;
 
 CREATE TABLE product (
   pcode VARCHAR(30) NOT NULL PRIMARY KEY,
-  pname VARCHAR(50) COLLATE utf8mb4_general_ci,
+  pname VARCHAR(50) COLLATE utf8mb4_uca1400_nopad_as_ci,
   gpcode SMALLINT,
   mrprate DOUBLE,
   pcolor VARCHAR(20),
@@ -85,39 +85,39 @@ CREATE TABLE product (
   userfield4 VARCHAR(50),
   KEY ix_product_pname (pname),
   KEY ix_product_gpcode (gpcode)
-) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_uca1400_nopad_as_ci;
 
 CREATE TABLE productunits (
   pcode VARCHAR(30),
   unitid SMALLINT,
-  unit VARCHAR(15) COLLATE utf8mb4_general_ci,
+  unit VARCHAR(15) COLLATE utf8mb4_uca1400_nopad_as_ci,
   cf DOUBLE,
   KEY ix_productunits_pcode (pcode, unitid),
   KEY ix_productunits_unit (unit)
-) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_uca1400_nopad_as_ci;
 
 CREATE TABLE productslab (
   PCode VARCHAR(30),
   Purchase SMALLINT,
   KEY ix_productslab_pcode (PCode)
-) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_uca1400_nopad_as_ci;
 
 CREATE TABLE depot (
   dcode SMALLINT NOT NULL PRIMARY KEY,
-  dname VARCHAR(50) COLLATE utf8mb4_general_ci,
+  dname VARCHAR(50) COLLATE utf8mb4_uca1400_nopad_as_ci,
   KEY ix_depot_dname (dname)
-) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_uca1400_nopad_as_ci;
 
 CREATE TABLE productbatch (
   batchid SMALLINT NOT NULL PRIMARY KEY,
   pcode VARCHAR(30),
-  batchname VARCHAR(30) COLLATE utf8mb4_general_ci,
+  batchname VARCHAR(30) COLLATE utf8mb4_uca1400_nopad_as_ci,
   description VARCHAR(50),
   manfdate DATE,
   expdate DATE,
   KEY ix_productbatch_pcode (pcode),
   KEY ix_productbatch_batchname (batchname)
-) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_uca1400_nopad_as_ci;
 
 CREATE TABLE inventory (
   dcode SMALLINT,
@@ -128,7 +128,7 @@ CREATE TABLE inventory (
   KEY ix_inventory_pcode (pcode, batchid),
   KEY ix_inventory_dcode (dcode),
   KEY ix_inventory_batchid (batchid)
-) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_uca1400_nopad_as_ci;
 
 CREATE TABLE transactionreceipts (
   rcptcode INT,
@@ -140,7 +140,7 @@ CREATE TABLE transactionreceipts (
   chkdep SMALLINT,
   KEY ix_transactionreceipts_rcptcode (rcptcode),
   KEY ix_transactionreceipts_type (rcpttype, vno)
-) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_uca1400_nopad_as_ci;
 
 CREATE TABLE receiptdetails (
   rcptcode INT,
@@ -153,14 +153,14 @@ CREATE TABLE receiptdetails (
   Rate DOUBLE,
   KEY ix_receiptdetails_rcptcode (rcptcode),
   KEY ix_receiptdetails_pcode (PCode)
-) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_uca1400_nopad_as_ci;
 
 CREATE TABLE paramlist (
-  paramname VARCHAR(20) COLLATE utf8mb4_general_ci,
+  paramname VARCHAR(20) COLLATE utf8mb4_uca1400_nopad_as_ci,
   paramtype SMALLINT,
   paramvalue VARCHAR(50),
   KEY ix_paramlist_param (paramname, paramtype)
-) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_uca1400_nopad_as_ci;
 
 INSERT INTO accounthead (headcode, headname, underhead, headlevel) VALUES
   (1, 'Cash', 11, 1),

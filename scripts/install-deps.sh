@@ -10,5 +10,5 @@ apt-get update -qq
 apt-get install -y -qq --no-install-recommends \
   build-essential cmake ninja-build pkg-config clang-format \
   libsqlite3-dev libmariadb-dev mariadb-server libfreexl-dev libpugixml-dev \
-  libcli11-dev libgtest-dev libzip-dev python3 python3-xlwt \
+  libcli11-dev libgtest-dev libzip-dev libicu-dev python3 python3-xlwt \
   clang libclang-rt-14-dev llvm >/dev/null

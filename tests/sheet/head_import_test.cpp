@@ -127,6 +127,26 @@ TEST_P(HeadImport, NamesAreJustCharactersOnBothTargets) {
   EXPECT_EQ(refused_, 6);
 }
 
+TEST_P(HeadImport, BothTargetsTakeTheSameNamesForTheSame) {
+  // Letter case never matters, in any script; accents, symbols and blanks do.
+  EXPECT_FALSE(Import(dir_.Write("u.csv",
+                                 "Head Name,Parent\n"
+                                 "\xC3\xA4pfel,Sundry Debtors\n"
+                                 "\xC3\x84PFEL,Sundry Debtors\n"
+                                 "\xD0\x9C\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0,Sundry Debtors\n"
+                                 "\xD0\x9C\xD0\x9E\xD0\xA1\xD0\x9A\xD0\x92\xD0\x90,Sundry Debtors\n"
+                                 "Caf\xC3\xA9,Sundry Debtors\n"
+                                 "Cafe,Sundry Debtors\n"
+                                 "WB \xF0\x9F\x8D\x8C,Sundry Debtors\n"
+                                 "WB \xF0\x9F\x8D\x8E,Sundry Debtors\n"
+                                 "\"Cafe \",Sundry Debtors\n")));
+  EXPECT_EQ(refused_, 2);  // ÄPFEL and МОСКВА
+  EXPECT_EQ(Column("SELECT headname FROM accounthead WHERE headcode >= 60 ORDER BY headcode"),
+            (std::vector<std::string>{
+                "\xC3\xA4pfel", "\xD0\x9C\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0", "Caf\xC3\xA9",
+                "Cafe", "WB \xF0\x9F\x8D\x8C", "WB \xF0\x9F\x8D\x8E", "Cafe "}));
+}
+
 TEST_P(HeadImport, RowsWithoutANameOrAParentAreRefusedAndTheRestImported) {
   EXPECT_FALSE(Import(std::string(VANTREL_TEST_DATA) + "/heads_blank_parent.xls"));
   EXPECT_TRUE(rec_.messages.empty());

@@ -18,6 +18,7 @@
 #include "platform/dao/provider.h"
 #include "platform/dao/sql_scan.h"
 #include "platform/sqlite/jet_sql.h"
+#include "platform/sqlite/name_collation.h"
 #include "platform/variant/convert.h"
 
 namespace vantrel {
@@ -311,14 +312,16 @@ void RunOwn(sqlite3* db, const std::string& sql) {
   }
 }
 
-// The settings every connection gets: the functions the dialect has, waiting for
-// a busy file, and in WAL mode syncing at checkpoints only.
+// The settings every connection gets: the functions the dialect has, names
+// compared as on the server, waiting for a busy file, and in WAL mode syncing
+// at checkpoints only.
 void Configure(sqlite3* db) {
   sqlite3_extended_result_codes(db, 1);
   sqlite3_busy_timeout(db, kBusyTimeoutMs);
   const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
   sqlite3_create_function(db, "CINT", 1, flags, nullptr, CintFunction, nullptr, nullptr);
   sqlite3_create_function(db, "VAL", 1, flags, nullptr, ValFunction, nullptr, nullptr);
+  RegisterNameCollation(db);
   // Reading the journal mode also proves the file is a database.
   Statement stmt;
   if (sqlite3_prepare_v2(db, "PRAGMA journal_mode", -1, stmt.out(), nullptr) != SQLITE_OK ||
@@ -327,6 +330,7 @@ void Configure(sqlite3* db) {
   const unsigned char* mode = sqlite3_column_text(stmt.get(), 0);
   if (mode && EqualsNoCase(reinterpret_cast<const char*>(mode), "wal"))
     RunOwn(db, "PRAGMA synchronous=NORMAL");
+  UpgradeNameIndexes(db);
 }
 
 void RemoveDatabaseFiles(const std::string& path) {
@@ -374,8 +378,10 @@ void CreateSqliteCompanyFile(const std::string& path, const std::string& schema_
   try {
     // WAL is a property of the file and stays for every later connection.
     RunOwn(db, "PRAGMA journal_mode=WAL");
+    RegisterNameCollation(db);
     RunOwn(db, "BEGIN");
     for (const std::string& statement : SplitSqlScript(schema_sql)) RunOwn(db, statement);
+    RunOwn(db, "PRAGMA user_version=" + std::to_string(kNameCollationVersion));
     RunOwn(db, "COMMIT");
   } catch (...) {
     sqlite3_close_v2(db);
