@@ -232,6 +232,9 @@ TEST_P(ProductImport, RowWithoutNameIsLoggedAndTheLogEnds) {
                        "              Failed          product name is empty (worksheet row 3)\r\n"
                        "              -----------------------------End of Log File\r\n");
   EXPECT_EQ(Products(), Lines{"1|Bolt|1|NULL"});
+  // A worksheet without rows still gets its closing line.
+  EXPECT_FALSE(Import("Name,Base\n", {{}, {"Name", "pname"}, {"Base", "Base Unit"}}, "e.csv"));
+  EXPECT_EQ(Log(), kHeader + "              -----------------------------End of Log File\r\n");
 }
 
 VANTREL_BOTH_TARGETS(ProductImport);
