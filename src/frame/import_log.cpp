@@ -41,6 +41,13 @@ std::string LayoutLogLine(const std::string& name, const std::string& status,
   return out;
 }
 
+// Each line goes to the file at once: a line that cannot be written (disk
+// full) raises here, before the row it reports is committed.
+void ImportLog::Put(const std::string& line) {
+  if (std::fwrite(line.data(), 1, line.size(), file_) != line.size() || std::fflush(file_) != 0)
+    throw Error("Device I/O error writing '" + path_ + "': " + std::strerror(errno), 57);
+}
+
 ImportLog::~ImportLog() {
   if (file_) std::fclose(file_);
 }
@@ -61,8 +68,7 @@ void ImportLog::WriteLine(const std::string& name, const std::string& status,
                           const std::string& reason) {
   if (!file_) throw Error("Bad file name or number", 52);
   const std::string line = LayoutLogLine(name, status, reason);
-  if (std::fwrite(line.data(), 1, line.size(), file_) != line.size())
-    throw Error("Device I/O error writing '" + path_ + "'", 57);
+  Put(line);
 }
 
 void ImportLog::WriteLine(const std::string& name, const std::string& text) {
@@ -72,8 +78,7 @@ void ImportLog::WriteLine(const std::string& name, const std::string& text) {
   MoveToColumn(line, column, 15);
   line += text;
   line += "\r\n";
-  if (std::fwrite(line.data(), 1, line.size(), file_) != line.size())
-    throw Error("Device I/O error writing '" + path_ + "'", 57);
+  Put(line);
 }
 
 void ImportLog::Close() {

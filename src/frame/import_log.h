@@ -43,6 +43,8 @@ class ImportLog {
   const std::string& Path() const { return path_; }
 
  private:
+  // Writes a whole line through to the file; raises when it cannot.
+  void Put(const std::string& line);
   std::FILE* file_ = nullptr;
   std::string path_;
 };

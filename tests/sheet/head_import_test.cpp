@@ -194,7 +194,7 @@ TEST_P(HeadImport, ARowWhoseLogLineCannotBeWrittenIsNotStored) {
   ASSERT_EQ(symlink("/dev/full", dir_.File("accountheads.log").c_str()), 0);
   EXPECT_TRUE(Import(dir_.Write("full.csv", csv)));
   ASSERT_FALSE(rec_.messages.empty());
-  EXPECT_GT(imported_, 0);
+  EXPECT_EQ(imported_, 0);  // each line goes to the disk before its row commits
   EXPECT_EQ(Column("SELECT COUNT(*) FROM accounthead WHERE headcode >= 60"),
             std::vector<std::string>{std::to_string(imported_)});
 }

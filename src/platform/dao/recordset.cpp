@@ -1,5 +1,7 @@
 #include "platform/dao/recordset.h"
 
+#include <cctype>
+
 #include "platform/common/error.h"
 #include "platform/dao/connection.h"
 #include "platform/variant/convert.h"
@@ -36,6 +38,7 @@ void Recordset::OpenRows(RowSet rows) {
   data_ = std::make_shared<Data>();
   data_->fields = std::move(rows.fields);
   data_->rows = std::move(rows.rows);
+  data_->source = std::move(rows.source);
   open_ = true;
   filter_.clear();
   RebuildVisible();
@@ -102,16 +105,27 @@ std::string Recordset::FieldName(size_t index) const {
 
 bool Recordset::HasField(std::string_view name) const {
   RequireOpen();
+  const std::string wanted = Trim(name);
   for (const auto& f : data_->fields)
-    if (EqualsNoCase(f.name, name)) return true;
+    if (EqualsNoCase(f.name, wanted)) return true;
   return false;
 }
 
+// Names are found without regard to letter case or blanks around them. A name
+// that is not there is reported with the names that are, so a mapping that
+// does not fit its sheet says what the sheet offers.
 size_t Recordset::FieldIndex(std::string_view name) const {
   RequireOpen();
+  const std::string wanted = Trim(name);
   for (size_t i = 0; i < data_->fields.size(); ++i)
-    if (EqualsNoCase(data_->fields[i].name, name)) return i;
-  throw ItemNotFoundError(std::string(name));
+    if (EqualsNoCase(data_->fields[i].name, wanted)) return i;
+  std::string source = data_->source.empty() ? "the record set" : data_->source;
+  source[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(source[0])));
+  std::string names;
+  for (const auto& f : data_->fields) names += (names.empty() ? "" : ", ") + f.name;
+  throw Error(source + " has no column '" + std::string(name) +
+                  "'; its columns are: " + (names.empty() ? "(none)" : names),
+              3265);
 }
 
 const Row& Recordset::CurrentRow() const {

@@ -64,6 +64,7 @@ class Recordset {
   struct Data {
     std::vector<FieldDef> fields;
     std::vector<Row> rows;
+    std::string source;
   };
   size_t FieldIndex(std::string_view name) const;
   const Row& CurrentRow() const;

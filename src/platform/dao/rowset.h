@@ -44,6 +44,9 @@ using Row = std::vector<Variant>;
 struct RowSet {
   std::vector<FieldDef> fields;
   std::vector<Row> rows;
+  // What the rows are, for messages ("the worksheet of 'book.csv'"); empty
+  // for a record set.
+  std::string source;
 };
 
 }  // namespace vantrel

@@ -282,8 +282,13 @@ bool ParseDateText(std::string_view text, DateValue& out) {
   const int n =
       std::sscanf(t.c_str(), "%4d-%2d-%2d%c%2d:%2d:%2d", &y, &m, &d, &tail, &hh, &mi, &ss);
   if (n < 3 || t.size() < 10 || t[4] != '-' || t[7] != '-') return false;
-  if (m < 1 || m > 12 || d < 1 || d > 31) return false;
+  // A day the month does not have (2024-02-30) is no date, not the next month's.
+  static const int kDays[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (m < 1 || m > 12 || d < 1 || d > kDays[m - 1]) return false;
+  const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+  if (m == 2 && d == 29 && !leap) return false;
   if (n > 3 && n < 7 && t.size() > 10) return false;
+  if (n == 7 && (hh < 0 || hh > 23 || mi < 0 || mi > 59 || ss < 0 || ss > 59)) return false;
   out = MakeDate(y, m, d);
   if (n == 7) out.serial += (hh * 3600 + mi * 60 + ss) / 86400.0;
   return true;

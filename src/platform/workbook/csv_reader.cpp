@@ -1,91 +1,90 @@
 #include "platform/workbook/csv_reader.h"
 
-#include <cmath>
-#include <cstdlib>
+#include "platform/common/text_decoding.h"
 
 namespace vantrel::workbook {
 namespace {
 
-// An unquoted field that reads wholly as a decimal number becomes a number;
-// anything else (quoted, so codes like "0012" keep their zeros; hexadecimal;
-// blanks around; trailing letters) stays text.
-Variant FieldValue(std::string field, bool quoted) {
-  if (field.empty()) return Variant::Null();
-  if (quoted) return Variant(std::move(field));
-  const char first = field.front();
-  const bool starts_numeric =
-      (first >= '0' && first <= '9') || first == '-' || first == '+' || first == '.';
-  if (starts_numeric && field.find_first_of("xXpP") == std::string::npos) {
-    char* end = nullptr;
-    const double v = std::strtod(field.c_str(), &end);
-    if (end == field.c_str() + field.size() && std::isfinite(v)) return Variant(v);
-  }
-  return Variant(std::move(field));
-}
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 }  // namespace
 
-Sheet ReadCsv(const std::string& text, const std::string& sheet_name) {
+Sheet ReadCsv(std::string bytes, const std::string& sheet_name, const std::string& path) {
+  const std::string text = DecodeTextFile(std::move(bytes));
   Sheet sheet;
   sheet.name = sheet_name;
-  size_t i = 0;
-  if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) i = 3;
 
   const size_t n = text.size();
+  size_t i = 0;
+  size_t line = 1;  // of the file, counting the breaks inside quoted fields
   size_t row = 0, column = 0;
   std::string field;
-  bool quoted = false;
-  bool row_started = false;
 
   auto end_field = [&] {
-    SetCell(sheet, row, column, FieldValue(std::move(field), quoted));
+    SetCell(sheet, row, column, TextCell(std::move(field)));
     field.clear();
-    quoted = false;
     ++column;
   };
-  auto end_row = [&] {
-    end_field();
-    ++row;
-    column = 0;
-    row_started = false;
+  auto at_line_end = [&](size_t k) { return k >= n || text[k] == '\r' || text[k] == '\n'; };
+  auto skip_line_break = [&] {
+    if (i < n && text[i] == '\r') ++i;
+    if (i < n && text[i] == '\n') ++i;
+    ++line;
   };
 
   while (i < n) {
-    const char ch = text[i];
-    if (ch == '"' && field.empty() && !quoted) {
-      // A quoted field: runs to the quote that is not doubled.
-      quoted = true;
-      row_started = true;
-      ++i;
-      while (i < n) {
-        if (text[i] == '"') {
-          if (i + 1 < n && text[i + 1] == '"') {
-            field += '"';
-            i += 2;
-            continue;
-          }
-          ++i;
-          break;
-        }
-        field += text[i++];
-      }
+    // A line holding nothing but blanks is no row.
+    size_t k = i;
+    while (k < n && IsBlank(text[k])) ++k;
+    if (at_line_end(k)) {
+      if (k >= n) break;
+      i = k;
+      skip_line_break();
       continue;
     }
-    if (ch == ',') {
-      row_started = true;
-      end_field();
-      ++i;
-    } else if (ch == '\r' || ch == '\n') {
-      end_row();
-      i += (ch == '\r' && i + 1 < n && text[i + 1] == '\n') ? 2 : 1;
-    } else {
-      // Text after a closing quote is kept, as lenient readers do.
-      row_started = true;
-      field += ch;
-      ++i;
+    column = 0;
+    for (;;) {
+      if (i < n && text[i] == '"' && field.empty()) {
+        // A quoted field runs to the quote that is not doubled.
+        const size_t start_line = line;
+        ++i;
+        bool closed = false;
+        while (i < n) {
+          const char ch = text[i];
+          if (ch == '"') {
+            if (i + 1 < n && text[i + 1] == '"') {
+              field += '"';
+              i += 2;
+              continue;
+            }
+            ++i;
+            closed = true;
+            break;
+          }
+          if (ch == '\n' || (ch == '\r' && (i + 1 >= n || text[i + 1] != '\n'))) ++line;
+          field += ch;
+          ++i;
+        }
+        if (!closed)
+          throw Error("Cannot open workbook '" + path + "', line " + std::to_string(start_line) +
+                      ": a quoted field is not closed");
+        continue;
+      }
+      if (at_line_end(i)) {
+        end_field();
+        break;
+      }
+      if (text[i] == ',') {
+        end_field();
+        ++i;
+      } else {
+        // Text after a closing quote is kept, as lenient readers do.
+        field += text[i++];
+      }
     }
+    ++row;
+    skip_line_break();
   }
-  if (row_started) end_row();
   FinishSheet(sheet);
   return sheet;
 }

@@ -6,9 +6,12 @@
 
 namespace vantrel::workbook {
 
-// Reads comma-separated UTF-8 text (a leading byte order mark is skipped) as
-// one worksheet with the given name. Quoted fields follow the usual rules:
-// commas and line breaks inside quotes, "" for a quote.
-Sheet ReadCsv(const std::string& text, const std::string& sheet_name);
+// Reads comma-separated text as one worksheet with the given name. The bytes
+// are decoded as a text file (UTF-8 with or without BOM, UTF-16 or UTF-32
+// with BOM, else Windows-1252). Quoted fields follow the usual rules: commas
+// and line breaks inside quotes, "" for a quote. Every cell is text as
+// written ("0012" keeps its zeros); blank lines are no rows. Raises
+// vantrel::Error naming `path` and the line when a quoted field is not closed.
+Sheet ReadCsv(std::string bytes, const std::string& sheet_name, const std::string& path);
 
 }  // namespace vantrel::workbook

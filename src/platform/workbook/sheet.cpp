@@ -47,12 +47,13 @@ void FinishSheet(Sheet& sheet) {
 
 RowSet SheetToRowSet(const Sheet& sheet, const std::string& path) {
   RowSet result;
+  result.source = "the worksheet of '" + path + "'";
   const std::vector<Cell>& cells = sheet.cells;
   size_t i = 0;
   std::vector<std::string> header;
   for (; i < cells.size() && cells[i].row == 0; ++i) {
     header.resize(cells[i].column + size_t{1});
-    header[cells[i].column] = ToText(cells[i].value);
+    header[cells[i].column] = Trim(ToText(cells[i].value));
   }
   while (!header.empty() && header.back().empty()) header.pop_back();
   const size_t width = header.size();

@@ -43,7 +43,7 @@ Workbook LoadWorkbook(const std::string& path) {
     if (bytes.compare(0, 8, kCompound, 8) == 0) return workbook::ReadXls(bytes, path);
     if (bytes.compare(0, 4, "PK\x03\x04", 4) == 0) return workbook::ReadXlsx(bytes, path);
     Workbook book;
-    book.sheets.push_back(workbook::ReadCsv(bytes, FileStem(path)));
+    book.sheets.push_back(workbook::ReadCsv(std::move(bytes), FileStem(path), path));
     return book;
   } catch (const workbook::TooManyCells& e) {
     ThrowOpenError(path, e.what());

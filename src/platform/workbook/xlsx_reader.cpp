@@ -189,9 +189,11 @@ std::string RelsPathOf(const std::string& part) {
   return dir + "_rels/" + file + ".rels";
 }
 
-// Relationship id -> resolved part name, and type suffix -> first part of that type.
+// Relationship id -> resolved part name and its type suffix, and type suffix
+// -> first part of that type.
 struct Relationships {
   std::map<std::string, std::string> by_id;
+  std::map<std::string, std::string> type_of_id;
   std::map<std::string, std::string> by_type;
 };
 
@@ -209,6 +211,7 @@ Relationships ReadRelationships(const Archive& zip, const std::string& part) {
     std::string type = r.attribute("Type").value();
     const size_t slash = type.rfind('/');
     if (slash != std::string::npos) type = type.substr(slash + 1);
+    rels.type_of_id[r.attribute("Id").value()] = type;
     rels.by_type.emplace(type, target);
   }
   return rels;
@@ -230,7 +233,7 @@ std::string ItemText(const pugi::xml_node& item) {
 
 std::vector<std::string> ReadSharedStrings(const Archive& zip, const std::string& part) {
   std::vector<std::string> strings;
-  if (part.empty() || !zip.Has(part)) return strings;
+  if (part.empty()) return strings;
   const auto part_xml = zip.Xml(part);
   for (pugi::xml_node si : Child(part_xml->doc, "sst").children()) {
     if (Is(si, "si")) strings.push_back(ItemText(si));
@@ -265,7 +268,7 @@ bool IsBuiltInDateFormat(unsigned id) { return (id >= 14 && id <= 22) || (id >= 
 // For each cell style index: does it show a date.
 std::vector<bool> ReadDateStyles(const Archive& zip, const std::string& part) {
   std::vector<bool> dated;
-  if (part.empty() || !zip.Has(part)) return dated;
+  if (part.empty()) return dated;
   const auto part_xml = zip.Xml(part);
   const pugi::xml_node root = Child(part_xml->doc, "styleSheet");
   std::set<unsigned> custom_dates;
@@ -301,6 +304,8 @@ bool ParseCellRef(const char* ref, size_t& row, size_t& column) {
 }
 
 struct SheetContext {
+  const Archive& zip;
+  const std::string& shared_strings_part;
   const std::vector<std::string>& strings;
   const std::vector<bool>& date_styles;
   bool date1904;
@@ -316,17 +321,29 @@ Variant NumberCell(const char* text, unsigned style, const SheetContext& ctx) {
   return Variant(v);
 }
 
+// A shared string the workbook does not hold is an error of the file: read
+// as empty, the cell's text would be lost without a word.
 Variant CellValue(const pugi::xml_node& c, const SheetContext& ctx) {
   const std::string type = c.attribute("t").value();
   const char* v = Child(c, "v").text().get();
   if (type == "s") {
+    if (*v == 0) return Variant::Null();
     char* end = nullptr;
     const unsigned long i = std::strtoul(v, &end, 10);
-    if (*v == 0 || *end || i >= ctx.strings.size()) return Variant::Null();
+    if (*end || i >= ctx.strings.size()) {
+      const std::string cell = c.attribute("r").value();
+      ctx.zip.Fail("the cell " + cell + " refers to shared string " + v + ", but " +
+                   (ctx.shared_strings_part.empty()
+                        ? std::string("the workbook has no shared strings part")
+                        : "the part '" + ctx.shared_strings_part + "' holds " +
+                              std::to_string(ctx.strings.size())));
+    }
     return TextCell(ctx.strings[i]);
   }
   if (type == "inlineStr") return TextCell(ItemText(Child(c, "is")));
-  if (type == "str" || type == "e") return TextCell(v);
+  // Error cells (#DIV/0!, #N/A) hold no value.
+  if (type == "e") return Variant::Null();
+  if (type == "str") return TextCell(v);
   if (type == "b") return Variant(std::strcmp(v, "1") == 0 || EqualsNoCase(v, "true"));
   if (type == "d") {
     DateValue d;
@@ -384,10 +401,11 @@ Workbook ReadXlsx(const std::string& bytes, const std::string& path) {
     const auto it = rels.by_type.find(type);
     return it == rels.by_type.end() ? std::string() : it->second;
   };
-  const std::vector<std::string> strings = ReadSharedStrings(zip, part_of_type("sharedStrings"));
+  const std::string strings_part = part_of_type("sharedStrings");
+  const std::vector<std::string> strings = ReadSharedStrings(zip, strings_part);
   const std::vector<bool> date_styles = ReadDateStyles(zip, part_of_type("styles"));
   const pugi::xml_attribute d1904 = Child(wb, "workbookPr").attribute("date1904");
-  const SheetContext ctx{strings, date_styles, d1904 && d1904.as_bool()};
+  const SheetContext ctx{zip, strings_part, strings, date_styles, d1904 && d1904.as_bool()};
 
   Workbook book;
   for (pugi::xml_node s : Child(wb, "sheets").children()) {
@@ -398,8 +416,9 @@ Workbook ReadXlsx(const std::string& bytes, const std::string& path) {
     }
     Sheet sheet;
     sheet.name = s.attribute("name").value();
-    // Chart sheets and macro sheets have no cells to read.
-    if (zip.Has(part->second)) {
+    // A worksheet's part must be there; chart sheets and macro sheets have no
+    // cells to read.
+    if (rels.type_of_id.at(part->first) == "worksheet" || zip.Has(part->second)) {
       ReadWorksheet(zip, part->second, ctx, sheet);
     }
     book.sheets.push_back(std::move(sheet));
