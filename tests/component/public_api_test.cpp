@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <cstdio>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -170,6 +171,16 @@ TEST(CInterface, TraceAndProgressReachCFunctions) {
   vantrel_close_conn(o);
   vantrel_release(o);
   unsetenv("VANTREL_LOG_DIR");
+}
+
+// The tool reports the version of the library it runs on.
+TEST(ToolVersion, PrintsTheLibraryVersion) {
+  FILE* out = popen(VANTREL_TOOL_PATH " --version", "r");
+  ASSERT_NE(out, nullptr);
+  char line[128] = {};
+  ASSERT_NE(std::fgets(line, sizeof line, out), nullptr);
+  EXPECT_EQ(pclose(out), 0);
+  EXPECT_EQ(std::string(line), std::string("vantrel ") + VANTREL_VERSION + "\n");
 }
 
 // No member of DependProcesser lets an exception reach the host.

@@ -3,18 +3,13 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <map>
 
-#include "frame/company_template.h"
-#include "map_file.h"
-#include "platform/common/source_file.h"
-#include "platform/dao/connection.h"
-#include "platform/message/message.h"
-#include "platform/variant/convert.h"
 #include "vantrel/DependProcesser.h"
 
 namespace {
@@ -104,7 +99,9 @@ std::string Extension(const std::string& path) {
   const size_t slash = path.find_last_of('/');
   const size_t dot = path.find_last_of('.');
   if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
-  return vantrel::ToLower(path.substr(dot + 1));
+  std::string ext = path.substr(dot + 1);
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return ext;
 }
 
 struct UsageError : std::runtime_error {
@@ -133,19 +130,18 @@ int RunInit(const TargetOptions& t) {
     throw UsageError("give either FILE or --server HOST --database NAME, not both");
   if (t.file.empty() && t.server.empty())
     throw UsageError("give the new company FILE, or --server HOST --database NAME");
-  try {
-    if (!t.server.empty()) {
-      vantrel::CreateCompanyDatabase(t.server, t.database);
+  std::string error;
+  if (!t.server.empty()) {
+    if (vantrel::InitCompanyDatabase(t.server, t.database, error)) {
       std::printf("created company database '%s' on %s\n", t.database.c_str(), t.server.c_str());
-    } else {
-      vantrel::CreateCompanyFile(t.file);
-      std::printf("created company file '%s'\n", t.file.c_str());
+      return 0;
     }
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "vantrel: %s\n", e.what());
-    return 1;
+  } else if (vantrel::InitCompanyFile(t.file, error)) {
+    std::printf("created company file '%s'\n", t.file.c_str());
+    return 0;
   }
-  return 0;
+  std::fprintf(stderr, "vantrel: %s\n", error.c_str());
+  return 1;
 }
 
 struct ImportOptions {
@@ -272,11 +268,10 @@ int RunImport(const ImportOptions& o) {
 
   DependProcesser processer;
   if (!o.map_file.empty()) {
-    try {
-      processer.SetMapInfo(vantrel::tool::ReadMapFile(o.map_file));
-    } catch (const std::runtime_error& e) {
-      throw UsageError(e.what());
-    }
+    vantrel::MapTable map;
+    std::string error;
+    if (!vantrel::LoadMapFile(o.map_file, map, error)) throw UsageError(error);
+    processer.SetMapInfo(std::move(map));
   }
   if (!o.log_dir.empty()) setenv("VANTREL_LOG_DIR", o.log_dir.c_str(), 1);
 
@@ -350,6 +345,7 @@ int main(int argc, char** argv) {
   CLI::App app{kDescription, "vantrel"};
   app.require_subcommand(1);
   app.set_help_all_flag("--help-all", "show help for every command");
+  app.set_version_flag("--version", std::string("vantrel ") + vantrel::Version());
 
   TargetOptions init_target;
   CLI::App* init =
@@ -388,6 +384,8 @@ int main(int argc, char** argv) {
   } catch (const CLI::CallForHelp& e) {
     return app.exit(e);
   } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     std::fprintf(stderr, "vantrel: %s\n", e.what());
