@@ -46,6 +46,12 @@ stray=$(nm -D --defined-only "$libdir/libvantrel.so.0" | c++filt |
   grep -Ev '^(vantrel_[a-z_]+|vantrel::[A-Za-z]|(typeinfo|typeinfo name|vtable) for vantrel::)' || true)
 [ -z "$stray" ] || fail "exported beyond the public API:
 $stray"
+# Every exported vantrel:: name is declared in an installed header.
+for name in $(nm -D --defined-only "$libdir/libvantrel.so.0" | c++filt |
+  grep -o 'vantrel::[A-Za-z_]*' | sort -u); do
+  grep -qw "${name#vantrel::}" "$prefix"/include/vantrel/*.h ||
+    fail "$name is exported but no public header declares it"
+done
 count=$(nm -D --defined-only "$libdir/libvantrel.so.0" | grep -vc ' A ')
 echo "install-test: libvantrel.so.0 exports $count symbols, all public"
 
