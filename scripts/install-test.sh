@@ -102,8 +102,11 @@ if [ $deb = 1 ]; then
   dpkg-deb -f "$package" Depends
   if [ "$(id -u)" = 0 ]; then
     apt-get install -y -qq "$package" >/dev/null
-    vantrel --version
+    # The loader finds the packaged library by its SONAME alone.
+    status=0
+    (vantrel --version && run deb_python python3 examples/python/import_heads.py) || status=$?
     apt-get remove -y -qq vantrel >/dev/null
+    [ $status = 0 ] || fail "the installed package does not work"
   fi
 fi
 echo "install-test: passed"
