@@ -1,13 +1,16 @@
 #!/usr/bin/python3
-"""Writes the damaged and odd-valued .xlsx workbooks of the reader tests into bad/.
+"""Writes the damaged and odd-valued workbooks of the reader tests into bad/.
 
-Each is assembled with zipfile from a few parts, so the reader is checked
-against files no part of our code wrote.
+The .xlsx files are assembled with zipfile from a few parts, the .xls file
+comes from xlwt, so the readers are checked against files no part of our code
+wrote.
 Run: /usr/bin/python3 tests/data/make_bad_workbooks.py
 """
 
 import os
 import zipfile
+
+import xlwt
 
 HERE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "bad")
 
@@ -58,7 +61,30 @@ def write(name, parts):
             z.writestr(zipfile.ZipInfo(part, (2024, 1, 1, 0, 0, 0)), text)
 
 
+def write_error_cells_xls():
+    """Error cells (#DIV/0!, #N/A) and booleans, beside plain values."""
+    book = xlwt.Workbook(encoding="utf-8")
+    sheet = book.add_sheet("Heads")
+    for col, name in enumerate(["Name", "Ratio", "Flag"]):
+        sheet.write(0, col, name)
+    sheet.write(1, 0, "Cash")
+    sheet.row(1).set_cell_error(1, "#DIV/0!")
+    sheet.row(1).set_cell_boolean(2, True)
+    sheet.write(2, 0, "Bank")
+    sheet.write(2, 1, xlwt.Formula("1/0"))
+    sheet.row(2).set_cell_error(2, 0x2A)  # #N/A
+    sheet.write(3, 0, "Till")
+    sheet.write(3, 1, 2.5)
+    sheet.row(3).set_cell_boolean(2, False)
+    other = book.add_sheet("Other")
+    other.write(0, 0, "Name")
+    other.row(1).set_cell_error(0, "#REF!")
+    other.write(2, 0, "Kept")
+    book.save(os.path.join(HERE, "xls_error_cells.xls"))
+
+
 def main():
+    write_error_cells_xls()
     parts = {
         "[Content_Types].xml": CONTENT_TYPES,
         "_rels/.rels": ROOT_RELS,

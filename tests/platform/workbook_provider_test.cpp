@@ -106,12 +106,8 @@ TEST_P(WorkbookProviderBasic, FirstSheetValuesAndTypes) {
   EXPECT_NEAR(rs.Value(2).as_date().serial, Stamp(2020, 2, 29, 13, 45, 30).serial, 1e-6);
 
   rs.MoveNext();  // a boolean, a time of day
-  if (IsXls()) {
-    EXPECT_EQ(ToBool(rs.Value(1)), true);  // the .xls reader sees booleans as numbers
-  } else {
-    EXPECT_EQ(rs.Value(1), Variant(true));
-    EXPECT_EQ(rs.Type(1), adtype::kBoolean);
-  }
+  EXPECT_EQ(rs.Value(1), Variant(true));
+  EXPECT_EQ(rs.Type(1), adtype::kBoolean);
   EXPECT_EQ(rs.Type(2), adtype::kDate);
   EXPECT_NEAR(std::fmod(rs.Value(2).as_date().serial, 1.0), 6.5 / 24, 1e-6);
 

@@ -96,6 +96,21 @@ TEST(WorkbookValues, DaysAMonthLacksStayText) {
   EXPECT_EQ(r.rows[1][2], Variant(0.5));
 }
 
+TEST(WorkbookValues, XlsErrorCellsReadEmptyAndBooleansAsBooleans) {
+  const RowSet r = ReadSheet(kBad + "/xls_error_cells.xls", "Heads");
+  ASSERT_EQ(r.rows.size(), 3u);
+  EXPECT_TRUE(r.rows[0][1].is_null());  // #DIV/0!
+  EXPECT_EQ(r.rows[0][2], Variant(true));
+  EXPECT_TRUE(r.rows[1][1].is_null());  // a formula without a number
+  EXPECT_TRUE(r.rows[1][2].is_null());  // #N/A
+  EXPECT_EQ(r.rows[2][1], Variant(2.5));
+  EXPECT_EQ(r.rows[2][2], Variant(false));
+  const RowSet other = ReadSheet(kBad + "/xls_error_cells.xls", "Other");
+  ASSERT_EQ(other.rows.size(), 2u);
+  EXPECT_TRUE(other.rows[0][0].is_null());  // #REF!
+  EXPECT_EQ(other.rows[1][0], Variant("Kept"));
+}
+
 TEST(WorkbookValues, ADamagedXlsxIsRefusedNamingThePart) {
   const struct {
     const char* file;
@@ -169,6 +184,25 @@ TEST_P(CsvHeadImport, CodesKeepTheirZerosBlankLinesAreSkippedAndAMissingColumnIs
                                        "parent"),
             std::string::npos)
       << rec_.messages[0].text;
+}
+
+TEST_P(CsvHeadImport, AnUnclosedQuoteIsOneMessageAndNoRows) {
+  const std::string book =
+      dir_.Write("book.csv", "Head Name,Parent\nWest,Sundry Debtors\n\"North,Sundry Debtors\n");
+  DependProcesser p;
+  Target(p);
+  p.SetSourceType(srcEXCEL);
+  p.SetSourceFile(book);
+  p.SetMapInfo({{}, {"Head Name", "headname"}, {"Parent", "underhead"}});
+  bool err = false;
+  p.ImportAccountHeads(err);
+  EXPECT_TRUE(err);
+  ASSERT_EQ(rec_.messages.size(), 1u);
+  EXPECT_NE(rec_.messages[0].text.find("'" + book + "', line 3: a quoted field is not closed"),
+            std::string::npos)
+      << rec_.messages[0].text;
+  EXPECT_EQ(Column("SELECT COUNT(*) FROM accounthead WHERE headcode >= 60"),
+            std::vector<std::string>{"0"});
 }
 
 VANTREL_BOTH_TARGETS(CsvHeadImport);

@@ -1,5 +1,6 @@
 #include "platform/workbook/compound_file.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -34,6 +35,9 @@ class Checker {
  public:
   explicit Checker(const std::string& bytes) : b_(bytes) {}
 
+  // The workbook stream found while the entries were checked.
+  const std::string& workbook_stream() const { return workbook_; }
+
   void Run() {
     ReadHeader();
     ReadFat();
@@ -46,6 +50,33 @@ class Checker {
 
  private:
   [[noreturn]] static void Fail(const std::string& reason) { throw Failure{reason}; }
+
+  // "Workbook" or "Book", in any letter case.
+  bool IsWorkbookName(size_t at, uint16_t name_bytes) const {
+    std::string name;
+    for (size_t i = 0; i + 2 < name_bytes; i += 2) {
+      const uint16_t unit = U16(b_, at + i);
+      if (unit >= 0x80) return false;
+      name += static_cast<char>(unit >= 'a' && unit <= 'z' ? unit - 32 : unit);
+    }
+    return name == "WORKBOOK" || name == "BOOK";
+  }
+
+  // Joins the first `size` bytes of the sectors of a chain.
+  std::string Gather(const std::vector<uint32_t>& chain, uint64_t size, bool mini) const {
+    std::string out;
+    const size_t unit = mini ? kMiniSectorSize : sector_size_;
+    for (uint32_t id : chain) {
+      if (out.size() >= size) break;
+      const size_t want = std::min<uint64_t>(unit, size - out.size());
+      if (mini) {
+        out.append(mini_stream_, size_t{id} * kMiniSectorSize, want);
+      } else {
+        out.append(b_, SectorOffset(id), want);
+      }
+    }
+    return out;
+  }
 
   size_t SectorOffset(uint32_t id) const { return (size_t{id} + 1) * sector_size_; }
 
@@ -167,15 +198,20 @@ class Checker {
         if (size > uint64_t{chain.size()} * sector_size_)
           Fail("the mini stream is longer than its chain");
         mini_sectors = static_cast<uint32_t>(size / kMiniSectorSize);
+        mini_stream_ = Gather(chain, size, false);
       } else if (size < kMiniStreamCutoff) {
         if (size == 0) continue;
         const auto chain =
             Chain(minifat_, start, mini_sectors, mini_claimed_, "chain of a small stream");
         if (size > uint64_t{chain.size()} * kMiniSectorSize)
           Fail("a small stream is longer than its chain");
+        if (workbook_.empty() && IsWorkbookName(at, name_bytes))
+          workbook_ = Gather(chain, size, true);
       } else {
         const auto chain = Chain(fat_, start, sectors_, claimed_, "chain of a stream");
         if (size > uint64_t{chain.size()} * sector_size_) Fail("a stream is longer than its chain");
+        if (workbook_.empty() && IsWorkbookName(at, name_bytes))
+          workbook_ = Gather(chain, size, false);
       }
     }
   }
@@ -187,6 +223,8 @@ class Checker {
   uint32_t first_difat_ = 0, difat_count_ = 0;
   std::vector<uint32_t> fat_, minifat_;
   std::vector<bool> claimed_, mini_claimed_;
+  std::string mini_stream_;
+  std::string workbook_;
 };
 
 }  // namespace
@@ -197,6 +235,16 @@ std::string CheckCompoundFile(const std::string& bytes) {
     return "";
   } catch (const Failure& f) {
     return f.reason;
+  }
+}
+
+std::string ReadWorkbookStream(const std::string& bytes) {
+  try {
+    Checker checker(bytes);
+    checker.Run();
+    return checker.workbook_stream();
+  } catch (const Failure&) {
+    return "";
   }
 }
 

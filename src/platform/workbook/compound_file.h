@@ -11,4 +11,8 @@ namespace vantrel::workbook {
 // Returns "" when the file is sound, else what is wrong with it.
 std::string CheckCompoundFile(const std::string& bytes);
 
+// The bytes of the workbook stream ("Workbook", or "Book" in older files) of
+// a sound compound file; "" when the file is unsound or holds no such stream.
+std::string ReadWorkbookStream(const std::string& bytes);
+
 }  // namespace vantrel::workbook
