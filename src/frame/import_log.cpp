@@ -20,6 +20,14 @@ void MoveToColumn(std::string& out, size_t& column, size_t col) {
   column = col;
 }
 
+// Columns count characters, not bytes, so that names in any script line up.
+size_t CharCount(const std::string& text) {
+  size_t n = 0;
+  for (char c : text)
+    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
+  return n;
+}
+
 }  // namespace
 
 std::string LogFolder() {
@@ -31,7 +39,7 @@ std::string LogFolder() {
 std::string LayoutLogLine(const std::string& name, const std::string& status,
                           const std::string& reason) {
   std::string out = name;
-  size_t column = 1 + name.size();
+  size_t column = 1 + CharCount(name);
   MoveToColumn(out, column, 15);
   out += status;
   column += status.size();
@@ -74,7 +82,7 @@ void ImportLog::WriteLine(const std::string& name, const std::string& status,
 void ImportLog::WriteLine(const std::string& name, const std::string& text) {
   if (!file_) throw Error("Bad file name or number", 52);
   std::string line = name;
-  size_t column = 1 + name.size();
+  size_t column = 1 + CharCount(name);
   MoveToColumn(line, column, 15);
   line += text;
   line += "\r\n";

@@ -17,6 +17,8 @@ TEST(ImportLog, ItemsStandAtColumnsOneFifteenAndThirtyOneOrOnALineOfTheirOwn) {
       {"ABCDEFGHIJKLMN", "ABCDEFGHIJKLMNfailed          x\r\n"},
       {name15, name15 + "\r\n" + pad + "failed          x\r\n"},
       {name40, name40 + "\r\n" + pad + "failed          x\r\n"},
+      // Columns count characters: "ÄPFEL GmbH" is 10 wide in any script.
+      {"\xC3\x84PFEL GmbH", "\xC3\x84PFEL GmbH    failed          x\r\n"},
   };
   for (const auto& [name, line] : cases) EXPECT_EQ(LayoutLogLine(name, "failed", "x"), line);
   EXPECT_EQ(LayoutLogLine("A", "a status too long", "x"),

@@ -154,24 +154,28 @@ TEST_P(ProviderContract, TransactionsNestAndAScopeLeftByAnErrorLeavesNothing) {
   EXPECT_EQ(conn_.TransactionDepth(), 0);
   EXPECT_EQ(Depots(), std::vector<std::string>{"D2"});
 
+  // Rows inside a run add no savepoint: the run decides for all of them.
   conn_.BeginTrans();
   Insert(4);
   {
     TransactionScope row(conn_);
     Insert(5);
-  }  // not committed: only row 5 goes
-  {
-    TransactionScope row(conn_);
-    Insert(6);
     row.Commit();
   }
   EXPECT_EQ(Depots(), std::vector<std::string>{"D2"});  // other connections see nothing yet
   conn_.CommitTrans();
-  EXPECT_EQ(Depots(), (std::vector<std::string>{"D2", "D4", "D6"}));
+  EXPECT_EQ(Depots(), (std::vector<std::string>{"D2", "D4", "D5"}));
+  // A row left without Commit inside a run cannot be undone alone: the run
+  // then rolls back whole instead of committing.
+  conn_.BeginTrans();
+  Insert(6);
+  { TransactionScope row(conn_); }
+  EXPECT_THROW(conn_.CommitTrans(), Error);
+  EXPECT_EQ(conn_.TransactionDepth(), 0);
   conn_.BeginTrans();
   Insert(7);
   conn_.RollbackTrans();
-  EXPECT_EQ(Depots(), (std::vector<std::string>{"D2", "D4", "D6"}));
+  EXPECT_EQ(Depots(), (std::vector<std::string>{"D2", "D4", "D5"}));
   EXPECT_THROW(conn_.CommitTrans(), Error);
 }
 

@@ -115,6 +115,12 @@ void Connection::BeginTrans() {
 
 void Connection::CommitTrans() {
   if (depth_ == 0) throw Error("No transaction is active.", 3246);
+  if (depth_ == 1 && rollback_only_) {
+    RollbackTrans();
+    throw Error(
+        "A part of this transaction failed and could not be undone alone: it was rolled "
+        "back whole.");
+  }
   provider().Commit(depth_ - 1);
   --depth_;
 }
@@ -123,6 +129,7 @@ void Connection::RollbackTrans() {
   if (depth_ == 0) throw Error("No transaction is active.", 3246);
   // The level is gone whether or not the target accepted the rollback.
   --depth_;
+  if (depth_ == 0) rollback_only_ = false;
   provider().Rollback(depth_);
 }
 
@@ -146,10 +153,17 @@ void Provider::Rollback(int depth) {
   Execute("RELEASE SAVEPOINT " + name);
 }
 
-TransactionScope::TransactionScope(Connection& conn) : conn_(conn) { conn_.BeginTrans(); }
+TransactionScope::TransactionScope(Connection& conn) : conn_(conn) {
+  nested_ = conn_.TransactionDepth() > 0;
+  if (!nested_) conn_.BeginTrans();
+}
 
 TransactionScope::~TransactionScope() {
   if (!open_) return;
+  if (nested_) {
+    conn_.MarkRollbackOnly();
+    return;
+  }
   try {
     conn_.RollbackTrans();
   } catch (const Error&) {
@@ -158,7 +172,7 @@ TransactionScope::~TransactionScope() {
 }
 
 void TransactionScope::Commit() {
-  conn_.CommitTrans();
+  if (!nested_) conn_.CommitTrans();
   open_ = false;
 }
 

@@ -41,6 +41,9 @@ class Connection {
   void CommitTrans();
   void RollbackTrans();
   int TransactionDepth() const { return depth_; }
+  // A part of the open transaction failed and cannot be undone alone: the
+  // transaction can then only be rolled back; committing it raises an error.
+  void MarkRollbackOnly() { rollback_only_ = depth_ > 0; }
 
   // Claims the target for one import until Close (see Provider::ClaimForImport).
   void ClaimForImport(int wait_seconds);
@@ -50,10 +53,14 @@ class Connection {
   std::unique_ptr<Provider> provider_;
   bool is_target_ = false;
   int depth_ = 0;
+  bool rollback_only_ = false;
 };
 
-// Runs a piece of work as one transaction on a connection: Commit keeps it; a
-// scope left any other way (an error) rolls it back.
+// Runs a piece of work (a worksheet row) as one transaction on a connection:
+// Commit keeps it; a scope left any other way (an error) rolls it back. Inside a
+// transaction that is already open (a whole import, a stock pass) it adds no
+// savepoint, which would cost two more statements a row on the server: a scope
+// left without Commit then marks that transaction to be rolled back whole.
 class TransactionScope {
  public:
   explicit TransactionScope(Connection& conn);
@@ -65,6 +72,7 @@ class TransactionScope {
  private:
   Connection& conn_;
   bool open_ = true;
+  bool nested_ = false;
 };
 
 }  // namespace vantrel
