@@ -172,10 +172,18 @@ TEST_P(ProviderContract, TransactionsNestAndAScopeLeftByAnErrorLeavesNothing) {
   { TransactionScope row(conn_); }
   EXPECT_THROW(conn_.CommitTrans(), Error);
   EXPECT_EQ(conn_.TransactionDepth(), 0);
+  // An inner BeginTrans sets a savepoint that its RollbackTrans undoes alone.
   conn_.BeginTrans();
   Insert(7);
+  conn_.BeginTrans();
+  Insert(8);
   conn_.RollbackTrans();
-  EXPECT_EQ(Depots(), (std::vector<std::string>{"D2", "D4", "D5"}));
+  conn_.CommitTrans();
+  EXPECT_EQ(Depots(), (std::vector<std::string>{"D2", "D4", "D5", "D7"}));
+  conn_.BeginTrans();
+  Insert(9);
+  conn_.RollbackTrans();
+  EXPECT_EQ(Depots(), (std::vector<std::string>{"D2", "D4", "D5", "D7"}));
   EXPECT_THROW(conn_.CommitTrans(), Error);
 }
 

@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
+#include <sys/resource.h>
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <sstream>
 
@@ -32,6 +33,11 @@ class HeadImport : public CompanyTest {
     refused_ = p.RowsRefused();
     const std::string log = dir_.File("accountheads.log");
     log_ = std::filesystem::is_regular_file(log) ? ReadFile(log) : "";
+    // The host may move or remove the log as soon as the call returns.
+    for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+      std::error_code ec;
+      EXPECT_NE(std::filesystem::read_symlink(fd.path(), ec).string(), log) << "log left open";
+    }
     return err;
   }
   std::string Statement(std::string s) const {
@@ -189,12 +195,24 @@ TEST_P(HeadImport, AFailingStatementEndsTheImportAndARerunAddsNothingTwice) {
 }
 
 TEST_P(HeadImport, ARowWhoseLogLineCannotBeWrittenIsNotStored) {
+  // A file size limit fails the log's tenth line or so; it would stop the company file too.
+  if (!multi_user()) GTEST_SKIP() << "the server target holds no file of this process";
   std::string csv = "Head Name,Parent\n";
-  for (int i = 0; i < 300; ++i) csv += "Head " + std::to_string(i) + ",Sundry Debtors\n";
-  ASSERT_EQ(symlink("/dev/full", dir_.File("accountheads.log").c_str()), 0);
-  EXPECT_TRUE(Import(dir_.Write("full.csv", csv)));
+  for (int i = 0; i < 30; ++i) csv += "Head " + std::to_string(i) + ",Sundry Debtors\n";
+  const std::string book = dir_.Write("full.csv", csv);
+  rlimit old{}, small{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+  small = old;
+  small.rlim_cur = 500;
+  signal(SIGXFSZ, SIG_IGN);
+  setrlimit(RLIMIT_FSIZE, &small);
+  const bool err = Import(book);
+  setrlimit(RLIMIT_FSIZE, &old);
+  signal(SIGXFSZ, SIG_DFL);
+  EXPECT_TRUE(err);
   ASSERT_FALSE(rec_.messages.empty());
-  EXPECT_EQ(imported_, 0);  // each line goes to the disk before its row commits
+  EXPECT_NE(rec_.messages[0].text.find("accountheads.log"), std::string::npos);
+  EXPECT_GT(imported_, 0);
   EXPECT_EQ(Column("SELECT COUNT(*) FROM accounthead WHERE headcode >= 60"),
             std::vector<std::string>{std::to_string(imported_)});
 }
