@@ -45,7 +45,10 @@ void CreateCompanyDatabase(const std::string& server, const std::string& databas
   {
     Connection admin;
     admin.Open(MultiUserConnectionString(server, ""));
-    if (!admin.Query("SHOW DATABASES LIKE '" + database + "'").rows.empty())
+    // "_" is a wildcard after LIKE: escaped, "acme_1" is not taken for "acmex1".
+    std::string pattern;
+    for (char c : database) pattern += c == '_' ? std::string("\\_") : std::string(1, c);
+    if (!admin.Query("SHOW DATABASES LIKE '" + pattern + "'").rows.empty())
       throw Error("Database '" + database + "' already exists on " + server);
     admin.Execute("CREATE DATABASE `" + database + "` CHARACTER SET utf8mb4");
   }

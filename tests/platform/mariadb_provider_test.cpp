@@ -1,5 +1,6 @@
 // What only the server does: reaching it, its SQL forms and types, new company databases.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "frame/company_template.h"
 #include "frame/connections.h"
@@ -60,6 +61,14 @@ TEST(MariadbServer, NewCompanyDatabasesTakePlainNamesOnly) {
               "Database name '" + name + "' may hold only letters, digits, '_' and '$'");
   EXPECT_EQ(ErrorOf([] { CreateCompanyDatabase(TestMariadbServer(), ""); }),
             "A database name is required");
+  // An underscore is just a character: "vt_x_1" is free while "vt_xx1" exists.
+  const std::string taken = "vt_xx1_" + std::to_string(getpid());
+  const std::string free = "vt_x_1_" + std::to_string(getpid());
+  CreateCompanyDatabase(TestMariadbServer(), taken);
+  EXPECT_EQ(ErrorOf([&] { CreateCompanyDatabase(TestMariadbServer(), free); }), "(no error)");
+  EXPECT_NE(ErrorOf([&] { CreateCompanyDatabase(TestMariadbServer(), taken); }), "");
+  DropTestDatabase(taken);
+  DropTestDatabase(free);
 }
 
 class MariadbProvider : public CompanyTest {
