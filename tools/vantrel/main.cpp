@@ -190,6 +190,11 @@ std::string CsvField(const std::string& text) {
   return quoted + "\"";
 }
 
+// "1 row", "2 rows": the summary line reads as a sentence.
+std::string Count(long n, const char* noun) {
+  return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
+}
+
 // After an export import: how many records were written and skipped, and
 // where the skipped ones are listed. False when the rejects file could not be written.
 bool PrintMarkupSummary(const DependProcesser& processer, const std::string& rejects_file,
@@ -207,8 +212,8 @@ bool PrintMarkupSummary(const DependProcesser& processer, const std::string& rej
     where = " (list them with --rejects FILE)";
   }
   if (!rolled_back.empty()) where += " (" + rolled_back + ")";
-  std::printf("%ld records written, %ld records skipped%s\n", processer.RowsImported(),
-              processer.RowsRefused(), where.c_str());
+  std::printf("%s written, %s skipped%s\n", Count(processer.RowsImported(), "record").c_str(),
+              Count(processer.RowsRefused(), "record").c_str(), where.c_str());
   return rejects_file.empty() || static_cast<bool>(rejects);
 }
 
@@ -328,8 +333,9 @@ int RunImport(const ImportOptions& o) {
   if (processer.RolledBack())
     rolled_back = o.dry_run ? "dry run: nothing was written" : "rolled back: nothing was written";
   if (source_type == vantrel::srcEXCEL && !processer.LogPath().empty())
-    std::printf("%ld rows imported, %ld rows refused, log: %s%s\n", processer.RowsImported(),
-                processer.RowsRefused(), processer.LogPath().c_str(),
+    std::printf("%s imported, %s refused, log: %s%s\n",
+                Count(processer.RowsImported(), "row").c_str(),
+                Count(processer.RowsRefused(), "row").c_str(), processer.LogPath().c_str(),
                 rolled_back.empty() ? "" : (" (" + rolled_back + ")").c_str());
   else if (source_type == vantrel::srcXML &&
            !PrintMarkupSummary(processer, o.rejects_file, rejects, rolled_back))
