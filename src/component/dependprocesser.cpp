@@ -55,14 +55,12 @@ void EndRun(ProcesserState& s, bool& errOccured, bool failed, int style, const c
   }
 }
 
-// Every import method stops at the first step that fails (the target cannot be
-// opened, a counter cannot be set): one cause, one message, and nothing is
-// written with a counter that was never set.
-
 // The frame of every import method: ErrorFlag starts afresh so errOccured
 // speaks of this call; one handler covers the whole body; a log the body left
 // open is closed so its tail is not lost; the import's transaction, if it has
-// one, ends last.
+// one, ends last. The bodies stop at the first step that fails (the target
+// cannot be opened, a counter cannot be set): one cause, one message, and
+// nothing is written with a counter that was never set.
 template <class Body>
 void ImportFrameBody(ProcesserState& s, bool& errOccured, int style, const char* title,
                      Body&& body) {
