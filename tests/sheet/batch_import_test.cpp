@@ -25,25 +25,10 @@ class BatchImport : public CompanyTest {
         "insert into transactionreceipts(rcptcode,vno,rcpttype,dcode,amt) values(40,'7','SL',1,9)");
   }
   bool Import(const std::string& workbook, MapTable map = kStockMap) {
-    DependProcesser p;
-    Target(p);
-    p.SetSourceType(srcEXCEL);
-    p.SetSourceFile(workbook);
-    p.SetMapInfo(std::move(map));
-    bool err = false;
-    p.ImportBatch(err);
-    imported_ = p.RowsImported();
-    refused_ = p.RowsRefused();
-    return err;
+    return ImportWorkbook(&DependProcesser::ImportBatch, workbook, std::move(map));
   }
   bool ImportCsv(const std::string& csv, MapTable map = kStockMap) {
     return Import(dir_.Write("batches.csv", csv), std::move(map));
-  }
-  std::string Sql(std::string bracketed) const {
-    if (multi_user())
-      for (char c : {'[', ']'})
-        bracketed.erase(std::remove(bracketed.begin(), bracketed.end(), c), bracketed.end());
-    return bracketed;
   }
   std::string Day() const {
     return multi_user() ? FormatDate(Today(), "yyyymmdd") : DateText(Today());
@@ -62,7 +47,6 @@ class BatchImport : public CompanyTest {
   std::vector<std::string> Receipts() const {
     return Rows("SELECT rcptcode, rcpttype, amt FROM transactionreceipts ORDER BY rcptcode");
   }
-  long imported_ = 0, refused_ = 0;
 };
 
 TEST_P(BatchImport, RowBecomesBatchInventoryAndReceiptLineUnderAReceiptCodeOfItsOwn) {
@@ -74,7 +58,8 @@ TEST_P(BatchImport, RowBecomesBatchInventoryAndReceiptLineUnderAReceiptCodeOfIts
   EXPECT_EQ(
       rec_.StatementsStartingWith("insert into"),
       (std::vector<std::string>{
-          Sql("insert into productbatch([batchid],[pcode],[batchname])values(7,'P01','B-2007')"),
+          Statement(
+              "insert into productbatch([batchid],[pcode],[batchname])values(7,'P01','B-2007')"),
           "insert into inventory(dcode,invdate,pcode,batchid,os)values(1,'" + day + "','P01',7,40)",
           "insert into receiptdetails(rcptcode, slno, PCode, unitid, cf, batchid, qty, "
           "Rate)values(41,1,'P01',0,0,7,40,0)",
@@ -121,7 +106,7 @@ TEST_P(BatchImport, ProductIsNamedByCodeOrByName) {
     Exec("delete from productbatch where batchid > 6");
     EXPECT_FALSE(ImportCsv(c.csv, c.map));
     std::vector<std::string> expected;
-    for (const auto& b : c.batches) expected.push_back(Sql(b));
+    for (const auto& b : c.batches) expected.push_back(Statement(b));
     EXPECT_EQ(rec_.StatementsStartingWith("insert into productbatch"), expected);
     EXPECT_TRUE(Logged("B2", "failed", c.refused_reason)) << Log();
     EXPECT_EQ(refused_, c.batches.empty() ? 2 : 1);
@@ -136,13 +121,14 @@ TEST_P(BatchImport, DatesAreStoredAsDatesAndAnImpossibleOneRefusesTheRow) {
                                                                    {"Made", "manfdate"},
                                                                    {"Expires", "expdate"}}));
   const bool m = multi_user();
-  EXPECT_EQ(rec_.StatementsStartingWith("insert into productbatch"),
-            (std::vector<std::string>{
-                Sql("insert into productbatch([batchid],[pcode],[batchname],[manfdate],[expdate])"
+  EXPECT_EQ(
+      rec_.StatementsStartingWith("insert into productbatch"),
+      (std::vector<std::string>{
+          Statement("insert into productbatch([batchid],[pcode],[batchname],[manfdate],[expdate])"
                     "values(7,'P01','B-A','" +
                     std::string(m ? "20240315','20250314" : "2024-03-15','2025-03-14") + "')"),
-                // The empty closing date adds no column.
-                Sql("insert into productbatch([batchid],[pcode],[batchname],[manfdate])values(8,'"
+          // The empty closing date adds no column.
+          Statement("insert into productbatch([batchid],[pcode],[batchname],[manfdate])values(8,'"
                     "P01','B-B','" +
                     std::string(m ? "20240315" : "2024-03-15") + "')")}));
   EXPECT_EQ(Rows("SELECT batchid, manfdate, expdate FROM productbatch WHERE batchid > 6 ORDER BY "
@@ -182,7 +168,7 @@ TEST_P(BatchImport, UnitRowFollowsItsFactorAndAddsNoBatchColumn) {
                    {"Qty", "openingstock"},
                    {"Rate", "purrate"}}));
     EXPECT_EQ(rec_.StatementsStartingWith("insert into productbatch"),
-              std::vector<std::string>{Sql(
+              std::vector<std::string>{Statement(
                   "insert into productbatch([batchid],[pcode],[batchname])values(7,'P01','B1')")});
     EXPECT_EQ(Rows("SELECT pcode, unitid, unit, cf FROM productunits ORDER BY unitid"), c.units);
     EXPECT_EQ(rec_.StatementsStartingWith("insert into receiptdetails"),

@@ -17,25 +17,9 @@ const std::string kLogHeader =
 class GroupImport : public CompanyTest {
  protected:
   bool Import(const std::string& workbook, MapTable map = kGroupParentDesc) {
-    DependProcesser p;
-    Target(p);
-    p.SetSourceType(srcEXCEL);
-    p.SetSourceFile(workbook);
-    p.SetMapInfo(std::move(map));
-    bool err = false;
-    p.ImportProductGr(err);
-    imported_ = p.RowsImported();
-    refused_ = p.RowsRefused();
-    return err;
-  }
-  std::string Statement(const std::string& bracketed) const {
-    std::string s = bracketed;
-    if (multi_user())
-      for (char c : {'[', ']'}) s.erase(std::remove(s.begin(), s.end(), c), s.end());
-    return s;
+    return ImportWorkbook(&DependProcesser::ImportProductGr, workbook, std::move(map));
   }
   std::string Log() const { return ReadFile(dir_.File("productgroups.log")); }
-  long imported_ = 0, refused_ = 0;
 };
 
 TEST_P(GroupImport, StatementsCarryTheCodeAfterAnyParentCreated) {

@@ -22,15 +22,7 @@ class HeadImport : public CompanyTest {
  protected:
   // Runs the import; the log is read as the host finds it when the call returns.
   bool Import(const std::string& workbook, MapTable map = kHeadMap) {
-    DependProcesser p;
-    Target(p);
-    p.SetSourceType(srcEXCEL);
-    p.SetSourceFile(workbook);
-    p.SetMapInfo(std::move(map));
-    bool err = false;
-    p.ImportAccountHeads(err);
-    imported_ = p.RowsImported();
-    refused_ = p.RowsRefused();
+    const bool err = ImportWorkbook(&DependProcesser::ImportAccountHeads, workbook, std::move(map));
     const std::string log = dir_.File("accountheads.log");
     log_ = std::filesystem::is_regular_file(log) ? ReadFile(log) : "";
     // The host may move or remove the log as soon as the call returns.
@@ -40,17 +32,11 @@ class HeadImport : public CompanyTest {
     }
     return err;
   }
-  std::string Statement(std::string s) const {
-    if (multi_user())
-      for (char c : {'[', ']'}) s.erase(std::remove(s.begin(), s.end(), c), s.end());
-    return s;
-  }
   std::vector<std::string> NewHeads() const {
     return Rows(
         "SELECT headcode, headname, underhead FROM accounthead WHERE headcode >= 60 "
         "ORDER BY headcode");
   }
-  long imported_ = 0, refused_ = 0;
   std::string log_;
 };
 

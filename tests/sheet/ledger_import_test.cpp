@@ -16,22 +16,7 @@ const MapTable kBalanceMap = {
 class LedgerImport : public CompanyTest {
  protected:
   bool Import(const std::string& workbook, MapTable map = kBalanceMap) {
-    DependProcesser p;
-    Target(p);
-    p.SetSourceType(srcEXCEL);
-    p.SetSourceFile(workbook);
-    p.SetMapInfo(std::move(map));
-    bool err = false;
-    p.ImportAccounts(err);
-    imported_ = p.RowsImported();
-    refused_ = p.RowsRefused();
-    return err;
-  }
-  std::string Statement(const std::string& bracketed) const {
-    std::string s = bracketed;
-    if (multi_user())
-      for (char c : {'[', ']'}) s.erase(std::remove(s.begin(), s.end(), c), s.end());
-    return s;
+    return ImportWorkbook(&DependProcesser::ImportAccounts, workbook, std::move(map));
   }
   std::string DateText() const {
     return multi_user() ? FormatDate(Today(), "yyyymmdd") : vantrel::DateText(Today());
@@ -44,7 +29,6 @@ class LedgerImport : public CompanyTest {
         "ORDER BY g.vno, g.slno, l.ledname");
   }
   std::string Log() const { return ReadFile(dir_.File("accounts.log")); }
-  long imported_ = 0, refused_ = 0;
 };
 
 TEST_P(LedgerImport, LedgerAndOpeningLineAreWrittenAsTheTargetReadsThem) {

@@ -22,19 +22,7 @@ class ProductImport : public CompanyTest {
  protected:
   // Imports a .csv products workbook; returns errOccured.
   bool Import(const std::string& csv, const MapTable& map, const std::string& file = "p.csv") {
-    DependProcesser p;
-    Target(p);
-    p.SetSourceType(srcEXCEL);
-    p.SetSourceFile(dir_.Write(file, csv));
-    p.SetMapInfo(map);
-    bool err = false;
-    p.ImportProducts(err);
-    return err;
-  }
-  std::string Statement(std::string s) const {
-    if (multi_user())
-      for (char c : {'[', ']'}) s.erase(std::remove(s.begin(), s.end(), c), s.end());
-    return s;
+    return ImportWorkbook(&DependProcesser::ImportProducts, dir_.Write(file, csv), map);
   }
   Lines Traced(std::initializer_list<const char*> prefixes) const {
     Lines out;

@@ -90,6 +90,27 @@ void CompanyTest::Target(DependProcesser& p) const {
   if (multi_user()) p.SetServer(TestMariadbServer());
 }
 
+bool CompanyTest::ImportWorkbook(void (DependProcesser::*method)(bool&),
+                                 const std::string& workbook, MapTable map) {
+  DependProcesser p;
+  Target(p);
+  p.SetSourceType(srcEXCEL);
+  p.SetSourceFile(workbook);
+  p.SetMapInfo(std::move(map));
+  bool err = false;
+  (p.*method)(err);
+  imported_ = p.RowsImported();
+  refused_ = p.RowsRefused();
+  return err;
+}
+
+std::string CompanyTest::Statement(std::string bracketed) const {
+  if (multi_user())
+    for (char c : {'[', ']'})
+      bracketed.erase(std::remove(bracketed.begin(), bracketed.end(), c), bracketed.end());
+  return bracketed;
+}
+
 std::string CompanyTest::TargetConnectionString() const {
   return multi_user() ? MultiUserConnectionString(TestMariadbServer(), database_)
                       : SingleUserConnectionString(database_);

@@ -66,6 +66,14 @@ class CompanyTest : public ::testing::TestWithParam<int> {
   // two dumps are equal when the targets hold the same data.
   std::vector<std::string> Dump() const;
   std::string TargetConnectionString() const;
+  // Runs one workbook import with a method of the class; returns errOccured
+  // and keeps the row counts in imported_ and refused_.
+  bool ImportWorkbook(void (DependProcesser::*method)(bool&), const std::string& workbook,
+                      MapTable map);
+  // A statement as the target receives it: on the server without the brackets
+  // around names.
+  std::string Statement(std::string bracketed) const;
+  long imported_ = 0, refused_ = 0;
   // The whole result of a query on a connection of the test's own.
   RowSet Query(const std::string& sql) const;
 
