@@ -22,15 +22,17 @@ class HeadImport : public CompanyTest {
  protected:
   // Runs the import; the log is read as the host finds it when the call returns.
   bool Import(const std::string& workbook, MapTable map = kHeadMap) {
-    const bool err = ImportWorkbook(&DependProcesser::ImportAccountHeads, workbook, std::move(map));
     const std::string log = dir_.File("accountheads.log");
-    log_ = std::filesystem::is_regular_file(log) ? ReadFile(log) : "";
     // The host may move or remove the log as soon as the call returns.
-    for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
-      std::error_code ec;
-      EXPECT_NE(std::filesystem::read_symlink(fd.path(), ec).string(), log) << "log left open";
-    }
-    return err;
+    const auto log_closed = [&] {
+      log_ = std::filesystem::is_regular_file(log) ? ReadFile(log) : "";
+      for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code ec;
+        EXPECT_NE(std::filesystem::read_symlink(fd.path(), ec).string(), log) << "log left open";
+      }
+    };
+    return ImportWorkbook(&DependProcesser::ImportAccountHeads, workbook, std::move(map),
+                          log_closed);
   }
   std::vector<std::string> NewHeads() const {
     return Rows(

@@ -91,7 +91,8 @@ void CompanyTest::Target(DependProcesser& p) const {
 }
 
 bool CompanyTest::ImportWorkbook(void (DependProcesser::*method)(bool&),
-                                 const std::string& workbook, MapTable map) {
+                                 const std::string& workbook, MapTable map,
+                                 const std::function<void()>& returned) {
   DependProcesser p;
   Target(p);
   p.SetSourceType(srcEXCEL);
@@ -99,6 +100,7 @@ bool CompanyTest::ImportWorkbook(void (DependProcesser::*method)(bool&),
   p.SetMapInfo(std::move(map));
   bool err = false;
   (p.*method)(err);
+  if (returned) returned();
   imported_ = p.RowsImported();
   refused_ = p.RowsRefused();
   return err;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -67,9 +68,10 @@ class CompanyTest : public ::testing::TestWithParam<int> {
   std::vector<std::string> Dump() const;
   std::string TargetConnectionString() const;
   // Runs one workbook import with a method of the class; returns errOccured
-  // and keeps the row counts in imported_ and refused_.
+  // and keeps the row counts in imported_ and refused_. `returned`, when given,
+  // runs as the call returns, while the object is still alive.
   bool ImportWorkbook(void (DependProcesser::*method)(bool&), const std::string& workbook,
-                      MapTable map);
+                      MapTable map, const std::function<void()>& returned = {});
   // A statement as the target receives it: on the server without the brackets
   // around names.
   std::string Statement(std::string bracketed) const;
