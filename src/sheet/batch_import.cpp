@@ -39,7 +39,7 @@ std::string RepairedStatement(ProcesserState& s) {
 // stock: an inventory row, a receipt line, and after the last row the receipt.
 void ImportBatchRows(ProcesserState& s) {
   const MapTable& map = s.map_info;
-  const bool books_stock = MapHasKeyword(map, "openingstock");
+  const bool books_stock = EntryOfKeyword(map, "openingstock") != 0;
   RunStockPass(
       s, books_stock, " Nothing of this import was written.",
       "rolled back: nothing of this import was written", [&] {
@@ -60,12 +60,7 @@ void ImportBatchRows(ProcesserState& s) {
           CodeCounters& counters = Counters();
           s.column_text = "insert into productbatch([batchid],";
           s.value_text = "values(" + std::to_string(counters.next_batch_id) + ",";
-          for (size_t i = 1; i <= closing; ++i) {
-            if (ToLower(map[i].field) == "batchname") {
-              s.row_name = LeftChars(CellText(rows, map[i].column), 20);
-              break;
-            }
-          }
+          TakeRowName(s, rows, "batchname", 20);
 
           bool bad_date = false;
           for (size_t i = 1; i <= closing; ++i) {

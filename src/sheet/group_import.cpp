@@ -50,13 +50,7 @@ bool ImportGroupRow(ProcesserState& s, const Recordset& table) {
     s.value_text.clear();
     bool has_parent = false;
     s.row_name.clear();
-    for (size_t i = 1; i <= closing; ++i) {
-      if (ToLower(map[i].field) == "gpname") {
-        s.row_name = LeftChars(CellText(rows, map[i].column), kGroupText);
-        CleanSqlText(s.row_name);
-        break;
-      }
-    }
+    if (TakeRowName(s, rows, "gpname", kGroupText)) CleanSqlText(s.row_name);
     // The row's own name, read before any entry: a parent mapped ahead of the
     // name is compared with this row, not the one before.
     const std::string own_name = s.row_name;

@@ -24,13 +24,9 @@ bool ImportHeadRow(ProcesserState& s, Recordset& table, const Recordset& rows) {
   // name is compared with this row, not the one before.
   std::string own_name;
   s.row_name.clear();
-  for (size_t i = 1; i <= closing; ++i) {
-    if (ToLower(map[i].field) == "headname") {
-      s.row_name = LeftChars(CellText(rows, map[i].column), 30);
-      own_name = s.row_name;
-      CleanSqlText(own_name);
-      break;
-    }
+  if (TakeRowName(s, rows, "headname", 30)) {
+    own_name = s.row_name;
+    CleanSqlText(own_name);
   }
   if (Trim(own_name).empty()) {
     LogRow(s, "failed", "headname is empty");

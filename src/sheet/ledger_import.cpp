@@ -78,12 +78,7 @@ void ImportLedgerRows(ProcesserState& s) {
       ++s.sheet_row;
       s.column_text = "insert into accountledger([ledcode],";
       s.value_text = "values(" + std::to_string(Counters().next_ledger_code) + ",";
-      for (size_t i = 1; i <= closing; ++i) {
-        if (ToLower(map[i].field) == "ledname") {
-          s.row_name = LeftChars(CellText(rows, map[i].column), 50);
-          break;
-        }
-      }
+      TakeRowName(s, rows, "ledname", 50);
       double balance = 0;
       for (size_t i = 1; i <= closing; ++i) {
         const MapEntry& entry = map[i];

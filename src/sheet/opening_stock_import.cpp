@@ -51,7 +51,7 @@ void ClearOpeningStockReceipts(ProcesserState& s, Connection& target) {
 void ImportOpeningStockRows(ProcesserState& s) {
   const MapTable& map = s.map_info;
   RunStockPass(
-      s, MapHasKeyword(map, "openingstock"),
+      s, EntryOfKeyword(map, "openingstock") != 0,
       " No batch, inventory or receipt of this import was written.",
       "rolled back: no batch, inventory or receipt of this import was written", [&] {
         Recordset& rows = *s.sheet_rows;
@@ -74,12 +74,7 @@ void ImportOpeningStockRows(ProcesserState& s) {
           s.value_text = "values(" + std::to_string(counters.next_batch_id) + ",";
           int16_t unit_id = 0;
           double factor = 1;
-          for (size_t i = 1; i <= closing; ++i) {
-            if (ToLower(map[i].field) == "batchname") {
-              s.row_name = LeftChars(CellText(rows, map[i].column), 20);
-              break;
-            }
-          }
+          TakeRowName(s, rows, "batchname", 20);
 
           // A date that is missing or no date drops the row's batch; the
           // entries after it are still read, so the row books its own stock.

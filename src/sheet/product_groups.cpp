@@ -46,12 +46,6 @@ void ForEachRow(ProcesserState& s, Recordset& rows, Body&& body) {
   }
 }
 
-size_t FirstEntry(const MapTable& map, size_t closing, const char* key) {
-  for (size_t i = 1; i <= closing; ++i)
-    if (ToLower(map[i].field) == key) return i;
-  return 0;
-}
-
 }  // namespace
 
 void CreateProductGroups(ProcesserState& s, Recordset& rows) {
@@ -60,8 +54,8 @@ void CreateProductGroups(ProcesserState& s, Recordset& rows) {
   // The columns naming a row's super group and parent group. A pass that
   // creates a group from another such column moves to it; a row whose groups
   // all exist still places its new groups under them.
-  size_t super_entry = FirstEntry(map, closing, "supergroup");
-  size_t parent_entry = FirstEntry(map, closing, "parentgroup");
+  size_t super_entry = EntryOfKeyword(map, "supergroup");
+  size_t parent_entry = EntryOfKeyword(map, "parentgroup");
   std::string name;
 
   if (super_entry) {
@@ -89,7 +83,7 @@ void CreateProductGroups(ProcesserState& s, Recordset& rows) {
 
   // A product group goes under the row's parent group, else under its super
   // group, else under the top group.
-  if (!FirstEntry(map, closing, "gpcode")) return;
+  if (!EntryOfKeyword(map, "gpcode")) return;
   ForEachRow(s, rows, [&] {
     for (size_t i = 1; i <= closing; ++i) {
       if (ToLower(map[i].field) != "gpcode" || !NamesMissingGroup(rows, map[i], name)) continue;

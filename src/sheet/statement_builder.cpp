@@ -37,6 +37,19 @@ size_t ClosingEntry(const MapTable& map) {
   return map.size() - 1;
 }
 
+size_t EntryOfKeyword(const MapTable& map, const std::string& keyword) {
+  for (size_t i = 1; i < map.size(); ++i)
+    if (ToLower(map[i].field) == keyword) return i;
+  return 0;
+}
+
+bool TakeRowName(ProcesserState& s, const Recordset& rows, const std::string& keyword, size_t n) {
+  const size_t entry = EntryOfKeyword(s.map_info, keyword);
+  if (entry == 0) return false;
+  s.row_name = LeftChars(CellText(rows, s.map_info[entry].column), n);
+  return true;
+}
+
 std::string LeftChars(const std::string& text, size_t n) {
   size_t chars = 0;
   for (size_t i = 0; i < text.size(); ++i) {

@@ -17,6 +17,15 @@ std::string GetValueKind(int type_code);
 // A mapping never set raises "Type mismatch", as reading an Empty one does.
 size_t ClosingEntry(const MapTable& map);
 
+// Index of the first entry whose target name, in lower case, is the keyword;
+// 0 when no entry has it.
+size_t EntryOfKeyword(const MapTable& map, const std::string& keyword);
+
+// The name pass of a row: RowName becomes the first n characters of the cell
+// of the first entry mapped to the keyword. False, and RowName as it was, when
+// no entry is.
+bool TakeRowName(ProcesserState& s, const Recordset& rows, const std::string& keyword, size_t n);
+
 // The first n characters (not bytes) of a UTF-8 text.
 std::string LeftChars(const std::string& text, size_t n);
 

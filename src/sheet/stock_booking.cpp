@@ -77,12 +77,6 @@ bool BatchDateText(const Variant& cell, int32_t target_type, std::string& text) 
   return true;
 }
 
-bool MapHasKeyword(const MapTable& map, const std::string& keyword) {
-  for (size_t i = 1; i < map.size(); ++i)
-    if (ToLower(map[i].field) == keyword) return true;
-  return false;
-}
-
 std::string StockDateText(int32_t target_type) {
   return target_type == typeMultiUser ? FormatDate(Today(), "yyyymmdd") : DateText(Today());
 }

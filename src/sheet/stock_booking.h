@@ -20,9 +20,6 @@ namespace vantrel {
 // false for anything else, a day that does not exist included.
 bool BatchDateText(const Variant& cell, int32_t target_type, std::string& text);
 
-// Whether an entry of the mapping (from index 1) names the keyword, in any letter case.
-bool MapHasKeyword(const MapTable& map, const std::string& keyword);
-
 // Today as the inventory rows and the receipt carry it.
 std::string StockDateText(int32_t target_type);
 
