@@ -7,64 +7,23 @@
 // --trace FILE: after the timed runs, imports the same workbook once more into
 // another new company file and writes that run's statements to FILE (for
 // trace_replay); the traced run is not timed.
-#include <unistd.h>
-
-#include <chrono>
-#include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <fstream>
 #include <string>
 
-#include "frame/company_template.h"
-#include "frame/connections.h"
-#include "platform/dao/connection.h"
-#include "vantrel/DependProcesser.h"
+#include "import_bench.h"
 
 namespace {
 
-struct Result {
-  double secs = 0;
-  double cpu = 0;  // processor time of this process: steadier than wall time on a busy machine
-  long imported = 0, refused = 0;
-  bool err = false;
-};
-
-Result Import(const std::string& book, const std::string& server, const std::string& target) {
-  vantrel::DependProcesser p;
-  if (!server.empty()) {
-    p.SetTargetType(vantrel::typeMultiUser);
-    p.SetServer(server);
-  }
-  p.SetTargetDataBase(target);
-  p.SetSourceType(vantrel::srcEXCEL);
-  p.SetSourceFile(book);
-  p.SetMapInfo({{},
-                {"Sales Unit", "salesunit"},
-                {"Code", "pcode"},
-                {"Name", "pname"},
-                {"Group", "gpcode"},
-                {"Base Unit", "Base Unit"},
-                {"Pack Unit", "Addl. Unit1"},
-                {"Pack Size", "addl. unit1 cf"},
-                {"MRP", "mrprate"}});
-  Result r;
-  const auto start = std::chrono::steady_clock::now();
-  const std::clock_t cpu_start = std::clock();
-  p.ImportProducts(r.err);
-  r.cpu = double(std::clock() - cpu_start) / CLOCKS_PER_SEC;
-  r.secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  p.CloseConn();
-  r.imported = p.RowsImported();
-  r.refused = p.RowsRefused();
-  return r;
-}
-
-void Print(const char* target, long rows, const Result& r) {
-  std::printf(
-      "%s: %ld products (%ld imported, %ld refused) in %.2f s: %.0f rows/s (cpu %.2f s)%s\n",
-      target, rows, r.imported, r.refused, r.secs, rows / r.secs, r.cpu, r.err ? " (errors)" : "");
-}
+const vantrel::MapTable kProductMap = {{},
+                                       {"Sales Unit", "salesunit"},
+                                       {"Code", "pcode"},
+                                       {"Name", "pname"},
+                                       {"Group", "gpcode"},
+                                       {"Base Unit", "Base Unit"},
+                                       {"Pack Unit", "Addl. Unit1"},
+                                       {"Pack Size", "addl. unit1 cf"},
+                                       {"MRP", "mrprate"}};
 
 }  // namespace
 
@@ -92,34 +51,8 @@ int main(int argc, char** argv) {
     }
   }
   setenv("VANTREL_LOG_DIR", dir, 1);
-  bool err = false;
-
-  const std::string company = std::string(dir) + "/company.db";
-  vantrel::CreateCompanyFile(company);
-  const Result file = Import(book, "", company);
-  Print("company file", rows, file);
-  err |= file.err;
-
-  if (const char* server = std::getenv("VANTREL_BENCH_MARIADB"); server && *server) {
-    const std::string database = "vantrel_bench_products_" + std::to_string(getpid());
-    vantrel::CreateCompanyDatabase(server, database);
-    const Result multi = Import(book, server, database);
-    Print("MariaDB", rows, multi);
-    err |= multi.err;
-    vantrel::Connection conn;
-    conn.Open(vantrel::MultiUserConnectionString(server, database));
-    conn.Execute("DROP DATABASE " + database);
-  }
-
-  if (!trace_path.empty()) {
-    std::ofstream trace(trace_path, std::ios::binary | std::ios::trunc);
-    vantrel::SetSqlTrace([&trace](const std::string& sql) { trace << sql << '\n'; });
-    const std::string traced = std::string(dir) + "/traced.db";
-    vantrel::CreateCompanyFile(traced);
-    err |= Import(book, "", traced).err;
-    vantrel::SetSqlTrace(nullptr);
-    std::printf("trace: %s\n", trace_path.c_str());
-  }
-  std::printf("scratch folder: %s\n", dir);
-  return err ? 1 : 0;
+  return bench::RunOnTargets(&vantrel::DependProcesser::ImportProducts, kProductMap, book,
+                             "products", rows, dir, trace_path)
+             ? 1
+             : 0;
 }

@@ -22,17 +22,13 @@
 
 #include "frame/company_template.h"
 #include "frame/connections.h"
+#include "import_bench.h"
 #include "platform/dao/connection.h"
 #include "vantrel/DependProcesser.h"
 
 namespace {
 
-struct Result {
-  double secs = 0;
-  double cpu = 0;  // processor time of this process: steadier than wall time on a busy machine
-  long imported = 0, refused = 0;
-  bool err = false;
-};
+using bench::Result;
 
 struct Target {
   std::string server;  // empty: a company file
@@ -77,50 +73,24 @@ std::string WriteBook(const std::string& dir, const char* name, long rows, bool 
 }
 
 Result Import(const Target& t, const std::string& book, bool batches) {
-  vantrel::DependProcesser p;
-  if (!t.server.empty()) {
-    p.SetTargetType(vantrel::typeMultiUser);
-    p.SetServer(t.server);
-  }
-  p.SetTargetDataBase(t.database);
-  p.SetSourceType(vantrel::srcEXCEL);
-  p.SetSourceFile(book);
-  if (batches)
-    p.SetMapInfo({{},
-                  {"Code", "pcode"},
-                  {"Batch", "batchname"},
-                  {"Made", "manfdate"},
-                  {"Unit", "unit"},
-                  {"Factor", "cf"},
-                  {"Qty", "openingstock"},
-                  {"Rate", "purrate"}});
-  else
-    p.SetMapInfo({{},
-                  {"Code", "pcode"},
-                  {"Batch", "batchname"},
-                  {"Unit", "unit"},
-                  {"Qty", "openingstock"},
-                  {"Rate", "purrate"}});
-  Result r;
-  const auto start = std::chrono::steady_clock::now();
-  const std::clock_t cpu_start = std::clock();
-  if (batches)
-    p.ImportBatch(r.err);
-  else
-    p.ImportOS(r.err);
-  r.cpu = double(std::clock() - cpu_start) / CLOCKS_PER_SEC;
-  r.secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  p.CloseConn();
-  r.imported = p.RowsImported();
-  r.refused = p.RowsRefused();
-  return r;
-}
-
-void Print(const char* target, const char* kind, long rows, const Result& r) {
-  std::printf("%s: %ld %s (%ld imported, %ld refused) in %.2f s: %.0f rows/s (cpu %.2f s)%s\n",
-              target, rows, kind, r.imported, r.refused, r.secs, rows / r.secs, r.cpu,
-              r.err ? " (errors)" : "");
-  std::fflush(stdout);
+  static const vantrel::MapTable kBatchMap = {{},
+                                              {"Code", "pcode"},
+                                              {"Batch", "batchname"},
+                                              {"Made", "manfdate"},
+                                              {"Unit", "unit"},
+                                              {"Factor", "cf"},
+                                              {"Qty", "openingstock"},
+                                              {"Rate", "purrate"}};
+  static const vantrel::MapTable kStockMap = {{},
+                                              {"Code", "pcode"},
+                                              {"Batch", "batchname"},
+                                              {"Unit", "unit"},
+                                              {"Qty", "openingstock"},
+                                              {"Rate", "purrate"}};
+  return batches ? bench::TimedImport(&vantrel::DependProcesser::ImportBatch, kBatchMap, book,
+                                      t.server, t.database)
+                 : bench::TimedImport(&vantrel::DependProcesser::ImportOS, kStockMap, book,
+                                      t.server, t.database);
 }
 
 Target NewCompanyFile(const std::string& path, long rows) {
@@ -158,14 +128,14 @@ int main(int argc, char** argv) {
       const std::string company =
           std::string(dir) + "/" + (batches ? "batches-" : "stock-") + std::to_string(rows) + ".db";
       const Result file = Import(NewCompanyFile(company, rows), book, batches);
-      Print("company file", kind, rows, file);
+      bench::Print("company file", kind, rows, file);
       err |= file.err;
       if (server && *server) {
         const Target t{server, "vantrel_bench_stock_" + std::to_string(getpid())};
         vantrel::CreateCompanyDatabase(t.server, t.database);
         SeedProducts(t, rows);
         const Result multi = Import(t, book, batches);
-        Print("MariaDB", kind, rows, multi);
+        bench::Print("MariaDB", kind, rows, multi);
         err |= multi.err;
         vantrel::Connection conn;
         conn.Open(vantrel::MultiUserConnectionString(t.server, t.database));
