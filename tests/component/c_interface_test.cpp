@@ -1,23 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "frame/company_template.h"
 #include "support/company_fixture.h"
+#include "vantrel/DependProcesser.h"
 #include "vantrel/vantrel.h"
 
 namespace vantrel {
 namespace {
-
-struct Boxes {
-  std::vector<std::string> lines;
-};
-
-void Collect(const char* text, int style, const char* title, void* user) {
-  static_cast<Boxes*>(user)->lines.push_back(std::string(title) + "|" + std::to_string(style) +
-                                             "|" + text);
-}
 
 TEST(CInterface, CreatedByEitherIdentifierAndReleased) {
   VantrelObject* a = vantrel_create("Vantrel.DependProcesser");
@@ -25,18 +18,16 @@ TEST(CInterface, CreatedByEitherIdentifierAndReleased) {
   ASSERT_NE(a, nullptr);
   ASSERT_NE(b, nullptr);
   EXPECT_EQ(vantrel_create("Other.Thing"), nullptr);
-  EXPECT_NE(std::string(vantrel_last_error()).find("Other.Thing"), std::string::npos);
+  EXPECT_TRUE(Holds(vantrel_last_error(), "Other.Thing"));
   EXPECT_EQ(vantrel_can_unload(), 0);
   vantrel_release(a);
   vantrel_release(b);
   EXPECT_EQ(vantrel_can_unload(), 1);
 }
 
-TEST(CInterface, PropertiesAndServerConversions) {
+TEST(CInterface, PropertiesRefuseUnknownNamesAndANullServer) {
   VantrelObject* o = vantrel_create(VANTREL_PROGID);
   const VantrelDependProcesserVtbl* v = o->vtbl;
-  v->put_TargetDataBase(o, "company.db");
-  EXPECT_STREQ(v->get_TargetDataBase(o), "company.db");
   v->put_TargetType(o, 1);
   EXPECT_EQ(v->get_TargetType(o), 1);
   EXPECT_EQ(v->put_Server_number(o, 3306), 0);
@@ -44,38 +35,180 @@ TEST(CInterface, PropertiesAndServerConversions) {
   EXPECT_EQ(v->put_Server_null(o), -1);
   EXPECT_STREQ(vantrel_last_error(), "Invalid use of Null");
   EXPECT_STREQ(v->get_Server(o), "3306");
-  const VantrelMapEntry map[] = {{"", ""}, {"Head Name", "headname"}};
-  v->put_MapInfo(o, map, 2);
-  const VantrelMapEntry* back = nullptr;
-  ASSERT_EQ(v->get_MapInfo(o, &back), 2u);
-  EXPECT_STREQ(back[1].field, "headname");
+  ASSERT_EQ(vantrel_set_text(o, "Server", "db.local:3307"), 0);
+  EXPECT_EQ(vantrel_set_text(o, "Server", nullptr), -1);
+  EXPECT_STREQ(vantrel_last_error(), "Invalid use of Null");
+  EXPECT_STREQ(vantrel_get_text(o, "Server"), "db.local:3307");
+
+  int err = 0;
+  EXPECT_EQ(vantrel_import(o, "ledgers", &err), -1);
+  EXPECT_STREQ(vantrel_last_error(), "Unknown import: ledgers");
+  EXPECT_EQ(vantrel_import(o, nullptr, &err), -1);
+  EXPECT_EQ(vantrel_set_text(o, "Target", "x"), -1);
+  EXPECT_STREQ(vantrel_last_error(), "Unknown property: Target");
+  EXPECT_EQ(vantrel_get_text(o, "Nothing"), nullptr);
+  EXPECT_EQ(vantrel_set_int(o, "SourceFile", 1), -1);
+  ASSERT_EQ(vantrel_set_int(o, "TransactionMode", VANTREL_TRANS_DRY_RUN), 0);
+  EXPECT_EQ(v->get_TransactionMode(o), VANTREL_TRANS_DRY_RUN);
+  ASSERT_EQ(vantrel_set_text(o, "TargetDataBase", "a.db"), 0);
+  EXPECT_STREQ(v->get_TargetDataBase(o), "a.db");
   vantrel_release(o);
 }
 
-TEST(CInterface, ImportThroughTheFunctionTable) {
+TEST(CInterface, MappingFileLoadsOrLeavesMapInfoAsItWas) {
+  TempDir dir;
+  VantrelObject* o = vantrel_create(VANTREL_PROGID);
+  ASSERT_EQ(
+      vantrel_load_map_file(
+          o, dir.Write("m.csv", "\xEF\xBB\xBF\"Head, Name\",headname\r\n\r\nParent,underhead\r\n")
+                 .c_str()),
+      0);
+  const VantrelMapEntry* entries = nullptr;
+  ASSERT_EQ(o->vtbl->get_MapInfo(o, &entries), 3u);
+  EXPECT_STREQ(entries[1].column, "Head, Name");
+  EXPECT_STREQ(entries[2].field, "underhead");
+  EXPECT_EQ(vantrel_load_map_file(o, dir.Write("bad.csv", "Name,headname\nParent\n").c_str()), -1);
+  EXPECT_TRUE(Holds(vantrel_last_error(), "bad.csv:2"));
+  EXPECT_EQ(vantrel_load_map_file(o, dir.File("absent.csv").c_str()), -1);
+  EXPECT_EQ(o->vtbl->get_MapInfo(o, &entries), 3u);
+  vantrel_release(o);
+}
+
+TEST(CInterface, CompanyFileTraceProgressAndMessagesReachCFunctions) {
   TempDir dir;
   setenv("VANTREL_LOG_DIR", dir.path().c_str(), 1);
-  const std::string db = dir.File("c.db");
-  CreateCompanyFile(db);
-  Boxes boxes;
-  vantrel_set_message_handler(Collect, &boxes);
+  const std::string db = dir.File("t.db");
+  ASSERT_EQ(vantrel_create_company_file(db.c_str()), 0) << vantrel_last_error();
+  EXPECT_EQ(vantrel_create_company_file(db.c_str()), -1);
+  EXPECT_NE(std::string(vantrel_last_error()), "");
+  EXPECT_STREQ(vantrel_version(), VANTREL_VERSION);
+  EXPECT_STREQ(Version(), VANTREL_VERSION);
+  std::string rows = "Name,Parent\n";
+  for (int i = 0; i < 1000; ++i) rows += "Head " + std::to_string(i) + ",Sundry Debtors\n";
   VantrelObject* o = vantrel_create(VANTREL_PROGID);
   const VantrelDependProcesserVtbl* v = o->vtbl;
   v->put_TargetDataBase(o, db.c_str());
-  v->put_SourceFile(o, dir.Write("h.csv", "Name,Parent\nEast,Sundry Debtors\n").c_str());
-  v->put_SourceType(o, 2);
+  v->put_SourceFile(o, dir.Write("h.csv", rows).c_str());
+  v->put_SourceType(o, srcEXCEL);
   const VantrelMapEntry map[] = {{"", ""}, {"Name", "headname"}, {"Parent", "underhead"}};
   v->put_MapInfo(o, map, 3);
+  Strings trace, boxes;
+  std::vector<long> progress;
+  vantrel_set_sql_trace([](const char* sql, void* u) { static_cast<Strings*>(u)->push_back(sql); },
+                        &trace);
+  vantrel_set_progress_handler(
+      [](const char*, long done, void* u) { static_cast<std::vector<long>*>(u)->push_back(done); },
+      &progress);
+  vantrel_set_message_handler(
+      [](const char* text, int style, const char* title, void* u) {
+        static_cast<Strings*>(u)->push_back(std::string(title) + "|" + std::to_string(style) + "|" +
+                                            text);
+      },
+      &boxes);
   int err = 0;
   v->ImportAccountHeads(o, &err);
   EXPECT_EQ(err, 0);
   v->ImportDepots(o, &err);  // a workbook cannot hold depots
   EXPECT_EQ(err, 1);
-  ASSERT_EQ(boxes.lines.size(), 1u);
-  EXPECT_EQ(boxes.lines[0], "|112|Not Support This  Type Of Source File");
+  vantrel_set_sql_trace(nullptr, nullptr);
+  vantrel_set_progress_handler(nullptr, nullptr);
+  vantrel_set_message_handler(nullptr, nullptr);
+  EXPECT_EQ(boxes, Strings{"|112|Not Support This  Type Of Source File"});
+  size_t inserts = 0;
+  for (const std::string& sql : trace) inserts += sql.rfind("insert into accounthead", 0) == 0;
+  EXPECT_EQ(inserts, 1000u);
+  EXPECT_EQ(progress, std::vector<long>{1000});
   EXPECT_EQ(v->CloseConn(o), 0);
   vantrel_release(o);
-  vantrel_set_message_handler(nullptr, nullptr);
+  unsetenv("VANTREL_LOG_DIR");
+}
+
+class PublicApi : public CompanyTest {};
+
+// The counts, error flag and log path of the last import reach a C host both
+// through the appended table entries and through the plain functions.
+TEST_P(PublicApi, CHostReadsTheOutcomeOfTheLastImport) {
+  DependProcesser target;
+  Target(target);
+  VantrelObject* o = vantrel_create(VANTREL_PROGID);
+  vantrel_set_int(o, "TargetType", target.TargetType());
+  vantrel_set_text(o, "Server", target.Server().c_str());
+  vantrel_set_text(o, "TargetDataBase", target.TargetDataBase().c_str());
+  const std::string map = dir_.Write("map.csv", "Name,headname\nParent,underhead\n");
+  ASSERT_EQ(vantrel_load_map_file(o, map.c_str()), 0) << vantrel_last_error();
+  ASSERT_EQ(vantrel_set_text(o, "SourceFile",
+                             dir_.Write("h.csv",
+                                        "Name,Parent\nEast,Sundry Debtors\nWest,Nowhere\n"
+                                        "North,Sundry Debtors\n")
+                                 .c_str()),
+            0);
+  ASSERT_EQ(vantrel_set_int(o, "SourceType", srcEXCEL), 0);
+  int err = 0;
+  ASSERT_EQ(vantrel_import(o, "account-heads", &err), 0);
+  EXPECT_EQ(err, 0);
+  const VantrelDependProcesserVtbl* v = o->vtbl;
+  EXPECT_EQ(v->get_RowsImported(o), 2);
+  EXPECT_EQ(v->get_RowsRefused(o), 1);
+  EXPECT_EQ(v->get_ErrorFlag(o), 0);
+  EXPECT_EQ(vantrel_rows_imported(o), 2);
+  EXPECT_EQ(vantrel_rows_refused(o), 1);
+  EXPECT_EQ(std::string(v->get_LogPath(o)), dir_.File("accountheads.log"));
+  EXPECT_EQ(std::string(vantrel_log_path(o)), dir_.File("accountheads.log"));
+  EXPECT_EQ(Column("select headname from accounthead where headname in ('East','North','West') "
+                   "order by headname"),
+            (Strings{"East", "North"}));
+
+  // The same import by its method's name runs again and finds every head there.
+  ASSERT_EQ(vantrel_import(o, "ImportAccountHeads", &err), 0);
+  EXPECT_EQ(vantrel_rows_imported(o), 0);
+  EXPECT_EQ(vantrel_rows_refused(o), 3);
+
+  // A target that cannot be opened: the flag and errOccured say so.
+  vantrel_set_text(o, "TargetDataBase",
+                   multi_user() ? "no_such_company_db" : dir_.File("missing/none.db").c_str());
+  ASSERT_EQ(vantrel_import(o, "account-heads", &err), 0);
+  EXPECT_EQ(err, 1);
+  EXPECT_EQ(vantrel_error_flag(o), 1);
+  EXPECT_EQ(v->get_ErrorFlag(o), 1);
+  EXPECT_EQ(vantrel_close_conn(o), 0);
+  vantrel_release(o);
+}
+
+VANTREL_BOTH_TARGETS(PublicApi);
+
+// No member of DependProcesser lets an exception reach the host.
+TEST(DependProcesserPromise, NullServerAndThrowingHandlerAreFailuresNotExceptions) {
+  DependProcesser p;
+  EXPECT_TRUE(p.SetServer(std::string_view("db.local")));
+  EXPECT_FALSE(p.SetServer(nullptr));
+  EXPECT_EQ(p.Server(), "db.local");
+  EXPECT_TRUE(p.SetServer(3306.0));
+  EXPECT_EQ(p.Server(), "3306");
+
+  TempDir dir;
+  setenv("VANTREL_LOG_DIR", dir.path().c_str(), 1);
+  const std::string db = dir.File("c.db");
+  std::string error;
+  ASSERT_TRUE(InitCompanyFile(db, error)) << error;
+  EXPECT_FALSE(InitCompanyFile(db, error));
+  EXPECT_FALSE(error.empty());
+  DependProcesser q;
+  q.SetTargetDataBase(db);
+  q.SetSourceType(srcEXCEL);
+  q.SetSourceFile(dir.File("absent.csv"));
+  SetMessageHandler([](const std::string& text, int, const std::string&) {
+    throw std::runtime_error("host handler failed on: " + text);
+  });
+  for (int mode : {transPerStatement, transAtomic}) {
+    q.SetTransactionMode(mode);
+    bool err = false;
+    EXPECT_NO_THROW(q.ImportAccountHeads(err));
+    EXPECT_TRUE(err);
+    EXPECT_TRUE(q.ErrorFlag());
+  }
+  SetMessageHandler(nullptr);
+  std::string close_error;
+  EXPECT_TRUE(q.CloseConn(&close_error)) << close_error;
   unsetenv("VANTREL_LOG_DIR");
 }
 

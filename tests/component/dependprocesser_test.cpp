@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "frame/module_state.h"
 #include "platform/common/error.h"
 #include "platform/dao/connection.h"
@@ -10,26 +12,25 @@
 namespace vantrel {
 namespace {
 
-const char* const kUnsupported = "Not Support This  Type Of Source File";
+using Method = void (DependProcesser::*)(bool&);
 
 class ImportFrames : public CompanyTest {
  protected:
-  // A one-row workbook (header, row) with the two columns mapped onto two fields.
-  void UseWorkbook(DependProcesser& p, const std::string& header, const std::string& row,
-                   const std::string& field1, const std::string& field2) {
+  // A one-row workbook with its two columns mapped onto two fields.
+  void UseWorkbook(DependProcesser& p, const std::string& field1 = "headname",
+                   const std::string& field2 = "underhead") {
     p.SetSourceType(srcEXCEL);
-    p.SetSourceFile(dir_.Write("book.csv", header + "\n" + row + "\n"));
-    const std::string column1 = header.substr(0, header.find(','));
-    const std::string column2 = header.substr(header.find(',') + 1);
-    p.SetMapInfo({{}, {column1, field1}, {column2, field2}});
+    p.SetSourceFile(dir_.Write("book.csv", "One,Two\nDebtors North,Sundry Debtors\n"));
+    p.SetMapInfo({{}, {"One", field1}, {"Two", field2}});
   }
-  void UseHeadWorkbook(DependProcesser& p) {
-    UseWorkbook(p, "Head Name,Parent", "Debtors North,Sundry Debtors", "headname", "underhead");
+  bool Call(DependProcesser& p, Method method) {
+    bool err = false;
+    (p.*method)(err);
+    return err;
   }
 };
 
 TEST_P(ImportFrames, MethodsWithoutSourceKindReportFailure) {
-  using Method = void (DependProcesser::*)(bool&);
   // Accounts, products and depots say so; the workbook-only methods stay silent.
   const std::pair<Method, bool> cases[] = {
       {&DependProcesser::ImportAccounts, true},   {&DependProcesser::ImportProducts, true},
@@ -40,135 +41,90 @@ TEST_P(ImportFrames, MethodsWithoutSourceKindReportFailure) {
     DependProcesser p;
     Target(p);
     rec_.messages.clear();
-    bool err = false;
-    (p.*method)(err);
-    EXPECT_TRUE(err);
-    if (!says_so) {
-      EXPECT_TRUE(rec_.messages.empty());
-      continue;
+    EXPECT_TRUE(Call(p, method));
+    ASSERT_EQ(rec_.messages.size(), says_so ? 1u : 0u);
+    if (says_so) {
+      EXPECT_EQ(rec_.messages[0].text, "Not Support This  Type Of Source File");
+      EXPECT_EQ(rec_.messages[0].style, 112);
+      EXPECT_EQ(rec_.messages[0].title, "");
     }
-    ASSERT_EQ(rec_.messages.size(), 1u);
-    EXPECT_EQ(rec_.messages[0].text, kUnsupported);
-    EXPECT_EQ(rec_.messages[0].style, 112);
-    EXPECT_EQ(rec_.messages[0].title, "");
   }
-}
-
-TEST_P(ImportFrames, AccountsReserveAVoucherNumberWhateverTheSource) {
+  // Accounts reserve a voucher number whatever the source; the flag speaks of the last call.
   DependProcesser p;
   Target(p);
-  bool err = false;
-  p.ImportAccounts(err);
-  p.ImportAccounts(err);
-  EXPECT_EQ(Column("SELECT paramvalue FROM PARAMLIST WHERE PARAMNAME='JP'"),
-            std::vector<std::string>{"2"});
-}
-
-TEST_P(ImportFrames, ErrorFlagSpeaksOfTheLastCallOnly) {
-  DependProcesser p;
-  Target(p);
-  bool err = false;
-  p.ImportDepots(err);  // no source kind: fails
-  EXPECT_TRUE(err);
-  UseHeadWorkbook(p);
-  err = false;
-  p.ImportAccountHeads(err);
-  EXPECT_FALSE(err);
+  Call(p, &DependProcesser::ImportAccounts);
+  EXPECT_TRUE(Call(p, &DependProcesser::ImportAccounts));
+  EXPECT_EQ(One("SELECT paramvalue FROM PARAMLIST WHERE PARAMNAME='JP'"), "3");  // one in the loop
+  UseWorkbook(p);
+  EXPECT_FALSE(Call(p, &DependProcesser::ImportAccountHeads));
   EXPECT_EQ(p.RowsImported(), 1);
 }
 
-TEST_P(ImportFrames, UnreachableTargetIsReportedOnceAndNothingElseRuns) {
-  DependProcesser p;
-  p.SetTargetType(GetParam());
-  if (multi_user()) {
-    p.SetServer("127.0.0.1:1");
-    p.SetTargetDataBase("nothing");
-  } else {
-    p.SetTargetDataBase(dir_.File("missing.db"));
+TEST_P(ImportFrames, AnImportThatCannotStartIsReportedOnceAndWritesNothing) {
+  const struct {
+    const char* what;
+    std::function<void(DependProcesser&)> spoil;
+    std::string says;
+  } cases[] = {
+      {"unreachable target",
+       [&](DependProcesser& p) {
+         p.SetServer("127.0.0.1:1");
+         p.SetTargetDataBase(multi_user() ? "nothing" : dir_.File("missing.db"));
+       },
+       multi_user() ? "127.0.0.1" : "missing.db"},
+      // Nothing is opened; the first allocator reports.
+      {"unknown target type", [](DependProcesser& p) { p.SetTargetType(2); },
+       ObjectClosedError().description()},
+      {"missing workbook",
+       [&](DependProcesser& p) { p.SetSourceFile(dir_.File("no-such-book.xls")); },
+       "no-such-book.xls"},
+      {"uncreatable log",
+       [&](DependProcesser&) { setenv("VANTREL_LOG_DIR", dir_.File("no-such-folder").c_str(), 1); },
+       "accountheads.log"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    rec_.messages.clear();
+    DependProcesser p;
+    Target(p);
+    UseWorkbook(p);
+    c.spoil(p);
+    EXPECT_TRUE(Call(p, &DependProcesser::ImportAccountHeads));
+    ASSERT_EQ(rec_.messages.size(), 1u);
+    EXPECT_EQ(rec_.messages[0].title, "Orvik");
+    EXPECT_EQ(rec_.messages[0].style, 64);
+    EXPECT_TRUE(Holds(rec_.messages[0].text, c.says));
+    EXPECT_EQ(Log("accountheads.log"), "");
+    EXPECT_EQ(One("SELECT COUNT(*) FROM accounthead WHERE headname='Debtors North'"), "0");
   }
-  UseHeadWorkbook(p);
-  bool err = false;
-  p.ImportAccountHeads(err);
-  EXPECT_TRUE(err);
-  ASSERT_EQ(rec_.messages.size(), 1u);
-  EXPECT_EQ(rec_.messages[0].title, "Orvik");
-  EXPECT_EQ(rec_.messages[0].style, 64);
-  EXPECT_NE(rec_.messages[0].text.find(multi_user() ? "127.0.0.1" : "missing.db"),
-            std::string::npos)
-      << rec_.messages[0].text;
-}
-
-TEST_P(ImportFrames, UnknownTargetTypeOpensNothingAndTheAllocatorReports) {
-  DependProcesser p;
-  Target(p);
-  p.SetTargetType(2);
-  UseHeadWorkbook(p);
-  bool err = false;
-  p.ImportAccountHeads(err);
-  EXPECT_TRUE(err);
-  ASSERT_FALSE(rec_.messages.empty());
-  EXPECT_EQ(rec_.messages[0].text, ObjectClosedError().description());
-}
-
-TEST_P(ImportFrames, MissingWorkbookEndsTheImportInTheMethodsHandler) {
-  DependProcesser p;
-  Target(p);
-  UseHeadWorkbook(p);
-  p.SetSourceFile(dir_.File("no-such-book.xls"));
-  bool err = false;
-  p.ImportAccountHeads(err);
-  EXPECT_TRUE(err);
-  ASSERT_EQ(rec_.messages.size(), 1u);
-  EXPECT_EQ(rec_.messages[0].title, "Orvik");
-  EXPECT_NE(rec_.messages[0].text.find("no-such-book.xls"), std::string::npos);
-  EXPECT_EQ(ReadFile(dir_.File("accountheads.log")), "");
-}
-
-TEST_P(ImportFrames, UncreatableLogEndsTheImportWithNothingWritten) {
-  DependProcesser p;
-  Target(p);
-  UseHeadWorkbook(p);
-  setenv("VANTREL_LOG_DIR", dir_.File("no-such-folder").c_str(), 1);
-  bool err = false;
-  p.ImportAccountHeads(err);
-  EXPECT_TRUE(err);
-  ASSERT_EQ(rec_.messages.size(), 1u);
-  EXPECT_NE(rec_.messages[0].text.find("accountheads.log"), std::string::npos);
-  EXPECT_TRUE(Column("SELECT headname FROM accounthead WHERE headname='Debtors North'").empty());
 }
 
 TEST_P(ImportFrames, BatchAndOpeningStockReportAWorkerThatStopped) {
   DependProcesser p;
   Target(p);
   // A mapped field neither table has stops both workers.
-  UseWorkbook(p, "Product,Colour", "Bolt,Red", "pname", "colour");
-  bool err = false;
-  p.ImportBatch(err);
-  EXPECT_TRUE(err);
-  err = false;
-  p.ImportOS(err);
-  EXPECT_TRUE(err);
-  EXPECT_EQ(ReadFile(dir_.File("OpeningStock.log")).substr(0, 6), "Batch ");
+  UseWorkbook(p, "pname", "colour");
+  EXPECT_TRUE(Call(p, &DependProcesser::ImportBatch));
+  EXPECT_TRUE(Call(p, &DependProcesser::ImportOS));
+  EXPECT_EQ(Log("OpeningStock.log").substr(0, 6), "Batch ");
 }
 
 TEST_P(ImportFrames, ObjectsShareOneTargetConnection) {
   DependProcesser a, b;
   Target(a);
   Target(b);
-  UseHeadWorkbook(a);
-  bool err = false;
-  a.ImportAccountHeads(err);
-  ASSERT_FALSE(err);
+  UseWorkbook(a);
+  ASSERT_FALSE(Call(a, &DependProcesser::ImportAccountHeads));
   EXPECT_EQ(TargetConnection().State(), Connection::kOpen);
   b.CloseConn();
   EXPECT_EQ(TargetConnection().State(), Connection::kClosed);
-  UseHeadWorkbook(b);
-  b.ImportAccountHeads(err);  // opens a new connection; the head exists by now
-  EXPECT_FALSE(err);
+  UseWorkbook(b);
+  // A new connection opens; the head exists by now.
+  EXPECT_FALSE(Call(b, &DependProcesser::ImportAccountHeads));
   EXPECT_EQ(b.RowsRefused(), 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Targets, ImportFrames, ::testing::Values(0, 1), TargetName);
+VANTREL_BOTH_TARGETS(ImportFrames);
 
 }  // namespace
 }  // namespace vantrel

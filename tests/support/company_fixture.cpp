@@ -1,5 +1,6 @@
 #include "support/company_fixture.h"
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 
 #include "frame/company_template.h"
 #include "frame/connections.h"
+#include "platform/common/error.h"
 #include "platform/dao/connection.h"
 #include "platform/dao/recordset.h"
 #include "platform/message/message.h"
@@ -61,6 +63,42 @@ std::string ReadFile(const std::string& path) {
   std::stringstream ss;
   ss << in.rdbuf();
   return ss.str();
+}
+
+::testing::AssertionResult Holds(const std::string& text, const std::string& part) {
+  if (text.find(part) != std::string::npos) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "\"" << part << "\" is not in:\n" << text;
+}
+
+std::string ErrorOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const Error& e) {
+    return e.description();
+  }
+  return "";
+}
+
+pid_t StartTool(const std::string& args, const std::string& dir) {
+  const std::string cmd =
+      "cd '" + dir + "' && exec " + VANTREL_TOOL_PATH + " " + args + " >out.txt 2>err.txt";
+  const pid_t pid = fork();
+  if (pid == 0) {
+    execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  return pid;
+}
+
+int WaitTool(pid_t pid) {
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+}
+
+ToolResult RunTool(const std::string& args, const std::string& dir) {
+  const int status = WaitTool(StartTool(args, dir));
+  return {status, ReadFile(dir + "/out.txt") + ReadFile(dir + "/err.txt")};
 }
 
 std::string TargetName(const ::testing::TestParamInfo<int>& info) {
@@ -152,6 +190,15 @@ std::vector<std::string> CompanyTest::Rows(const std::string& sql) const {
     out.push_back(line);
   }
   return out;
+}
+
+std::string CompanyTest::One(const std::string& sql) const {
+  const RowSet r = Query(sql);
+  return r.rows.empty() || r.rows[0].empty() ? "" : Text(r.rows[0][0]);
+}
+
+std::string CompanyTest::DayText() const {
+  return multi_user() ? FormatDate(Today(), "yyyymmdd") : DateText(Today());
 }
 
 std::vector<std::string> CompanyTest::Dump() const {

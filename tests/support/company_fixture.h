@@ -1,6 +1,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/types.h>
 
 #include <functional>
 #include <string>
@@ -10,6 +11,24 @@
 #include "vantrel/DependProcesser.h"
 
 namespace vantrel {
+
+using Strings = std::vector<std::string>;
+
+// Passes when `text` holds `part`; a failure shows the whole text.
+::testing::AssertionResult Holds(const std::string& text, const std::string& part);
+
+// The description of the Error `action` raises, or "" when it raises none.
+std::string ErrorOf(const std::function<void()>& action);
+
+// The command-line tool started in `dir` with its output in out.txt and err.txt.
+pid_t StartTool(const std::string& args, const std::string& dir);
+// Exit status of a started tool, -signal when a signal ended it.
+int WaitTool(pid_t pid);
+struct ToolResult {
+  int status;
+  std::string out;  // standard output, then standard error
+};
+ToolResult RunTool(const std::string& args, const std::string& dir);
 
 // A message box as the component showed it.
 struct ShownMessage {
@@ -62,6 +81,12 @@ class CompanyTest : public ::testing::TestWithParam<int> {
   std::vector<std::string> Column(const std::string& sql) const;
   // Whole rows, fields joined with '|'.
   std::vector<std::string> Rows(const std::string& sql) const;
+  // The first field of the first row, as text ("" when there is no row).
+  std::string One(const std::string& sql) const;
+  // Today as the target stores a date written by an import.
+  std::string DayText() const;
+  // A log the import wrote to the scratch folder.
+  std::string Log(const std::string& name) const { return ReadFile(dir_.File(name)); }
   void Exec(const std::string& sql) const;
   // Every row of every table, as "table|field|field..." lines in sorted order:
   // two dumps are equal when the targets hold the same data.
