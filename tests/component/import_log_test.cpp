@@ -1,6 +1,7 @@
 #include "frame/import_log.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 
@@ -25,9 +26,12 @@ TEST(ImportLog, ItemsStandAtColumnsOneFifteenAndThirtyOneOrOnALineOfTheirOwn) {
             "A             a status too long\r\n" + std::string(30, ' ') + "x\r\n");
 }
 
-TEST(ImportLog, ANewLogReplacesTheOldOneWithItsHeaderLines) {
+TEST(ImportLog, ANewLogReplacesTheOldOneAndALineThatCannotBeWrittenRaisesAtOnce) {
   TempDir dir;
   setenv("VANTREL_LOG_DIR", dir.path().c_str(), 1);
+  ASSERT_EQ(symlink("/dev/full", dir.File("full.log").c_str()), 0);
+  ImportLog full;
+  EXPECT_TRUE(Holds(ErrorOf([&] { full.Open("full.log", "Head"); }), "Device I/O error writing"));
   dir.Write("accounts.log", "an earlier run's log that is much longer than the new one\r\n");
   ImportLog log;
   log.Open(logfile::kAccounts, "Accounts");

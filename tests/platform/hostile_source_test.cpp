@@ -7,8 +7,6 @@
 #include <zip.h>
 
 #include <chrono>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,21 +23,13 @@ namespace {
 
 const std::string kData = VANTREL_TEST_DATA;
 
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // The description of the error opening and reading the first sheet raises, or "".
 std::string OpenError(const std::string& path) {
-  try {
+  return ErrorOf([&] {
     Connection conn;
     conn.Open("DRIVER=Microsoft Excel Driver (*.xls);DBQ=" + path);
     conn.Query("select * from [Heads$]");
-  } catch (const Error& e) {
-    return e.description();
-  }
-  return "";
+  });
 }
 
 // Sets the source size limit for one test.
@@ -84,13 +74,13 @@ TEST(HostileSources, CraftedXlsFilesAreRefusedNamingTheFile) {
     SCOPED_TRACE(name);
     const std::string path = kData + "/bad/" + name;
     const std::string error = OpenError(path);
-    EXPECT_NE(error.find("'" + path + "'"), std::string::npos) << error;
-    EXPECT_NE(error.find("damaged"), std::string::npos) << error;
+    EXPECT_TRUE(Holds(error, "'" + path + "'"));
+    EXPECT_TRUE(Holds(error, "damaged"));
     // The in-memory reader refuses the same bytes the same way.
-    EXPECT_THROW(workbook::ReadXls(ReadBytes(path), name), Error);
+    EXPECT_THROW(workbook::ReadXls(ReadFile(path), name), Error);
   }
   // The files they were made from read whole.
-  EXPECT_EQ(workbook::ReadXls(ReadBytes(kData + "/basic.xls"), "basic.xls").sheets.size(), 2u);
+  EXPECT_EQ(workbook::ReadXls(ReadFile(kData + "/basic.xls"), "basic.xls").sheets.size(), 2u);
   EXPECT_EQ(OpenError(kData + "/heads.xls"), "");
 }
 
@@ -103,11 +93,11 @@ TEST(HostileSources, OnlyRegularFilesAreRead) {
   for (const std::string& path : {fifo, zero, dir.path()}) {
     SCOPED_TRACE(path);
     const std::string error = OpenError(path);
-    EXPECT_NE(error.find("'" + path + "'"), std::string::npos) << error;
-    EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
+    EXPECT_TRUE(Holds(error, "'" + path + "'"));
+    EXPECT_TRUE(Holds(error, "not a regular file"));
     XmlDocument doc;
     EXPECT_FALSE(doc.Load(path));
-    EXPECT_NE(doc.LastError().find("not a regular file"), std::string::npos) << doc.LastError();
+    EXPECT_TRUE(Holds(doc.LastError(), "not a regular file"));
   }
 }
 
@@ -123,9 +113,9 @@ TEST(HostileSources, SizeLimitsNameTheLimitAndHowToRaiseIt) {
   XmlDocument doc;
   EXPECT_FALSE(doc.Load(xml));
   for (const std::string& error : {OpenError(csv), OpenError(xlsx), doc.LastError()}) {
-    EXPECT_NE(error.find(dir.path()), std::string::npos) << error;
-    EXPECT_NE(error.find("4 KiB"), std::string::npos) << error;
-    EXPECT_NE(error.find("--max-source-size"), std::string::npos) << error;
+    EXPECT_TRUE(Holds(error, dir.path()));
+    EXPECT_TRUE(Holds(error, "4 KiB"));
+    EXPECT_TRUE(Holds(error, "--max-source-size"));
   }
   EXPECT_NE(OpenError(xlsx).find("xl/worksheets/sheet1.xml"), std::string::npos);
 
@@ -137,8 +127,8 @@ TEST(HostileSources, SizeLimitsNameTheLimitAndHowToRaiseIt) {
             "\"><v>1</v></c></row>";
   WriteXlsx(xlsx, rows);
   const std::string table = OpenError(xlsx);
-  EXPECT_NE(table.find("16384 columns by 1999 rows"), std::string::npos) << table;
-  EXPECT_NE(table.find("--max-source-size"), std::string::npos) << table;
+  EXPECT_TRUE(Holds(table, "16384 columns by 1999 rows"));
+  EXPECT_TRUE(Holds(table, "--max-source-size"));
 }
 
 // Wide headers and far-apart cells cost what they hold, in time and memory.
@@ -149,10 +139,9 @@ TEST(HostileSources, WideAndSparseSheetsReadInTimeAndMemory) {
   // 100,000 header columns, all of one name: each gets the next free number.
   std::string header;
   for (int c = 0; c < 100000; ++c) header += c ? ",x" : "x";
-  const std::string csv = dir.Write("wide.csv", header + "\n1\n");
-  Connection wide;
-  wide.Open("DRIVER=Microsoft Excel Driver (*.xls);DBQ=" + csv);
-  const RowSet r = wide.Query("select * from [wide$]");
+  Connection book;
+  book.Open("DRIVER=Microsoft Excel Driver (*.xls);DBQ=" + dir.Write("wide.csv", header + "\n1\n"));
+  const RowSet r = book.Query("select * from [wide$]");
   ASSERT_EQ(r.fields.size(), 100000u);
   EXPECT_EQ(r.fields[1].name, "x1");
   EXPECT_EQ(r.fields[99999].name, "x99999");

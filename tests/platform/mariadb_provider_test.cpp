@@ -14,15 +14,6 @@
 namespace vantrel {
 namespace {
 
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Error& e) {
-    return e.description();
-  }
-  return "(no error)";
-}
-
 std::string OpenError(const std::string& server, const std::string& password = "marblequince") {
   return ErrorOf([&] {
     Connection().Open("DRIVER=MySQL ODBC 3.51 Driver;UID=orvikuser;PWD=" + password +
@@ -39,10 +30,10 @@ TEST(MariadbServer, ReachedByHostPortOrLocalhostAndFailuresNameTheServer) {
     conn.Open(MultiUserConnectionString(host, ""));
     EXPECT_EQ(ToInt32(conn.Query("SELECT @@lower_case_table_names").rows.at(0).at(0)), 1);
   }
-  EXPECT_NE(OpenError("127.0.0.1:1").find("Can't connect"), std::string::npos);
-  EXPECT_NE(OpenError("127.0.0.1:1").find("127.0.0.1:1"), std::string::npos);
-  EXPECT_NE(OpenError(server, "wrong").find("Access denied"), std::string::npos);
-  EXPECT_NE(OpenError(server, "wrong").find(server), std::string::npos);
+  EXPECT_TRUE(Holds(OpenError("127.0.0.1:1"), "Can't connect"));
+  EXPECT_TRUE(Holds(OpenError("127.0.0.1:1"), "127.0.0.1:1"));
+  EXPECT_TRUE(Holds(OpenError(server, "wrong"), "Access denied"));
+  EXPECT_TRUE(Holds(OpenError(server, "wrong"), server));
   EXPECT_NE(ErrorOf([] {
               Connection().Open(TestMariadbConnectionString("vt_no_such_db"));
             }).find("vt_no_such_db"),
@@ -65,7 +56,7 @@ TEST(MariadbServer, NewCompanyDatabasesTakePlainNamesOnly) {
   const std::string taken = "vt_xx1_" + std::to_string(getpid());
   const std::string free = "vt_x_1_" + std::to_string(getpid());
   CreateCompanyDatabase(TestMariadbServer(), taken);
-  EXPECT_EQ(ErrorOf([&] { CreateCompanyDatabase(TestMariadbServer(), free); }), "(no error)");
+  EXPECT_EQ(ErrorOf([&] { CreateCompanyDatabase(TestMariadbServer(), free); }), "");
   EXPECT_NE(ErrorOf([&] { CreateCompanyDatabase(TestMariadbServer(), taken); }), "");
   DropTestDatabase(taken);
   DropTestDatabase(free);

@@ -92,28 +92,20 @@ TEST_F(SqliteProvider, RunsInWalModeAndASecondWriterWaits) {
 
 TEST(SqliteCompanyFile, MissingExistingAndBrokenFilesAreRefused) {
   TempDir dir;
-  const auto error_of = [](auto f) {
-    try {
-      f();
-    } catch (const Error& e) {
-      return e.description();
-    }
-    return std::string("(no error)");
-  };
   const std::string missing = dir.File("no-dir/none.db");
-  EXPECT_EQ(error_of([&] { Connection().Open(SingleUserConnectionString(missing)); }),
+  EXPECT_EQ(ErrorOf([&] { Connection().Open(SingleUserConnectionString(missing)); }),
             "Could not find file '" + missing + "'.");
   EXPECT_FALSE(std::filesystem::exists(missing));
 
   const std::string text = dir.Write("a.db", "keep me");
-  EXPECT_NE(error_of([&] { CreateSqliteCompanyFile(text, "CREATE TABLE a (x INT);"); }).find(text),
+  EXPECT_NE(ErrorOf([&] { CreateSqliteCompanyFile(text, "CREATE TABLE a (x INT);"); }).find(text),
             std::string::npos);
   EXPECT_EQ(ReadFile(text), "keep me");
-  EXPECT_NE(error_of([&] { Connection().Open(SingleUserConnectionString(text)); }).find(text),
+  EXPECT_NE(ErrorOf([&] { Connection().Open(SingleUserConnectionString(text)); }).find(text),
             std::string::npos);
 
   const std::string bad = dir.File("b.db");
-  EXPECT_EQ(error_of([&] {
+  EXPECT_EQ(ErrorOf([&] {
               CreateSqliteCompanyFile(bad, "CREATE TABLE a (x INT);\nCREATE TABLE a (y INT);\n");
             }),
             "table a already exists, while executing \"CREATE TABLE a (y INT)\"");
