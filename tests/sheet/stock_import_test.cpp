@@ -1,0 +1,401 @@
+// Batches and opening stock: the batch import, and the opening stock worker
+// that runs after the product import.
+#include <gtest/gtest.h>
+
+#include "dbhelpers/build_in_list.h"
+#include "frame/connections.h"
+#include "frame/counters.h"
+#include "frame/import_log.h"
+#include "frame/module_state.h"
+#include "frame/processer_state.h"
+#include "platform/dao/connection.h"
+#include "platform/variant/convert.h"
+#include "sheet/allocators.h"
+#include "sheet/run_sheet_import.h"
+#include "support/company_fixture.h"
+#include "support/mariadb_server.h"
+#include "vantrel/DependProcesser.h"
+
+namespace vantrel {
+namespace {
+
+const MapTable kStockMap = {{}, {"Code", "pcode"}, {"Batch", "batchname"}, {"Qty", "openingstock"}};
+const MapTable kUnitMap = {
+    {}, {"Code", "pcode"}, {"Unit", "unit"}, {"Qty", "openingstock"}, {"Rate", "purrate"}};
+const MapTable kBatchUnitMap = {
+    {},          {"Code", "pcode"},       {"Batch", "batchname"}, {"Unit", "unit"},
+    {"F", "cf"}, {"Qty", "openingstock"}, {"Rate", "purrate"}};
+const std::string kDates = std::string(VANTREL_TEST_DATA) + "/batch_dates.xls";
+
+std::string Line(const std::string& values) {
+  return "insert into receiptdetails(rcptcode, slno, PCode, unitid, cf, batchid, qty, Rate)values" +
+         values;
+}
+
+class StockImport : public CompanyTest {
+ protected:
+  void SetUp() override {
+    CompanyTest::SetUp();
+    if (IsSkipped()) return;
+    for (const char* p : {"P01", "P02", "P03"})
+      Exec(std::string("insert into product(pcode,pname,gpcode) values('") + p + "','" +
+           (p[2] == '1' ? "Rice" : p) + "',1)");
+    Exec("insert into productunits(pcode,unitid,unit,cf) values('P01',2,'BOX',12)");
+    Exec("insert into productbatch(batchid,pcode,batchname) values(6,'P00','Old')");
+    // A sales receipt: the next receipt code is 41.
+    Exec(
+        "insert into transactionreceipts(rcptcode,vno,rcpttype,dcode,amt) values(40,'7','SL',1,9)");
+  }
+  bool Batch(const std::string& csv, MapTable map = kStockMap) {
+    return ImportWorkbook(&DependProcesser::ImportBatch, dir_.Write("batches.csv", csv),
+                          std::move(map));
+  }
+  // The opening stock worker alone, as ImportOS runs it after the product import.
+  bool Stock(const std::string& workbook, MapTable map = kUnitMap) {
+    ProcesserState s;
+    s.target_type = GetParam();
+    s.target_database = database_;
+    if (multi_user()) s.server = TestMariadbServer();
+    s.source_type = srcEXCEL;
+    s.source_file = workbook;
+    s.map_info = std::move(map);
+    OpenTargetConnection(s);
+    AllocateBatchId(s);
+    AllocateReceiptAndVoucher(s);
+    OpenWorkbook(s, false);
+    s.log.Open(logfile::kOpeningStock, "Batch");
+    std::string kind = "osbatch";
+    RunSheetImport(s, kind);
+    s.log.Close();
+    imported_ = s.rows_imported;
+    return s.error_flag;
+  }
+  bool StockCsv(const std::string& csv, MapTable map = kUnitMap) {
+    return Stock(dir_.Write("stock.csv", csv), std::move(map));
+  }
+  std::string Receipt(const std::string& code, const std::string& amount) const {
+    return "insert into transactionreceipts(rcptcode, vno, rcpttype, dcode, rcptdate, amt, "
+           "chkdep)values(" +
+           code + ",1,'OS',1,'" + DayText() + "'," + amount + ",1)";
+  }
+  // An opening stock receipt of an earlier import, with one line.
+  void OldReceipt() const {
+    Exec("delete from transactionreceipts where rcpttype='OS'");
+    Exec("delete from receiptdetails");
+    Exec(
+        "insert into transactionreceipts(rcptcode,vno,rcpttype,dcode,amt) "
+        "values(30,'1','OS',1,50)");
+    Exec("insert into receiptdetails(rcptcode,slno,PCode,qty,Rate) values(30,1,'P01',5,10)");
+  }
+  Strings Receipts() const {
+    return Rows("SELECT rcptcode, rcpttype, amt FROM transactionreceipts ORDER BY rcptcode");
+  }
+  std::string Batches() const { return Log("ProductBatch.log"); }
+  std::string Stocks() const { return Log("OpeningStock.log"); }
+};
+
+TEST_P(StockImport, BatchRowBecomesBatchInventoryAndReceiptLineUnderAReceiptCodeOfItsOwn) {
+  // A code left by an earlier import in this process collides with a stored receipt.
+  Counters().next_receipt_code = 40;
+  const std::string voucher = One("SELECT paramvalue FROM PARAMLIST WHERE paramname='JP'");
+  EXPECT_FALSE(Batch("Code,Batch,Qty\nP01,B-2007,40\n"));
+  EXPECT_EQ(rec_.StatementsStartingWith("insert into"),
+            (Strings{Statement("insert into productbatch([batchid],[pcode],[batchname])values(7,"
+                               "'P01','B-2007')"),
+                     "insert into inventory(dcode,invdate,pcode,batchid,os)values(1,'" + DayText() +
+                         "','P01',7,40)",
+                     Line("(41,1,'P01',0,0,7,40,0)"), Receipt("41", "0")}));
+  const std::string when =
+      multi_user() ? "'" + DateText(Today()) + "'" : "#" + DateText(Today()) + "#";
+  EXPECT_EQ(rec_.StatementsStartingWith("update inventory"),
+            Strings{"update inventory set os=os-40 where dcode=1 and invdate=" + when +
+                    " and pcode='P01' and batchid=7"});
+  EXPECT_EQ(Receipts(), (Strings{"40|SL|9", "41|OS|0"}));
+  // No journal voucher number is used up.
+  EXPECT_EQ(One("SELECT paramvalue FROM PARAMLIST WHERE paramname='JP'"), voucher);
+  EXPECT_EQ(One("SELECT os FROM inventory WHERE batchid=7"), "40");
+  EXPECT_TRUE(Holds(Batches(), LayoutLogLine("B-2007", "success", "--------------")));
+}
+
+TEST_P(StockImport, BatchProductIsNamedByCodeOrByName) {
+  const struct {
+    MapTable map;
+    std::string csv;
+    Strings batches;
+    std::string refused_reason;
+  } cases[] = {
+      // A refused row uses up no batch id.
+      {{{}, {"Name", "pname"}, {"Batch", "batchname"}},
+       "Name,Batch\nBeans,B2\nrice,B1\n",
+       {"insert into productbatch([batchid],[pcode],[batchname])values(7,'P01','B1')"},
+       "pname not exists"},
+      {{{}, {"Code", "pcode"}, {"Batch", "batchname"}},
+       "Code,Batch\nP99,B2\np01,B1\n",
+       {"insert into productbatch([batchid],[pcode],[batchname])values(7,'p01','B1')"},
+       "pcode not exists"},
+      {{{}, {"Batch", "batchname"}, {"Code", "description"}},
+       "Batch,Code\nB1,P01\nB2,P01\n",
+       {},
+       " not exists"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.csv);
+    rec_.statements.clear();
+    Exec("delete from productbatch where batchid > 6");
+    EXPECT_FALSE(Batch(c.csv, c.map));
+    Strings expected;
+    for (const auto& b : c.batches) expected.push_back(Statement(b));
+    EXPECT_EQ(rec_.StatementsStartingWith("insert into productbatch"), expected);
+    EXPECT_TRUE(Holds(Batches(), LayoutLogLine("B2", "failed", c.refused_reason)));
+    EXPECT_EQ(refused_, c.batches.empty() ? 2 : 1);
+  }
+}
+
+TEST_P(StockImport, BatchDatesAreStoredAsDatesAndAnImpossibleOneRefusesTheRow) {
+  EXPECT_FALSE(ImportWorkbook(&DependProcesser::ImportBatch, kDates,
+                              {{},
+                               {"Code", "pcode"},
+                               {"Batch", "batchname"},
+                               {"Made", "manfdate"},
+                               {"Expires", "expdate"}}));
+  const bool m = multi_user();
+  EXPECT_EQ(
+      rec_.StatementsStartingWith("insert into productbatch"),
+      (Strings{
+          Statement("insert into productbatch([batchid],[pcode],[batchname],[manfdate],[expdate])"
+                    "values(7,'P01','B-A','" +
+                    std::string(m ? "20240315','20250314" : "2024-03-15','2025-03-14") + "')"),
+          // The empty closing date adds no column.
+          Statement("insert into productbatch([batchid],[pcode],[batchname],[manfdate])values(8,'"
+                    "P01','B-B','" +
+                    std::string(m ? "20240315" : "2024-03-15") + "')")}));
+  EXPECT_EQ(Rows("SELECT batchid, manfdate, expdate FROM productbatch WHERE batchid > 6 ORDER BY "
+                 "batchid"),
+            (Strings{"7|2024-03-15|2025-03-14", "8|2024-03-15|NULL"}));
+  EXPECT_TRUE(Holds(Batches(), LayoutLogLine("B-C", "failed", "invalid date format")));
+}
+
+TEST_P(StockImport, BatchUnitRowFollowsItsFactorAndAddsNoBatchColumn) {
+  const struct {
+    std::string unit, factor;
+    Strings units;
+    std::string line;  // values of the receipt line
+  } cases[] = {
+      {"Box", "12", {"P01|0|Nos|1", "P01|1|Box|12"}, "(41,1,'P01',1,12,7,3,2.5)"},
+      {"Box", "0", {"P01|0|Nos|1"}, "(41,1,'P01',1,0,7,3,2.5)"},
+      {"Box", "-2", {"P01|0|Nos|1"}, "(41,1,'P01',1,-2,7,3,2.5)"},
+      {"", "12", {"P01|0|Nos|1", "P01|1|Box|6"}, "(41,1,'P01',0,12,7,3,2.5)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.unit + " " + c.factor);
+    rec_.statements.clear();
+    for (const char* t : {"productunits", "receiptdetails", "inventory"})
+      Exec(std::string("delete from ") + t);
+    Exec("delete from productbatch where batchid > 6");
+    Exec("delete from transactionreceipts where rcpttype='OS'");
+    Exec("insert into productunits(pcode,unitid,unit,cf) values('P01',0,'Nos',1)");
+    Exec("insert into productunits(pcode,unitid,unit,cf) values('P01',1,'Box',6)");
+    EXPECT_FALSE(Batch("Code,Batch,Unit,F,Qty,Rate\nP01,B1," + c.unit + "," + c.factor + ",3,2.5\n",
+                       kBatchUnitMap));
+    EXPECT_EQ(rec_.StatementsStartingWith("insert into productbatch"),
+              Strings{Statement(
+                  "insert into productbatch([batchid],[pcode],[batchname])values(7,'P01','B1')")});
+    EXPECT_EQ(Rows("SELECT pcode, unitid, unit, cf FROM productunits ORDER BY unitid"), c.units);
+    EXPECT_EQ(rec_.StatementsStartingWith("insert into receiptdetails"), Strings{Line(c.line)});
+    EXPECT_EQ(One("SELECT amt FROM transactionreceipts WHERE rcpttype='OS'"), "7.5");
+  }
+}
+
+TEST_P(StockImport, OldReceiptGoesOnlyWhenARowBooksStock) {
+  const MapTable no_stock = {{}, {"Code", "pcode"}, {"Batch", "batchname"}};
+  for (const bool batch : {true, false}) {
+    SCOPED_TRACE(batch ? "batch import" : "opening stock");
+    // No "openingstock" entry: no receipt, no inventory; only batches are written.
+    OldReceipt();
+    Exec("delete from productbatch where batchid > 6");
+    EXPECT_FALSE(batch ? Batch("Code,Batch\nP01,B1\nP99,B2\n", no_stock)
+                       : StockCsv("Code,Batch\nP01,B1\nP99,B2\n", no_stock));
+    EXPECT_EQ(Rows("SELECT batchid, pcode, batchname FROM productbatch WHERE batchid > 6"),
+              Strings{"7|P01|B1"});
+    EXPECT_TRUE(
+        Holds(batch ? Batches() : Stocks(), LayoutLogLine("B2", "failed", "pcode not exists")));
+    EXPECT_EQ(Receipts(), (Strings{"30|OS|50", "40|SL|9"}));
+    EXPECT_EQ(One("SELECT rcptcode FROM receiptdetails"), "30");
+    EXPECT_EQ(One("SELECT COUNT(*) FROM inventory"), "0");
+  }
+  // Stock mapped, but no row written: the old receipt stays, an empty one is added.
+  OldReceipt();
+  EXPECT_FALSE(Batch("Code,Batch,Qty\nP99,B1,5\n"));
+  EXPECT_EQ(Receipts(), (Strings{"30|OS|50", "40|SL|9", "41|OS|0"}));
+  EXPECT_EQ(One("SELECT rcptcode FROM receiptdetails"), "30");
+}
+
+TEST_P(StockImport, SecondBatchRunReplacesTheBatchesAndTheReceiptOfTheFirst) {
+  OldReceipt();
+  // A second old receipt: its lines go with it.
+  Exec("insert into transactionreceipts(rcptcode,vno,rcpttype,dcode,amt) values(31,'1','OS',1,8)");
+  Exec("insert into receiptdetails(rcptcode,slno,PCode,qty,Rate) values(31,1,'P01',4,2)");
+  const std::string csv = "Code,Batch,Qty,Rate\nP01,B1,5,2\nP01,B2,6,1\n";
+  const MapTable map = {
+      {}, {"Code", "pcode"}, {"Batch", "batchname"}, {"Qty", "openingstock"}, {"Rate", "purrate"}};
+  EXPECT_FALSE(Batch(csv, map));
+  EXPECT_EQ(Receipts(), (Strings{"40|SL|9", "41|OS|16"}));
+  EXPECT_EQ(Column("SELECT DISTINCT rcptcode FROM receiptdetails"), Strings{"41"});
+  EXPECT_FALSE(Batch(csv, map));
+  EXPECT_EQ(Rows("SELECT batchid, batchname FROM productbatch WHERE pcode='P01' ORDER BY batchid"),
+            (Strings{"9|B1", "10|B2"}));
+  EXPECT_EQ(Receipts(), (Strings{"40|SL|9", "42|OS|16"}));
+  EXPECT_EQ(Rows("SELECT rcptcode, slno, batchid, qty FROM receiptdetails ORDER BY slno"),
+            (Strings{"42|1|9|5", "42|2|10|6"}));
+  EXPECT_EQ(Rows("SELECT batchid, os FROM inventory ORDER BY batchid"), (Strings{"9|5", "10|6"}));
+}
+
+TEST_P(StockImport, BatchIdPastTheLimitEndsWithOverflowAndStockIsUndoneWhole) {
+  const struct {
+    bool batch, stock;
+    Strings batches;
+    std::string note;
+  } cases[] = {
+      {true, false, {"32767|B1"}, ""},
+      {true, true, {}, " Nothing of this import was written."},
+      {false, true, {}, " No batch, inventory or receipt of this import was written."},
+  };
+  const auto booked = [&] {
+    Strings all = Receipts();
+    for (const std::string& r : Rows("SELECT rcptcode, pcode, qty FROM receiptdetails"))
+      all.push_back(r);
+    for (const std::string& r : Rows("SELECT pcode, os FROM inventory")) all.push_back(r);
+    return all;
+  };
+  const MapTable map = {{},
+                        {"Code", "pcode"},
+                        {"Batch", "batchname"},
+                        {"Unit", "unit"},
+                        {"Qty", "openingstock"},
+                        {"Rate", "purrate"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.note);
+    OldReceipt();
+    Exec("delete from inventory");
+    Exec("delete from productbatch where batchid > 6");
+    // The opening stock of an earlier import, to be left as it is.
+    if (!c.batch) {
+      EXPECT_FALSE(StockCsv("Code,Unit,Qty,Rate\nP01,BOX,3,25.5\n"));
+    }
+    const Strings before = booked();
+    rec_.messages.clear();
+    Exec("insert into productbatch(batchid,pcode,batchname) values(32766,'P00','High')");
+    const std::string csv = "Code,Batch,Unit,Qty,Rate\nP02,B1,,5,1\nP02,B2,,6,1\n";
+    EXPECT_TRUE(c.batch ? Batch(csv, c.stock ? map : MapTable(map.begin(), map.begin() + 3))
+                        : StockCsv(csv, map));
+    EXPECT_EQ(Rows("SELECT batchid, batchname FROM productbatch WHERE pcode='P02'"), c.batches);
+    ASSERT_EQ(rec_.messages.size(), 1u);
+    const std::string& text = rec_.messages[0].text;
+    EXPECT_EQ(text.rfind("Overflow", 0), 0u) << text;
+    EXPECT_TRUE(text.size() >= c.note.size() &&
+                text.compare(text.size() - c.note.size(), c.note.size(), c.note) == 0)
+        << text;
+    EXPECT_EQ(booked(), before);
+    EXPECT_EQ(imported_, c.stock ? 0 : 1);
+    EXPECT_EQ(Holds(c.batch ? Batches() : Stocks(), "rolled back"), c.stock);
+  }
+}
+
+TEST_P(StockImport, StockIsBookedInBaseUnitsAndASecondRunReplacesTheReceipt) {
+  EXPECT_FALSE(StockCsv("Code,Unit,Qty,Rate\nP01,BOX,3,25.5\n"));
+  EXPECT_EQ(rec_.StatementsStartingWith("insert into"),
+            (Strings{"insert into inventory(dcode,invdate,pcode,batchid,os)values(1,'" + DayText() +
+                         "','P01',0,36)",
+                     Line("(41,1,'P01',2,12,0,3,25.5)"), Receipt("41", "76.5")}));
+  EXPECT_EQ(rec_.StatementsStartingWith("update inventory set os=os-").size(), 1u);
+  EXPECT_EQ(rec_.StatementsStartingWith("update inventory set os=os-36 ").size(), 1u);
+  // The same import again the same day: the receipt is replaced, the stock stays 36.
+  EXPECT_FALSE(StockCsv("Code,Unit,Qty,Rate\nP01,BOX,3,25.5\n"));
+  EXPECT_EQ(One("SELECT SUM(os) FROM inventory WHERE pcode='P01'"), "36");
+  EXPECT_EQ(Receipts(), (Strings{"40|SL|9", "42|OS|76.5"}));
+  EXPECT_EQ(Rows("SELECT rcptcode, slno, qty FROM receiptdetails"), Strings{"42|1|3"});
+
+  // A unit not stored for the product books the bare quantity.
+  rec_.statements.clear();
+  EXPECT_FALSE(StockCsv("Code,Unit,Qty,Rate\nP02,BOX,4,1\nP03,,5,1\n"));
+  EXPECT_EQ(rec_.StatementsStartingWith("insert into receiptdetails"),
+            (Strings{Line("(43,1,'P02',0,1,0,4,1)"), Line("(43,2,'P03',0,1,0,5,1)")}));
+  EXPECT_EQ(Rows("SELECT pcode, os FROM inventory WHERE pcode <> 'P01' ORDER BY pcode"),
+            (Strings{"P02|4", "P03|5"}));
+  EXPECT_TRUE(Holds(Stocks(), LayoutLogLine("Unit", "failed", "Unit Doesnt exists") +
+                                  LayoutLogLine("", "success", "--------------")));
+  EXPECT_EQ(imported_, 2);
+}
+
+TEST_P(StockImport, StockDateThatIsMissingOrNoDateDropsTheBatchAndTheRowStillBooksItsStock) {
+  // The dates stand before the code and the quantity, which are still read.
+  EXPECT_FALSE(Stock(kDates, {{},
+                              {"Batch", "batchname"},
+                              {"Expires", "expdate"},
+                              {"Made", "manfdate"},
+                              {"Code", "pcode"},
+                              {"Qty", "openingstock"}}));
+  EXPECT_EQ(rec_.StatementsStartingWith("insert into productbatch"),
+            Strings{multi_user() ? "insert into "
+                                   "productbatch(batchid,batchname,expdate,manfdate,pcode)values("
+                                   "7,'B-A','20250314','20240315','P01')"
+                                 : "insert into "
+                                   "productbatch([batchid],[batchname],[expdate],[manfdate],["
+                                   "pcode])values(7,'B-A','2025-03-14','2024-03-15','P01')"});
+  EXPECT_EQ(Rows("SELECT batchid, os FROM inventory ORDER BY batchid"),
+            (Strings{"7|5", "8|6", "9|7"}));
+  for (const char* batch : {"B-B", "B-C"})
+    EXPECT_TRUE(Holds(Stocks(), LayoutLogLine(batch, "failed", "invalid date format") +
+                                    LayoutLogLine(batch, "success", "--------------")));
+  EXPECT_EQ(imported_, 3);
+}
+
+// Needs the product import: it runs first over the same rows.
+TEST_P(StockImport, ImportOSCreatesTheProductsThenBooksTheirStock) {
+  EXPECT_FALSE(ImportWorkbook(&DependProcesser::ImportOS,
+                              dir_.Write("os.csv",
+                                         "Code,Name,Base,Pack,Size,Unit,Qty,Rate\n"
+                                         "P05,Darjeeling Tea,Nos,Box,12,Box,3,25.5\n"),
+                              {{},
+                               {"Code", "pcode"},
+                               {"Name", "pname"},
+                               {"Base", "Base Unit"},
+                               {"Pack", "Addl. Unit1"},
+                               {"Size", "addl. unit1 cf"},
+                               {"Unit", "unit"},
+                               {"Qty", "openingstock"},
+                               {"Rate", "purrate"}}));
+  EXPECT_TRUE(rec_.messages.empty());
+  EXPECT_EQ(One("SELECT pname FROM product WHERE pcode='P05'"), "Darjeeling Tea");
+  EXPECT_EQ(rec_.StatementsStartingWith("insert into receiptdetails"),
+            Strings{Line("(41,1,'P05',1,12,0,3,25.5)")});
+  EXPECT_EQ(One("SELECT os FROM inventory WHERE pcode='P05'"), "36");
+  // The stock line carries no name: no "batchname" is mapped.
+  const std::string log = Stocks();
+  const size_t end = log.find("End of Log File");
+  EXPECT_NE(end, std::string::npos) << log;
+  EXPECT_NE(log.find(LayoutLogLine("", "success", "--------------"), end), std::string::npos)
+      << log;
+}
+
+TEST_P(StockImport, BuildInListListsTheFirstFieldOrAnElementThatMatchesNothing) {
+  TargetConnection().Open(TargetConnectionString());
+  const std::string codes =
+      "select rcptcode from transactionreceipts where rcpttype='OS' order by 1";
+  const std::string types =
+      "select rcpttype from transactionreceipts where rcptcode>0 and rcptcode<>40 order by 1";
+  EXPECT_EQ(BuildInList(codes, false), "-1");
+  EXPECT_EQ(BuildInList(types, true), "''");
+  for (const char* row : {"9,'OS'", "5,'OS'", "7,' SL '"})
+    Exec(std::string("insert into transactionreceipts(rcptcode,rcpttype) values(") + row + ")");
+  EXPECT_EQ(BuildInList(codes, false), "5,9");
+  EXPECT_EQ(BuildInList(types, true), "'SL','OS','OS'");
+  EXPECT_EQ(BuildInList("select nothing from nowhere", false), "-1");
+  EXPECT_TRUE(rec_.messages.empty());
+  ReleaseTargetConnection();
+}
+
+VANTREL_BOTH_TARGETS(StockImport);
+
+}  // namespace
+}  // namespace vantrel
