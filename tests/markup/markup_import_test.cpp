@@ -15,6 +15,17 @@ std::string Envelope(const std::string& body) {
          "\n</DATA></BODY></ENVELOPE>\n";
 }
 
+// Records of an export: <KIND NAME="name"><PARENT>parent</PARENT></KIND>.
+std::string Record(const char* kind, const std::string& name, const std::string& parent) {
+  return std::string("<") + kind + " NAME=\"" + name + "\"><PARENT>" + parent + "</PARENT></" +
+         kind + ">";
+}
+std::string G(const std::string& n, const std::string& p) { return Record("GROUP", n, p); }
+std::string L(const std::string& n, const std::string& p) { return Record("LEDGER", n, p); }
+std::string SG(const std::string& n, const std::string& p) { return Record("STOCKGROUP", n, p); }
+std::string SI(const std::string& n, const std::string& p) { return Record("STOCKITEM", n, p); }
+std::string GD(const std::string& n) { return "<GODOWN NAME=\"" + n + "\"/>"; }
+
 class MarkupImport : public CompanyTest {
  protected:
   using Method = void (DependProcesser::*)(bool&);
@@ -76,23 +87,17 @@ TEST_P(MarkupImport, AccountStatementsAsTheyAreSent) {
 TEST_P(MarkupImport, AccountGroupsAndLedgersUnderTheRightHeads) {
   FreeHeadCodesFrom31();
   EXPECT_FALSE(Accounts(
-      "<GROUP NAME=\"  Sundry Debtors \"><PARENT></PARENT></GROUP>"
-      "<GROUP NAME=\"Misc. Expenses (ASSET)\"><PARENT/></GROUP>"
-      "<GROUP NAME=\"Misc. Expenses (ASSET)\"><PARENT/></GROUP>"
-      "<GROUP NAME=\"misc. expenses (asset)\"><PARENT/></GROUP>"
-      "<GROUP NAME=\"Debtors North\"><PARENT>Sundry Debtors</PARENT><PARENT>Cash</PARENT></GROUP>"
-      "<GROUP NAME=\"Deposits (Asset)\"><PARENT>Current Assets</PARENT></GROUP>"
-      "<GROUP NAME=\"Branch East\"><PARENT>Branch / Divisions</PARENT></GROUP>"
-      "<GROUP NAME=\"Debtors North\"><PARENT>Sundry Debtors</PARENT></GROUP>"
+      G("  Sundry Debtors ", "") + G("Misc. Expenses (ASSET)", "") +
+      G("Misc. Expenses (ASSET)", "") + G("misc. expenses (asset)", "") +
+      "<GROUP NAME=\"Debtors North\"><PARENT>Sundry Debtors</PARENT><PARENT>Cash</PARENT></GROUP>" +
+      G("Deposits (Asset)", "Current Assets") + G("Branch East", "Branch / Divisions") +
+      G("Debtors North", "Sundry Debtors") +
       "<GROUP NAME=\"O'Brien &amp; Sons\"><parent>ignored</parent><PARENT>Sundry Creditors</PARENT>"
       "  <GROUP NAME=\"Nested\"><PARENT>Debtors North</PARENT></GROUP></GROUP>"
-      "<GROUP><PARENT>Sundry Debtors</PARENT></GROUP>"
-      "<LEDGER NAME=\"ACME Traders\"><PARENT>Debtors North</PARENT></LEDGER>"
-      "<LEDGER NAME=\"Nobody\"><PARENT></PARENT></LEDGER>"
-      "<LEDGER NAME=\"Cash\"><PARENT>Cash-in-hand</PARENT></LEDGER>"
-      "<LEDGER NAME=\"Bob's &quot;Big&quot; Store\"><PARENT>O'Brien &amp; Sons</PARENT></LEDGER>"
-      "<LEDGER NAME=\"Lost\"><PARENT>Branch East</PARENT></LEDGER>"
-      "<LEDGER NAME=\"ACME Traders\"><PARENT>Sundry Debtors</PARENT></LEDGER>"));
+      "<GROUP><PARENT>Sundry Debtors</PARENT></GROUP>" +
+      L("ACME Traders", "Debtors North") + L("Nobody", "") + L("Cash", "Cash-in-hand") +
+      L("Bob's &quot;Big&quot; Store", "O'Brien &amp; Sons") + L("Lost", "Branch East") +
+      L("ACME Traders", "Sundry Debtors")));
   EXPECT_TRUE(rec_.messages.empty());
   EXPECT_EQ(Heads(),
             (Strings{"31|Misc. Expenses (ASSET)|2|1", "32|Debtors North|9|1",
@@ -108,8 +113,8 @@ TEST_P(MarkupImport, ProductStatementsAsTheyAreSent) {
   Exec("insert into product(pcode,pname,gpcode) values('500','Old',1)");
   Exec("insert into depot(dcode,dname) values(2,'Store 1')");
   const std::string xml =
-      "<STOCKGROUP ACTION=\"Create\" NAME=\"Spares\"><PARENT></PARENT></STOCKGROUP>"
-      "<STOCKGROUP NAME=\"Filters\"><PARENT>Spares</PARENT></STOCKGROUP>"
+      "<STOCKGROUP ACTION=\"Create\" NAME=\"Spares\"><PARENT></PARENT></STOCKGROUP>" +
+      SG("Filters", "Spares") +
       "<STOCKITEM ACTION=\"Alter\" NAME=\"Oil Filter\"><PARENT>Filters</PARENT><OPENINGVALUE>12 "
       "Nos</OPENINGVALUE></STOCKITEM>"
       "<GODOWN ACTION=\"Create\" NAME=\"Store 2\"/>";
@@ -128,16 +133,11 @@ TEST_P(MarkupImport, ProductStatementsAsTheyAreSent) {
 
 TEST_P(MarkupImport, StockGroupsAndItems) {
   EXPECT_FALSE(Products(
-      "<STOCKGROUP NAME=\"Spares\"><PARENT></PARENT></STOCKGROUP>"
-      "<STOCKGROUP NAME=\"General\"><PARENT></PARENT></STOCKGROUP>"
-      "<STOCKGROUP NAME=\"Loose\"></STOCKGROUP>"
-      "<STOCKGROUP NAME=\"Men's Wear\"><PARENT></PARENT></STOCKGROUP>"
-      "<STOCKGROUP NAME=\"Bob's\"><PARENT>Spares</PARENT></STOCKGROUP>"
-      "<STOCKITEM NAME=\"Belt\"><PARENT>Bob's</PARENT><PARENT>Men's Wear</PARENT></STOCKITEM>"
-      "<STOCKITEM NAME=\"  \"><PARENT>Spares</PARENT></STOCKITEM>"
-      "<STOCKITEM NAME=\"Ghost\"><PARENT>No Group</PARENT></STOCKITEM>"
-      "<STOCKITEM NAME=\"Belt\"><PARENT>Spares</PARENT></STOCKITEM>"
-      "<STOCKITEM NAME=\"Bolt &quot;M8&quot;\"><PARENT>Loose</PARENT></STOCKITEM>"));
+      SG("Spares", "") + SG("General", "") + "<STOCKGROUP NAME=\"Loose\"></STOCKGROUP>" +
+      SG("Men's Wear", "") + SG("Bob's", "Spares") +
+      "<STOCKITEM NAME=\"Belt\"><PARENT>Bob's</PARENT><PARENT>Men's Wear</PARENT></STOCKITEM>" +
+      SI("  ", "Spares") + SI("Ghost", "No Group") + SI("Belt", "Spares") +
+      SI("Bolt &quot;M8&quot;", "Loose")));
   EXPECT_TRUE(rec_.messages.empty());
   EXPECT_EQ(Rows("SELECT gpcode, gpname, gpunder FROM productgroup ORDER BY gpcode"),
             (Strings{"1|General|0", "2|Spares|1", "3|Loose|1", "4|Mens Wear|1", "5|Bobs|2"}));
@@ -147,16 +147,10 @@ TEST_P(MarkupImport, StockGroupsAndItems) {
 
 TEST_P(MarkupImport, LongNamesAreKeptWholeAndEachImportStagesAfresh) {
   const std::string long_name = "Stainless Steel Hex Bolt M8 x 40 mm";  // 35 characters
-  EXPECT_FALSE(
-      Products("<STOCKGROUP NAME=\"Bolts\"><PARENT></PARENT></STOCKGROUP>"
-               "<STOCKITEM NAME=\"" +
-               long_name +
-               "\"><PARENT>Bolts</PARENT></STOCKITEM>"
-               "<STOCKITEM NAME=\"Washer\"><PARENT>Bolts</PARENT></STOCKITEM>"));
+  EXPECT_FALSE(Products(SG("Bolts", "") + "<STOCKITEM NAME=\"" + long_name +
+                        "\"><PARENT>Bolts</PARENT></STOCKITEM>" + SI("Washer", "Bolts")));
   EXPECT_EQ(Column("SELECT pname FROM product ORDER BY pcode"), (Strings{long_name, "Washer"}));
-  EXPECT_FALSE(
-      Products("<STOCKGROUP NAME=\"Nuts\"><PARENT></PARENT></STOCKGROUP>"
-               "<STOCKITEM NAME=\"Nut M8\"><PARENT>Nuts</PARENT></STOCKITEM>"));
+  EXPECT_FALSE(Products(SG("Nuts", "") + SI("Nut M8", "Nuts")));
   Staging().rsProG.SetFilter("");  // the writer leaves its sub-group filter on
   EXPECT_EQ(Staging().rsProG.RecordCount(), 1u);
   EXPECT_EQ(Staging().rsProI.RecordCount(), 1u);
@@ -164,7 +158,7 @@ TEST_P(MarkupImport, LongNamesAreKeptWholeAndEachImportStagesAfresh) {
 
 TEST_P(MarkupImport, OpeningValuesAreStagedByTheirLeadingNumber) {
   EXPECT_FALSE(Products(
-      "<STOCKGROUP NAME=\"Spares\"><PARENT></PARENT></STOCKGROUP>"
+      SG("Spares", "") +
       "<STOCKITEM NAME=\"A\"><OPENINGVALUE>0.00</OPENINGVALUE></STOCKITEM>"
       "<STOCKITEM NAME=\"B\"><OPENINGVALUE>none</OPENINGVALUE></STOCKITEM>"
       "<STOCKITEM NAME=\"C\"><OPENINGVALUE>-1250.50</OPENINGVALUE></STOCKITEM>"
@@ -185,7 +179,7 @@ TEST_P(MarkupImport, ReservedGodownsAreSkippedWhateverTheirCase) {
   EXPECT_EQ(Rows("SELECT dcode, dname FROM depot ORDER BY dcode"),
             (Strings{"1|Main Location", "2|Main Location 2", "3|Store 2"}));
   rec_.statements.clear();
-  EXPECT_FALSE(Depots("<GODOWN NAME=\"Default\"/>"));
+  EXPECT_FALSE(Depots(GD("Default")));
   EXPECT_TRUE(rec_.StatementsStartingWith("insert").empty());
 }
 
@@ -209,7 +203,7 @@ TEST_P(MarkupImport, Utf16ExportWithByteOrderMark) {
 
 TEST_P(MarkupImport, FortyThousandStockItems) {
   std::ostringstream xml;
-  xml << "<STOCKGROUP NAME=\"Bulk\"><PARENT></PARENT></STOCKGROUP>";
+  xml << SG("Bulk", "");
   for (int i = 0; i < 40000; ++i)
     xml << "<STOCKITEM NAME=\"Item " << i << "\"><PARENT>Bulk</PARENT></STOCKITEM>";
   EXPECT_FALSE(Products(xml.str()));
@@ -222,8 +216,8 @@ TEST_P(MarkupImport, FortyThousandStockItems) {
 TEST_P(MarkupImport, ExportsMissingASectionImportWhatTheyHave) {
   // Groups without ledgers, stock groups without items, and nothing at all;
   // the corpus below holds ledgers and items without their groups.
-  EXPECT_FALSE(Accounts("<GROUP NAME=\"North\"><PARENT>Sundry Debtors</PARENT></GROUP>"));
-  EXPECT_FALSE(Products("<STOCKGROUP NAME=\"Spares\"><PARENT/></STOCKGROUP>"));
+  EXPECT_FALSE(Accounts(G("North", "Sundry Debtors")));
+  EXPECT_FALSE(Products(SG("Spares", "")));
   for (Method m : {&DependProcesser::ImportAccounts, &DependProcesser::ImportProducts,
                    &DependProcesser::ImportDepots}) {
     EXPECT_FALSE(Run(m, dir_.Write("empty.xml", Envelope(""))));
@@ -238,18 +232,11 @@ TEST_P(MarkupImport, ExportsMissingASectionImportWhatTheyHave) {
 TEST_P(MarkupImport, EverySkippedRecordIsListedWithItsReason) {
   FreeHeadCodesFrom31();
   const std::string accounts =
-      "<GROUP NAME=\"Own Primary\"><PARENT/></GROUP>"
-      "<GROUP NAME=\"Sundry Debtors\"><PARENT/></GROUP>"
-      "<GROUP NAME=\"North\"><PARENT>Sundry Debtors</PARENT></GROUP>"
-      "<GROUP NAME=\"NORTH\"><PARENT>Sundry Debtors</PARENT></GROUP>"
-      "<GROUP NAME=\"East Branch\"><PARENT>Branch / Divisions</PARENT></GROUP>"
-      "<GROUP><PARENT>Sundry Debtors</PARENT></GROUP>"
-      "<LEDGER NAME=\"Acme\"><PARENT>\n    North\n  </PARENT></LEDGER>"
-      "<LEDGER NAME=\"No Parent\"><PARENT> </PARENT></LEDGER>"
-      "<LEDGER NAME=\"Unknown\"><PARENT>Nowhere</PARENT></LEDGER>"
-      "<LEDGER NAME=\"Split\"><PARENT>Sundry\nDebtors</PARENT></LEDGER>"
-      "<LEDGER NAME=\"Branch Shop\"><PARENT>Branch / Divisions</PARENT></LEDGER>"
-      "<LEDGER NAME=\"Cash\"><PARENT>Cash-in-hand</PARENT></LEDGER>";
+      G("Own Primary", "") + G("Sundry Debtors", "") + G("North", "Sundry Debtors") +
+      G("NORTH", "Sundry Debtors") + G("East Branch", "Branch / Divisions") +
+      "<GROUP><PARENT>Sundry Debtors</PARENT></GROUP>" + L("Acme", "\n    North\n  ") +
+      L("No Parent", " ") + L("Unknown", "Nowhere") + L("Split", "Sundry\nDebtors") +
+      L("Branch Shop", "Branch / Divisions") + L("Cash", "Cash-in-hand");
   EXPECT_FALSE(Accounts(accounts));
   EXPECT_EQ(written_, 2);
   EXPECT_EQ(skipped_, 10);
@@ -267,13 +254,9 @@ TEST_P(MarkupImport, EverySkippedRecordIsListedWithItsReason) {
   EXPECT_EQ(Rows("SELECT ledname, headcode FROM accountledger"), Strings{"Acme|31"});
 
   const std::string products =
-      "<STOCKGROUP NAME=\"Spares\"><PARENT/></STOCKGROUP>"
-      "<STOCKITEM NAME=\"Bolt\"><PARENT>Spares</PARENT></STOCKITEM>"
-      "<STOCKITEM NAME=\"bolt\"><PARENT>Spares</PARENT></STOCKITEM>"
-      "<STOCKITEM NAME=\"Loose\"></STOCKITEM>"
-      "<STOCKITEM NAME=\"Stray\"><PARENT>Tools</PARENT></STOCKITEM>"
-      "<STOCKITEM NAME=\"Wrapped\"><PARENT>Spa\r\nres</PARENT></STOCKITEM>"
-      "<STOCKITEM NAME=\"'\"><PARENT>Spares</PARENT></STOCKITEM>"
+      SG("Spares", "") + SI("Bolt", "Spares") + SI("bolt", "Spares") +
+      "<STOCKITEM NAME=\"Loose\"></STOCKITEM>" + SI("Stray", "Tools") +
+      SI("Wrapped", "Spa\r\nres") + SI("'", "Spares") +
       "<GODOWN NAME=\"Main Location\"/><GODOWN NAME=\"Yard\"/><GODOWN NAME=\"yard\"/>";
   EXPECT_FALSE(Products(products));
   EXPECT_EQ(rejects_,
@@ -302,16 +285,10 @@ TEST_P(MarkupImport, EverySkippedRecordIsListedWithItsReason) {
 TEST_P(MarkupImport, GroupsListedBeforeTheirParentsGoUnderThem) {
   FreeHeadCodesFrom31();
   // Codes follow the export's order; parents are set once they are written.
-  EXPECT_FALSE(
-      Accounts("<GROUP NAME=\"Retail\"><PARENT>Town</PARENT></GROUP>"
-               "<GROUP NAME=\"Town\"><PARENT>region</PARENT></GROUP>"
-               "<GROUP NAME=\"Region\"><PARENT>Sundry Debtors</PARENT></GROUP>"
-               "<GROUP NAME=\"Loop\"><PARENT>Loop</PARENT></GROUP>"
-               "<GROUP NAME=\"Ping\"><PARENT>Pong</PARENT></GROUP>"
-               "<GROUP NAME=\"Pong\"><PARENT>Ping</PARENT></GROUP>"
-               "<GROUP NAME=\"Orphan\"><PARENT>Shop</PARENT></GROUP>"
-               "<GROUP NAME=\"Shop\"><PARENT>Branch / Divisions</PARENT></GROUP>"
-               "<LEDGER NAME=\"Acme\"><PARENT>Retail</PARENT></LEDGER>"));
+  EXPECT_FALSE(Accounts(G("Retail", "Town") + G("Town", "region") + G("Region", "Sundry Debtors") +
+                        G("Loop", "Loop") + G("Ping", "Pong") + G("Pong", "Ping") +
+                        G("Orphan", "Shop") + G("Shop", "Branch / Divisions") +
+                        L("Acme", "Retail")));
   EXPECT_TRUE(rec_.messages.empty());
   EXPECT_EQ(Heads(), (Strings{"31|Retail|32|1", "32|Town|33|1", "33|Region|9|1"}));
   EXPECT_EQ(Rows("SELECT ledname, headcode FROM accountledger"), Strings{"Acme|31"});
@@ -321,13 +298,8 @@ TEST_P(MarkupImport, GroupsListedBeforeTheirParentsGoUnderThem) {
                "GROUP|Pong|Ping|parent group not found", "GROUP|Orphan|Shop|parent group not found",
                "GROUP|Shop|Branch / Divisions|under Branch / Divisions"}));
 
-  EXPECT_FALSE(
-      Products("<STOCKGROUP NAME=\"Oil\"><PARENT>Filters</PARENT></STOCKGROUP>"
-               "<STOCKGROUP NAME=\"Filters\"><PARENT>Spares</PARENT></STOCKGROUP>"
-               "<STOCKGROUP NAME=\"Spares\"><PARENT/></STOCKGROUP>"
-               "<STOCKGROUP NAME=\"Self\"><PARENT>SELF</PARENT></STOCKGROUP>"
-               "<STOCKGROUP NAME=\"Lost\"><PARENT>Nowhere</PARENT></STOCKGROUP>"
-               "<STOCKITEM NAME=\"Oil Filter\"><PARENT>Oil</PARENT></STOCKITEM>"));
+  EXPECT_FALSE(Products(SG("Oil", "Filters") + SG("Filters", "Spares") + SG("Spares", "") +
+                        SG("Self", "SELF") + SG("Lost", "Nowhere") + SI("Oil Filter", "Oil")));
   EXPECT_TRUE(rec_.messages.empty());
   EXPECT_EQ(Rows("SELECT gpcode, gpname, gpunder FROM productgroup ORDER BY gpcode"),
             (Strings{"1|General|0", "2|Spares|1", "3|Oil|4", "4|Filters|2"}));
