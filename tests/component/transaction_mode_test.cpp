@@ -26,7 +26,7 @@ class TransactionModes : public CompanyTest {
   }
   bool Heads(enumTransactionMode mode, const std::string& book) {
     return Run(mode, &DependProcesser::ImportAccountHeads, srcEXCEL, book,
-               {{}, {"Head Name", "headname"}, {"Parent", "underhead"}});
+               Map("Head Name=headname,Parent=underhead"));
   }
   bool rolled_back_ = false;
 };
@@ -45,7 +45,7 @@ TEST_P(TransactionModes, DryRunOfEveryKindLeavesTheTargetAsItWasAndLogsWhatAReal
       {&DependProcesser::ImportProducts, srcXML, xml, nullptr},
       {&DependProcesser::ImportDepots, srcXML, xml, nullptr},
   };
-  const MapTable map = {{}, {"Head Name", "headname"}, {"Parent", "underhead"}};
+  const MapTable map = Map("Head Name=headname,Parent=underhead");
   for (const auto& c : cases) {
     const auto before = Dump();
     EXPECT_FALSE(Run(transDryRun, c.method, c.source_type, c.source, map)) << c.source;

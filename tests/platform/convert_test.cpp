@@ -2,29 +2,25 @@
 
 #include <gtest/gtest.h>
 
+#include "dbhelpers/clean_sql_text.h"
 #include "platform/common/error.h"
 #include "platform/pcode/pcode_generator.h"
+#include "sheet/statement_builder.h"
 
 namespace vantrel {
 namespace {
 
-TEST(Convert, NumberTextIsShortestUpToFifteenDigits) {
-  EXPECT_EQ(NumberText(12.5), "12.5");
-  EXPECT_EQ(NumberText(0.1 + 0.2), "0.3");
-  EXPECT_EQ(NumberText(-1250.5), "-1250.5");
-  EXPECT_EQ(NumberText(502), "502");
-  EXPECT_EQ(NumberText(1e20), "1E+20");
-  EXPECT_EQ(NumberText(123456789012345.0), "123456789012345");
-}
-
-TEST(Convert, LeadingNumberRule) {
-  EXPECT_EQ(LeadingNumber("12.5 kg"), 12.5);
-  EXPECT_EQ(LeadingNumber("abc"), 0);
-  EXPECT_EQ(LeadingNumber(""), 0);
-  EXPECT_EQ(LeadingNumber("1,500"), 1);
-  EXPECT_EQ(LeadingNumber(" - 1 2.5e2x"), -1250);
-  EXPECT_EQ(LeadingNumber("1.2.3"), 1.2);
-  EXPECT_EQ(LeadingNumber("7e"), 7);
+TEST(Convert, NumbersFromTextAndTextFromNumbers) {
+  const std::pair<const char*, double> leading[] = {
+      {"12.5 kg", 12.5},      {"abc", 0},     {"", 0},  {"1,500", 1},
+      {" - 1 2.5e2x", -1250}, {"1.2.3", 1.2}, {"7e", 7}};
+  for (const auto& [text, number] : leading) EXPECT_EQ(LeadingNumber(text), number) << text;
+  EXPECT_EQ(ValueByKind("N", "12.5 kg"), "12.5");
+  EXPECT_EQ(ValueByKind("N", ""), "0");
+  const std::pair<double, const char*> shortest[] = {
+      {12.5, "12.5"}, {0.1 + 0.2, "0.3"}, {-1250.5, "-1250.5"},
+      {502, "502"},   {1e20, "1E+20"},    {123456789012345.0, "123456789012345"}};
+  for (const auto& [number, text] : shortest) EXPECT_EQ(NumberText(number), text);
 }
 
 TEST(Convert, IntegerConversionsRoundAndOverflow) {
@@ -47,6 +43,14 @@ TEST(Convert, TextOfValues) {
   EXPECT_TRUE(ToBool(Variant("TRUE")));
   EXPECT_FALSE(ToBool(Variant("0")));
   EXPECT_THROW(ToBool(Variant("yes")), Error);
+  EXPECT_EQ(ValueByKind("C", ""), "''");
+  EXPECT_EQ(ValueByKind("C", "O'Neil \"Jr\" C:\\x"), "'ONeil Jr C:x'");
+  EXPECT_EQ(ValueByKind("D", "2026-12-06"), "'2026-12-06'");
+  EXPECT_EQ(LeftChars("Crème brûlée", 5), "Crème");  // characters, not bytes
+  EXPECT_EQ(LeftChars("abc", 30), "abc");
+  EXPECT_EQ(LeftChars("abc", 0), "");
+  EXPECT_THROW(ClosingEntry(MapTable{}), Error);  // a mapping never set
+  EXPECT_EQ(ClosingEntry(MapTable(3)), 2u);
 }
 
 TEST(Convert, DatesRoundTripAndFormat) {
@@ -69,6 +73,25 @@ TEST(ProductCodeGenerator, CountsTrailingDigitsKeepingWidth) {
   EXPECT_EQ(NextProductCodeAfter("999"), "1000");
   EXPECT_EQ(NextProductCodeAfter("AB"), "AB1");
   EXPECT_EQ(NextProductCodeAfter(""), "1");
+}
+
+TEST(CleanSqlText, DropsQuotesAndBackslashesInPlaceAndKeepsTheRest) {
+  const std::pair<Variant, Variant> cases[] = {
+      {Variant("Men's \"shirt\" C:\\dir"), Variant("Mens shirt C:dir")},
+      {Variant("'\"'\\"), Variant("")},
+      {Variant("  50% off_now  "), Variant("  50% off_now  ")},
+      {Variant(12.5), Variant("12.5")},
+      {Variant::Null(), Variant(std::string())},
+      {Variant(), Variant()},
+  };
+  for (const auto& [in, out] : cases) {
+    Variant v = in;
+    EXPECT_EQ(CleanSqlText(v), out.is_empty() ? "" : out.as_text());
+    EXPECT_EQ(v, out);
+  }
+  std::string size = "12\"";
+  EXPECT_EQ(CleanSqlText(size), "12");
+  EXPECT_EQ(size, "12");
 }
 
 }  // namespace

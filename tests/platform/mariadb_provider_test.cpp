@@ -73,27 +73,6 @@ class MariadbProvider : public CompanyTest {
   Connection conn_;
 };
 
-TEST_P(MariadbProvider, NextCodeFormsAndTableNamesInAnyCase) {
-  conn_.Execute("insert into accountledger(ledcode,ledname,headcode) values('9','A',9)");
-  conn_.Execute("INSERT INTO AccountLedger(LEDCODE,LEDNAME,HEADCODE) VALUES('10','B',9)");
-  const RowSet led =
-      conn_.Query("SELECT MAX(Cast(LEDCODE as signed))+1 AS LEDCODE FROM ACCOUNTLEDGER");
-  EXPECT_EQ(led.fields[0].name, "LEDCODE");
-  EXPECT_EQ(led.fields[0].type, adtype::kBigInt);
-  EXPECT_EQ(led.rows[0][0], Variant(int32_t{11}));
-  EXPECT_TRUE(Scalar("SELECT MAX(CAST(PCODE AS UNSIGNED))+1 AS PCODE FROM PRODUCT").is_null());
-  const std::string vno =
-      "SELECT ifnull(cast(paramvalue as signed),0)+1 AS VNO FROM PARAMLIST WHERE "
-      "PARAMNAME='JP' and PARAMTYPE=3";
-  EXPECT_EQ(Scalar(vno), Variant(int32_t{1}));
-  conn_.Execute("UPDATE PARAMLIST SET PARAMVALUE='41' WHERE PARAMNAME='JP' AND PARAMTYPE=3");
-  EXPECT_EQ(Scalar(vno), Variant(int32_t{42}));
-  // Statements that return rows through Execute are drained, so the next call works.
-  EXPECT_EQ(conn_.Execute("SELECT * FROM accounthead"), 0);
-  conn_.Execute("insert into depot(dcode,dname) values(4,'Caf\xC3\xA9 \xE2\x82\xB9')");
-  EXPECT_EQ(Scalar("select dname from depot where dcode=4"), Variant("Caf\xC3\xA9 \xE2\x82\xB9"));
-}
-
 TEST_P(MariadbProvider, FieldTypesAndValues) {
   conn_.Execute(
       "create table probe(t TINYINT, s SMALLINT, m MEDIUMINT, i INT, b BIGINT, "
@@ -122,6 +101,10 @@ TEST_P(MariadbProvider, FieldTypesAndValues) {
       {adtype::kVarChar, Variant("text")},
       {adtype::kDBDate, Variant::Null()},  // the zero date
   };
+  // Statements that return rows through Execute are drained, so the next call works.
+  EXPECT_EQ(conn_.Execute("SELECT * FROM ACCOUNTHEAD"), 0);
+  conn_.Execute("insert into depot(dcode,dname) values(4,'Caf\xC3\xA9 \xE2\x82\xB9')");
+  EXPECT_EQ(Scalar("select dname from depot where dcode=4"), Variant("Caf\xC3\xA9 \xE2\x82\xB9"));
   ASSERT_EQ(rs.fields.size(), std::size(expected));
   ASSERT_EQ(rs.rows.size(), 2u);
   for (size_t i = 0; i < rs.fields.size(); ++i) {

@@ -277,7 +277,7 @@ class CsvHeadImport : public CompanyTest {};
 TEST_P(CsvHeadImport, CodesKeepTheirZerosAndAMissingColumnOrAnOpenQuoteIsOneMessage) {
   const std::string book =
       dir_.Write("book.csv", "Head Name , parent\n0012,Sundry Debtors\n\nEast,Sundry Debtors\n\n");
-  const MapTable map = {{}, {"Head Name", "headname"}, {"Parent", "underhead"}};
+  const MapTable map = Map("Head Name=headname,Parent=underhead");
   EXPECT_FALSE(ImportWorkbook(&DependProcesser::ImportAccountHeads, book, map));
   EXPECT_TRUE(rec_.messages.empty());
   EXPECT_EQ(refused_, 0);
@@ -285,7 +285,7 @@ TEST_P(CsvHeadImport, CodesKeepTheirZerosAndAMissingColumnOrAnOpenQuoteIsOneMess
                  "ORDER BY headcode"),
             (Strings{"0012|9", "East|9"}));
   EXPECT_TRUE(ImportWorkbook(&DependProcesser::ImportAccountHeads, book,
-                             {{}, {"Name", "headname"}, {"Parent", "underhead"}}));
+                             Map("Name=headname,Parent=underhead")));
   const std::string open =
       dir_.Write("open.csv", "Head Name,Parent\nWest,Sundry Debtors\n\"North,Sundry Debtors\n");
   EXPECT_TRUE(ImportWorkbook(&DependProcesser::ImportAccountHeads, open, map));

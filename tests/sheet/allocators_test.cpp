@@ -5,7 +5,6 @@
 #include "frame/module_state.h"
 #include "frame/processer_state.h"
 #include "platform/dao/connection.h"
-#include "sheet/parent_lookup.h"
 #include "support/company_fixture.h"
 
 namespace vantrel {
@@ -24,11 +23,6 @@ class Allocators : public CompanyTest {
     ReleaseTargetConnection();
     CompanyTest::TearDown();
   }
-  void EmptyTables() {
-    for (const char* t : {"accounthead", "accountledger", "depot", "productgroup", "product",
-                          "productbatch", "transactionreceipts"})
-      Exec(std::string("delete from ") + t);
-  }
   void AllocateAll() {
     AllocateAccountCodes(state_);
     AllocateDepotCode(state_);
@@ -40,39 +34,36 @@ class Allocators : public CompanyTest {
   ProcesserState state_;
 };
 
-TEST_P(Allocators, EmptyTablesStartAtOne) {
-  EmptyTables();
+TEST_P(Allocators, EachCounterStartsAfterTheHighestStoredCodeOrAtOne) {
+  // Next head, ledger, depot, group, product, batch, receipt codes and the reserved voucher.
+  const auto counters = [&] {
+    AllocateAll();
+    const CodeCounters& c = Counters();
+    std::string all;
+    for (long n : {long{c.next_head_code}, long{c.next_ledger_code}, long{c.next_depot_code},
+                   long{c.next_group_code}})
+      all += std::to_string(n) + "|";
+    all += c.next_product_code;
+    for (long n : {long{c.next_batch_id}, long{c.next_receipt_code}, long{c.journal_voucher_no}})
+      all += "|" + std::to_string(n);
+    return all;
+  };
+  for (const char* sql :
+       {"insert into accountledger(ledcode,ledname,headcode) values('9','A',1)",
+        "insert into accountledger(ledcode,ledname,headcode) values('10','B',1)",
+        "insert into product(pcode,pname,gpcode) values('9','A',1)",
+        "insert into product(pcode,pname,gpcode) values('10','B',1)",
+        "insert into productbatch(batchid,pcode,batchname) values(4,'9','B')",
+        "insert into transactionreceipts(rcptcode,vno,rcpttype) values(41,'1','OS')"})
+    Exec(sql);
+  EXPECT_EQ(counters(), "60|11|2|2|11|5|42|1");  // numeric maxima, not '9'
+  for (const char* t : {"accounthead", "accountledger", "depot", "productgroup", "product",
+                        "productbatch", "transactionreceipts"})
+    Exec(std::string("delete from ") + t);
   Counters().next_head_code = 77;  // a stale value from another company must not survive
-  AllocateAll();
-  const CodeCounters& c = Counters();
-  EXPECT_EQ(c.next_head_code, 1);
-  EXPECT_EQ(c.next_ledger_code, 1);
-  EXPECT_EQ(c.next_depot_code, 1);
-  EXPECT_EQ(c.next_group_code, 1);
-  EXPECT_EQ(c.next_product_code, "1");
-  EXPECT_EQ(c.next_batch_id, 1);
-  EXPECT_EQ(c.next_receipt_code, 1);
-  EXPECT_EQ(c.journal_voucher_no, 1);
+  EXPECT_EQ(counters(), "1|1|1|1|1|1|1|2");
   EXPECT_FALSE(state_.error_flag);
   EXPECT_TRUE(rec_.messages.empty());
-}
-
-TEST_P(Allocators, FilledTablesGiveTheNextCode) {
-  Exec("insert into accountledger(ledcode,ledname,headcode) values('9','A',1)");
-  Exec("insert into accountledger(ledcode,ledname,headcode) values('10','B',1)");
-  Exec("insert into product(pcode,pname,gpcode) values('9','A',1)");
-  Exec("insert into product(pcode,pname,gpcode) values('10','B',1)");
-  Exec("insert into productbatch(batchid,pcode,batchname) values(4,'9','B')");
-  Exec("insert into transactionreceipts(rcptcode,vno,rcpttype) values(41,'1','OS')");
-  AllocateAll();
-  const CodeCounters& c = Counters();
-  EXPECT_EQ(c.next_head_code, 60);
-  EXPECT_EQ(c.next_ledger_code, 11);  // numeric maximum, not '9'
-  EXPECT_EQ(c.next_depot_code, 2);
-  EXPECT_EQ(c.next_group_code, 2);
-  EXPECT_EQ(c.next_product_code, "11");
-  EXPECT_EQ(c.next_batch_id, 5);
-  EXPECT_EQ(c.next_receipt_code, 42);
 }
 
 TEST_P(Allocators, VoucherNumberIsReservedAtOnce) {
@@ -81,8 +72,7 @@ TEST_P(Allocators, VoucherNumberIsReservedAtOnce) {
   EXPECT_EQ(Counters().journal_voucher_no, 42);
   AllocateReceiptAndVoucher(state_);
   EXPECT_EQ(Counters().journal_voucher_no, 43);
-  EXPECT_EQ(Column("SELECT paramvalue FROM PARAMLIST WHERE paramname='JP'"),
-            std::vector<std::string>{"43"});
+  EXPECT_EQ(One("SELECT paramvalue FROM PARAMLIST WHERE paramname='JP'"), "43");
 }
 
 TEST_P(Allocators, MissingVoucherRowIsAnErrorAndNothingIsWritten) {
@@ -96,55 +86,14 @@ TEST_P(Allocators, MissingVoucherRowIsAnErrorAndNothingIsWritten) {
 
 TEST_P(Allocators, ACounterPastTheSixteenBitRangeStopsTheImportBeforeItsFirstRow) {
   Exec("insert into accounthead values(32767,'Last',0,0)");
-  DependProcesser p;
-  Target(p);
-  p.SetSourceType(srcEXCEL);
-  p.SetSourceFile(dir_.Write("h.csv", "Name,Parent\nNew,Sundry Debtors\n"));
-  p.SetMapInfo({{}, {"Name", "headname"}, {"Parent", "underhead"}});
-  bool err = false;
-  p.ImportAccountHeads(err);
-  EXPECT_TRUE(err);
+  EXPECT_TRUE(ImportWorkbook(&DependProcesser::ImportAccountHeads,
+                             dir_.Write("h.csv", "Name,Parent\nNew,Sundry Debtors\n"),
+                             Map("Name=headname,Parent=underhead")));
   ASSERT_EQ(rec_.messages.size(), 1u);
   EXPECT_EQ(rec_.messages[0].text,
             "The next head code would be 32768, past the last one the company database can hold "
             "(32767): nothing was imported.");
-  EXPECT_EQ(Column("SELECT COUNT(*) FROM accounthead WHERE headname='New' OR headcode=0"),
-            std::vector<std::string>{"0"});
-}
-
-TEST_P(Allocators, FindParentCode) {
-  std::string head = "sundry debtors";
-  EXPECT_TRUE(FindParentCode(state_, "ACCOUNTLEDGER", head));
-  EXPECT_EQ(state_.found_code, 9);
-  std::string missing = "No Such Head";
-  state_.found_code = 5;
-  EXPECT_FALSE(FindParentCode(state_, "accounthead", missing));
-  EXPECT_EQ(state_.found_code, 5);
-  Counters().next_group_code = 33;
-  std::string group = "Nuts";
-  EXPECT_FALSE(FindParentCode(state_, "productgroup", group));
-  EXPECT_EQ(state_.found_code, 33);
-  std::string general = "GENERAL";
-  EXPECT_TRUE(FindParentCode(state_, "productgroup", general));
-  EXPECT_EQ(state_.found_code, 1);
-  std::string quoted = "O'Brien";
-  EXPECT_FALSE(FindParentCode(state_, "accounthead", quoted));
-  EXPECT_EQ(quoted, "OBrien");
-  EXPECT_FALSE(FindParentCode(state_, "depot", general));
-  EXPECT_FALSE(state_.error_flag);
-}
-
-TEST_P(Allocators, GroupCodeByNameAndUnitIds) {
-  Exec("insert into productgroup values(8,'Bolts','',1,0)");
-  EXPECT_EQ(GroupCodeByName(state_, Variant("bolts")), 8);
-  EXPECT_EQ(GroupCodeByName(state_, Variant("Nuts")), 1);
-  EXPECT_EQ(GroupCodeByName(state_, Variant::Null()), 1);
-  EXPECT_EQ(PrepareUnitId(state_, "P1", "Box"), 1);
-  Exec("insert into productunits(pcode,unitid,unit,cf) values('P1',1,'Nos',1)");
-  Exec("insert into productunits(pcode,unitid,unit,cf) values('P1',2,'Box',10)");
-  EXPECT_EQ(PrepareUnitId(state_, "P1", "Box"), 2);  // the old Box row goes first
-  EXPECT_EQ(Column("SELECT unit FROM productunits"), std::vector<std::string>{"Nos"});
-  EXPECT_FALSE(state_.error_flag);
+  EXPECT_EQ(One("SELECT COUNT(*) FROM accounthead WHERE headname='New' OR headcode=0"), "0");
 }
 
 VANTREL_BOTH_TARGETS(Allocators);

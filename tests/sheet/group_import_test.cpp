@@ -35,11 +35,11 @@ TEST_P(GroupImport, StatementsCarryTheCodeAfterAnyParentCreated) {
         "insert into "
         "productgroup([gpcode],[gpname],[gpunder],[gpdesc])values(21,'Bolts',20,'Steel bolts')"}},
       // A parent mapped ahead of the name is compared with its own row.
-      {{{}, {"Parent", "gpunder"}, {"Group", "gpname"}},
+      {Map("Parent=gpunder,Group=gpname"),
        "Parent,Group\nBolts,Bolts\n",
        {"insert into productgroup([gpcode],[gpunder],[gpname])values(20,1,'Bolts')"}},
       // Without a parent entry the group is closed under group 1.
-      {{{}, {"Group", "gpname"}, {"Description", "gpdesc"}},
+      {Map("Group=gpname,Description=gpdesc"),
        "Group,Description\nBolts,Steel bolts\n",
        {"insert into "
         "productgroup([gpcode],[gpname],[gpdesc],[gpunder])values(20,'Bolts','Steel bolts',1)"}},
@@ -130,7 +130,7 @@ TEST_P(GroupImport, AFailingRowLeavesNeitherItsGroupNorItsParent) {
       {"a field productgroup lacks, read after the parent was made",
        "",
        "Group,Parent,Colour\nBolts,Hardware,Red\n",
-       {{}, {"Group", "gpname"}, {"Parent", "gpunder"}, {"Colour", "colour"}},
+       Map("Group=gpname,Parent=gpunder,Colour=colour"),
        "colour",
        {},
        ""},

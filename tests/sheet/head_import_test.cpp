@@ -16,7 +16,7 @@
 namespace vantrel {
 namespace {
 
-const MapTable kHeadMap = {{}, {"Head Name", "headname"}, {"Parent", "underhead"}};
+const MapTable kHeadMap = Map("Head Name=headname,Parent=underhead");
 
 class HeadImport : public CompanyTest {
  protected:
@@ -80,7 +80,7 @@ TEST_P(HeadImport, TheMappingOrderIsTheColumnOrderAndEmptyCellsTakeTheirFieldsKi
     MapTable map;
     std::string insert;
   } cases[] = {
-      {"Name\nMisc\n", {{}, {"Name", "headname"}}, "([headcode],[headname])values(60,'Misc')"},
+      {"Name\nMisc\n", Map("Name=headname"), "([headcode],[headname])values(60,'Misc')"},
       // Entry zero is ignored; the parent may lead.
       {"Parent,Name,Level\nSundry Debtors,East,3\n",
        {{"Name", "headlevel"},
@@ -89,7 +89,7 @@ TEST_P(HeadImport, TheMappingOrderIsTheColumnOrderAndEmptyCellsTakeTheirFieldsKi
         {"Level", "headlevel"}},
        "([headcode],[underhead],[HeadName],[headlevel])values(61,9,'East',3)"},
       {"Head Name,Parent,Level\nWest,Sundry Debtors,\n",
-       {{}, {"Head Name", "headname"}, {"Level", "headlevel"}, {"Parent", "underhead"}},
+       Map("Head Name=headname,Level=headlevel,Parent=underhead"),
        "([headcode],[headname],[headlevel],[underhead])values(62,'West',0,9)"},
   };
   for (const auto& c : cases) {
@@ -144,7 +144,7 @@ TEST_P(HeadImport, RowsWithoutANameOrAParentAreRefusedAndTheRestImported) {
                                  "Sundry Debtors,West\n"
                                  "west,West\n"
                                  "West,East\n"),
-                      {{}, {"Parent", "underhead"}, {"Head Name", "headname"}}));
+                      Map("Parent=underhead,Head Name=headname")));
   EXPECT_EQ(log_.substr(76),
             "              failed          headname is empty\r\n"
             "West          success         --------------\r\n"
@@ -168,8 +168,8 @@ TEST_P(HeadImport, AFailingStatementEndsTheImportAndARerunAddsNothingTwice) {
   EXPECT_EQ(Column("SELECT headname FROM accounthead WHERE headcode >= 60 ORDER BY headcode"),
             (Strings{"A", "B", "C"}));
   // A mapped field the table lacks ends the worker before it writes.
-  EXPECT_TRUE(Import(dir_.Write("x.csv", "Name,Colour\nEast,Red\n"),
-                     {{}, {"Name", "headname"}, {"Colour", "colour"}}));
+  EXPECT_TRUE(
+      Import(dir_.Write("x.csv", "Name,Colour\nEast,Red\n"), Map("Name=headname,Colour=colour")));
   EXPECT_TRUE(Holds(rec_.messages.back().text, "colour"));
 }
 

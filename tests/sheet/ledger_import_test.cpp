@@ -18,25 +18,24 @@ class LedgerImport : public CompanyTest {
   bool Import(const std::string& workbook, MapTable map = kBalanceMap) {
     return ImportWorkbook(&DependProcesser::ImportAccounts, workbook, std::move(map));
   }
-  std::string DateText() const {
-    return multi_user() ? FormatDate(Today(), "yyyymmdd") : vantrel::DateText(Today());
-  }
   // Each ledger with its journal line: name|head|vno|slno|dbamt|cramt.
-  std::vector<std::string> Ledgers() const {
+  Strings Ledgers() const {
     return Rows(
         "SELECT l.ledname, l.headcode, g.vno, g.slno, g.dbamt, g.cramt FROM accountledger l "
         "LEFT JOIN generalledger g ON g.ledcode = l.ledcode AND g.vtype = 'JP' "
         "ORDER BY g.vno, g.slno, l.ledname");
   }
-  std::string Log() const { return ReadFile(dir_.File("accounts.log")); }
+  std::string Log() const { return CompanyTest::Log("accounts.log"); }
 };
 
 TEST_P(LedgerImport, LedgerAndOpeningLineAreWrittenAsTheTargetReadsThem) {
   // Head code 12 named Sundry Debtors, ledger codes up to 37, the last voucher 6.
-  Exec("update accounthead set headname='Old Debtors' where headcode=9");
-  Exec("update accounthead set headname='Sundry Debtors' where headcode=12");
-  Exec("insert into accountledger(ledcode,ledname,headcode) values('37','Existing',9)");
-  Exec("update paramlist set paramvalue='6' where paramname='JP' and paramtype=3");
+  for (const char* sql :
+       {"update accounthead set headname='Old Debtors' where headcode=9",
+        "update accounthead set headname='Sundry Debtors' where headcode=12",
+        "insert into accountledger(ledcode,ledname,headcode) values('37','E',9)",
+        "update paramlist set paramvalue='6' where paramname='JP' and paramtype=3"})
+    Exec(sql);
   EXPECT_FALSE(Import(dir_.Write("r.csv",
                                  "Name,Head,Balance\n"
                                  "First,Sundry Debtors,10 db\n"
@@ -52,17 +51,16 @@ TEST_P(LedgerImport, LedgerAndOpeningLineAreWrittenAsTheTargetReadsThem) {
   EXPECT_EQ(lines[2],
             "insert into "
             "generalledger(vdate,vtype,vno,slno,ledcode,particulars,cramt,dbamt)values('" +
-                DateText() + "','JP',7,3,'40','[Opening Balance]',1500,null)");
+                DayText() + "','JP',7,3,'40','[Opening Balance]',1500,null)");
   EXPECT_EQ(lines[0],
             "insert into "
             "generalledger(vdate,vtype,vno,slno,ledcode,particulars,dbamt,cramt)values('" +
-                DateText() + "','JP',7,1,'38','[Opening Balance]',10,null)");
+                DayText() + "','JP',7,1,'38','[Opening Balance]',10,null)");
   EXPECT_EQ(Rows("SELECT ledcode, particulars FROM generalledger ORDER BY slno"),
-            (std::vector<std::string>{"38|[Opening Balance]", "39|[Opening Balance]",
-                                      "40|[Opening Balance]"}));
+            (Strings{"38|[Opening Balance]", "39|[Opening Balance]", "40|[Opening Balance]"}));
 
   // A single "ledname" entry closes the statement by itself.
-  Import(dir_.Write("one.csv", "Name\nSolo\n"), {{}, {"Name", "ledname"}});
+  Import(dir_.Write("one.csv", "Name\nSolo\n"), Map("Name=ledname"));
   EXPECT_EQ(rec_.StatementsStartingWith("insert into accountledger").back(),
             Statement("insert into accountledger([ledcode],[ledname])values(41,'Solo')"));
 }
@@ -85,7 +83,7 @@ TEST_P(LedgerImport, OpeningBalanceNeedsADebitOrCreditSuffix) {
       {"cr", "7|0|NULL"},
   };
   std::string csv = "Name,Head,Balance\n";
-  std::vector<std::string> expected;
+  Strings expected;
   std::string refusals;
   int n = 0;
   for (const Case& c : cases) {
@@ -113,15 +111,9 @@ TEST_P(LedgerImport, OpeningBalanceNeedsADebitOrCreditSuffix) {
 }
 
 TEST_P(LedgerImport, SeveralBalanceEntriesAddUpAndOtherColumnsAreCut) {
-  const MapTable map = {{},
-                        {"Name", "LedName"},
-                        {"Dr", "openingbalancedb"},
-                        {"City", "city"},
-                        {"Active", "flag"},
-                        {"Head", "headcode"},
-                        {"Cr", "OpeningBalanceCr"},
-                        {"Address", "address"},
-                        {"Balance", "openingbalance"}};
+  const MapTable map =
+      Map("Name=LedName,Dr=openingbalancedb,City=city,Active=flag,Head=headcode,Cr="
+          "OpeningBalanceCr,Address=address,Balance=openingbalance");
   EXPECT_FALSE(Import(dir_.Write("s.csv",
                                  "Name,Dr,City,Active,Head,Cr,Address,Balance\n"
                                  "Net Debit,1000,Pune,True,Sundry Debtors,400,\"Shop 4,values "
@@ -133,9 +125,9 @@ TEST_P(LedgerImport, SeveralBalanceEntriesAddUpAndOtherColumnsAreCut) {
   EXPECT_EQ(Rows("SELECT l.ledname, l.city, l.flag, l.headcode, l.address, g.dbamt, g.cramt "
                  "FROM accountledger l JOIN generalledger g ON g.ledcode = l.ledcode "
                  "ORDER BY g.slno"),
-            (std::vector<std::string>{"Net Debit|Pune|1|9|Shop 4,values lane|600|NULL",
-                                      "Net Credit|A city name longer than 2|0|24||NULL|350",
-                                      "All Three||0|9||15.25|NULL"}));
+            (Strings{"Net Debit|Pune|1|9|Shop 4,values lane|600|NULL",
+                     "Net Credit|A city name longer than 2|0|24||NULL|350",
+                     "All Three||0|9||15.25|NULL"}));
 }
 
 TEST_P(LedgerImport, NamesAreCutToFiftyCharactersForStoreLogAndDuplicateTest) {
@@ -146,30 +138,26 @@ TEST_P(LedgerImport, NamesAreCutToFiftyCharactersForStoreLogAndDuplicateTest) {
       dir_.Write("n.csv", "Name,Head,Balance\n" + stored + "XYZ,Sundry Debtors,1 db\n" + stored +
                               "ABC,Sundry Debtors,2 db\n" + "Cash,Sundry Debtors,3 db\n")));
   EXPECT_EQ(imported_, 1);
-  EXPECT_EQ(Ledgers(), std::vector<std::string>{stored + "|9|1|1|1|NULL"});
+  EXPECT_EQ(Ledgers(), Strings{stored + "|9|1|1|1|NULL"});
   const std::string pad(14, ' ');
-  EXPECT_NE(Log().find(stored + "\r\n" + pad + "success         --------------\r\n" + stored +
-                       "\r\n" + pad +
-                       "failed          ledger already exists\r\n"
-                       "Cash          failed          ledger already exists\r\n"),
-            std::string::npos)
-      << Log();
+  EXPECT_TRUE(Holds(Log(), stored + "\r\n" + pad + "success         --------------\r\n" + stored +
+                               "\r\n" + pad +
+                               "failed          ledger already exists\r\n"
+                               "Cash          failed          ledger already exists\r\n"));
 }
 
 TEST_P(LedgerImport, EachImportTakesItsOwnVoucherAndRefusesWhatExists) {
   EXPECT_FALSE(Import(dir_.Write("a.csv",
                                  "Name,Head,Balance\nAlpha,Sundry Debtors,5 db\n"
                                  "Beta,Nowhere,5 db\nGamma,Bank Accounts,7 cr\n")));
-  EXPECT_NE(Log().find("Beta          failed          header not exists\r\n"), std::string::npos);
+  EXPECT_TRUE(Holds(Log(), "Beta          failed          header not exists\r\n"));
   EXPECT_FALSE(Import(dir_.Write("b.csv",
                                  "Name,Head,Balance\nalpha,Sundry Debtors,1 db\n"
                                  "Delta,Sundry Creditors,9 cr\n")));
-  EXPECT_EQ(Ledgers(), (std::vector<std::string>{"Alpha|9|1|1|5|NULL", "Gamma|10|1|2|NULL|7",
-                                                 "Delta|24|2|1|NULL|9"}));
-  EXPECT_EQ(Column("SELECT paramvalue FROM paramlist WHERE paramname='JP'"),
-            std::vector<std::string>{"2"});
-  EXPECT_EQ(Column("SELECT ledcode FROM accountledger ORDER BY ledcode"),
-            (std::vector<std::string>{"1", "2", "3"}));
+  EXPECT_EQ(Ledgers(),
+            (Strings{"Alpha|9|1|1|5|NULL", "Gamma|10|1|2|NULL|7", "Delta|24|2|1|NULL|9"}));
+  EXPECT_EQ(One("SELECT paramvalue FROM paramlist WHERE paramname='JP'"), "2");
+  EXPECT_EQ(Column("SELECT ledcode FROM accountledger ORDER BY ledcode"), (Strings{"1", "2", "3"}));
 }
 
 TEST_P(LedgerImport, PercentUnderscoreAndBracketsInNamesAreJustCharacters) {
@@ -184,12 +172,11 @@ TEST_P(LedgerImport, PercentUnderscoreAndBracketsInNamesAreJustCharacters) {
                                       "a_b traders,Sundry Debtors,1 db\n");
   EXPECT_FALSE(Import(book));
   EXPECT_EQ(Rows("SELECT ledcode, ledname, headcode FROM accountledger ORDER BY ledcode"),
-            (std::vector<std::string>{"1|AxB Traders|60", "2|A_B Traders|60", "3|100%|9",
-                                      "4|North [old]|9"}));
+            (Strings{"1|AxB Traders|60", "2|A_B Traders|60", "3|100%|9", "4|North [old]|9"}));
   EXPECT_EQ(refused_, 2);  // a head that does not exist, the same name in other letter case
   Import(book);
   EXPECT_EQ(imported_, 0);
-  EXPECT_EQ(Column("SELECT COUNT(*) FROM accountledger"), std::vector<std::string>{"4"});
+  EXPECT_EQ(One("SELECT COUNT(*) FROM accountledger"), "4");
 }
 
 TEST_P(LedgerImport, FailingRowLeavesNoLedgerWithoutItsLineAndReportsFailure) {
@@ -200,17 +187,16 @@ TEST_P(LedgerImport, FailingRowLeavesNoLedgerWithoutItsLineAndReportsFailure) {
                                 "Kept,Sundry Debtors,1 db\n"
                                 "Lost,Sundry Debtors,2 db\n"
                                 "Never,Sundry Debtors,3 db\n")));
-  EXPECT_EQ(Ledgers(), std::vector<std::string>{"Kept|9|1|1|1|NULL"});
+  EXPECT_EQ(Ledgers(), Strings{"Kept|9|1|1|1|NULL"});
   ASSERT_EQ(rec_.messages.size(), 1u);
   EXPECT_EQ(rec_.messages[0].title, "Orvik");
-  EXPECT_NE(rec_.messages[0].text.find("worksheet row 3"), std::string::npos)
-      << rec_.messages[0].text;
+  EXPECT_TRUE(Holds(rec_.messages[0].text, "worksheet row 3"));
   EXPECT_EQ(Log().find("Lost"), std::string::npos);
 
   // A mapped field the table lacks ends the import before the row writes anything.
   EXPECT_TRUE(Import(dir_.Write("x.csv", "Name,Head,Colour\nRed,Sundry Debtors,red\n"),
-                     {{}, {"Name", "ledname"}, {"Head", "headcode"}, {"Colour", "colour"}}));
-  EXPECT_EQ(Column("SELECT COUNT(*) FROM accountledger"), std::vector<std::string>{"1"});
+                     Map("Name=ledname,Head=headcode,Colour=colour")));
+  EXPECT_EQ(One("SELECT COUNT(*) FROM accountledger"), "1");
 }
 
 TEST_P(LedgerImport, CodesPastTheSixteenBitRangeEndWithOverflowAfterTheLastWrittenRow) {
@@ -220,10 +206,10 @@ TEST_P(LedgerImport, CodesPastTheSixteenBitRangeEndWithOverflowAfterTheLastWritt
                                 "B,Sundry Debtors,2 db\n")));
   EXPECT_EQ(Rows("SELECT l.ledcode, g.dbamt FROM accountledger l JOIN generalledger g ON "
                  "g.ledcode = l.ledcode"),
-            std::vector<std::string>{"32767|1"});
+            Strings{"32767|1"});
   ASSERT_EQ(rec_.messages.size(), 1u);
-  EXPECT_NE(rec_.messages[0].text.find("Overflow"), std::string::npos);
-  EXPECT_NE(Log().find("A             success"), std::string::npos);
+  EXPECT_TRUE(Holds(rec_.messages[0].text, "Overflow"));
+  EXPECT_TRUE(Holds(Log(), "A             success"));
 }
 
 TEST_P(LedgerImport, TwentyThousandLedgersNoneLostNoneTwice) {
@@ -234,7 +220,7 @@ TEST_P(LedgerImport, TwentyThousandLedgersNoneLostNoneTwice) {
   EXPECT_EQ(imported_, 20000);
   EXPECT_EQ(Rows("SELECT COUNT(DISTINCT l.ledname), COUNT(DISTINCT g.slno), MAX(g.slno), "
                  "SUM(g.cramt) FROM accountledger l JOIN generalledger g ON g.ledcode = l.ledcode"),
-            std::vector<std::string>{"20000|20000|20000|199990000"});
+            Strings{"20000|20000|20000|199990000"});
   EXPECT_FALSE(Import(dir_.File("big.csv")));
   EXPECT_EQ(imported_, 0);
   EXPECT_EQ(refused_, 20000);

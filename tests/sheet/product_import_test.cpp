@@ -10,13 +10,8 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-const MapTable kUnitMap = {{},
-                           {"Name", "pname"},
-                           {"Group", "gpcode"},
-                           {"Base", "Base Unit"},
-                           {"Addl", "Addl. Unit1"},
-                           {"Cf", "addl. unit1 cf"},
-                           {"Sales", "salesunit"}};
+const MapTable kUnitMap = Map(
+    "Name=pname,Group=gpcode,Base=Base Unit,Addl=Addl. Unit1,Cf=addl. unit1 cf,Sales=salesunit");
 
 class ProductImport : public CompanyTest {
  protected:
@@ -80,13 +75,8 @@ TEST_P(ProductImport, UnitRowsProductAndLogAsTheRowNamesThem) {
 }
 
 TEST_P(ProductImport, SecondImportReplacesEachProductWithItsUnitsAndSlabs) {
-  const MapTable map = {{},
-                        {"Code", "pcode"},
-                        {"Name", "pname"},
-                        {"Base", "Base Unit"},
-                        {"Addl", "Addl. Unit1"},
-                        {"Cf", "addl. unit1 cf"},
-                        {"Sales", "salesunit"}};
+  const MapTable map = Map(
+      "Code=pcode,Name=pname,Base=Base Unit,Addl=Addl. Unit1,Cf=addl. unit1 cf,Sales=salesunit");
   const std::string header = "Code,Name,Base,Addl,Cf,Sales\n";
   // Nut's sales unit is its own base unit, though the row above has it as an extra unit.
   EXPECT_FALSE(Import(header + "A1,Bolt,Nos,Box,100,Box\nA2,Nut,Box,Crate,50,Box\n", map));
@@ -103,8 +93,7 @@ TEST_P(ProductImport, SecondImportReplacesEachProductWithItsUnitsAndSlabs) {
   Exec("DELETE FROM productslab");
   StorePCode("0");
   for (int run = 0; run < 2; ++run)
-    EXPECT_FALSE(Import("Name,Base\nWasher,Nos\nRivet,Nos\n",
-                        {{}, {"Name", "pname"}, {"Base", "Base Unit"}}));
+    EXPECT_FALSE(Import("Name,Base\nWasher,Nos\nRivet,Nos\n", Map("Name=pname,Base=Base Unit")));
   EXPECT_EQ(Products(), (Lines{"3|Washer|1|NULL", "4|Rivet|1|NULL"}));
   EXPECT_EQ(Slabs(), (Lines{"3|0", "3|-1", "4|0", "4|-1"}));
   EXPECT_EQ(Param(), "4");
@@ -126,11 +115,7 @@ TEST_P(ProductImport, UnitThatCannotBeResolvedRefusesTheRowAndRemovesNothing) {
 TEST_P(ProductImport, GroupsAreCreatedUnderTheRowsParentThenSuperGroup) {
   AddGroup(20, "Tools");
   const std::string long_name(60, 'L');
-  const MapTable map = {{},
-                        {"Name", "pname"},
-                        {"Group", "gpcode"},
-                        {"Parent", "parentgroup"},
-                        {"Super", "supergroup"}};
+  const MapTable map = Map("Name=pname,Group=gpcode,Parent=parentgroup,Super=supergroup");
   const std::string book =
       "Name,Group,Parent,Super\n"
       "Bolt,Bolts,Fasteners,Hardware\n"
@@ -152,7 +137,7 @@ TEST_P(ProductImport, GroupsAreCreatedUnderTheRowsParentThenSuperGroup) {
   EXPECT_FALSE(Import(book + "Screw,Screws,Fasteners,Hardware\n", map));
   // A parent column without a super group column.
   EXPECT_FALSE(Import("Name,Group,Parent\nWasher,Washers,Rings\nPin,Pins,\n",
-                      {{}, {"Name", "pname"}, {"Group", "gpcode"}, {"Parent", "parentgroup"}}));
+                      Map("Name=pname,Group=gpcode,Parent=parentgroup")));
   Lines more = groups;
   more.insert(more.end(), {"27|Screws|22", "28|Rings|1", "29|Washers|28", "30|Pins|1"});
   EXPECT_EQ(Rows(all_groups), more);
@@ -160,10 +145,10 @@ TEST_P(ProductImport, GroupsAreCreatedUnderTheRowsParentThenSuperGroup) {
 
 TEST_P(ProductImport, ProductCodeParameterFollowsEveryWrittenRow) {
   Exec("INSERT INTO product (pcode, pname, gpcode) VALUES ('7','Old',1)");
-  EXPECT_FALSE(Import("Code,Name\nA1,Bolt\nA2,Nut\n", {{}, {"Code", "pcode"}, {"Name", "pname"}}));
+  EXPECT_FALSE(Import("Code,Name\nA1,Bolt\nA2,Nut\n", Map("Code=pcode,Name=pname")));
   EXPECT_EQ(Param(), "9");  // the next code by number, stored and advanced per row
   StorePCode("P104");
-  EXPECT_FALSE(Import("Name\nWasher\nRivet\n", {{}, {"Name", "pname"}}));
+  EXPECT_FALSE(Import("Name\nWasher\nRivet\n", Map("Name=pname")));
   EXPECT_EQ(Param(), "P106");
   EXPECT_EQ(Products(), (Lines{"7|Old|1|NULL", "A1|Bolt|1|NULL", "A2|Nut|1|NULL",
                                "P105|Washer|1|NULL", "P106|Rivet|1|NULL"}));
@@ -171,14 +156,9 @@ TEST_P(ProductImport, ProductCodeParameterFollowsEveryWrittenRow) {
 
 TEST_P(ProductImport, UnitColumnsInAnyLetterCaseAndSalesUnitFromTheWorksheet) {
   // The sales unit comes first: it is found in the worksheet's first unit column holding it.
-  const MapTable map = {{},
-                        {"Sales", "salesunit"},
-                        {"Name", "pname"},
-                        {"Base", "base unit"},
-                        {"Addl", "ADDL. UNIT1"},
-                        {"Cf", "Addl. Unit1 CF"},
-                        {"Qty", "openingstock"},
-                        {"Factor", "cf"}};
+  const MapTable map =
+      Map("Sales=salesunit,Name=pname,Base=base unit,Addl=ADDL. UNIT1,Cf=Addl. Unit1 "
+          "CF,Qty=openingstock,Factor=cf");
   EXPECT_FALSE(
       Import("Sales,Name,Base,Addl,Cf,Qty,Factor\nbox,Bolt,Nos,Box,10,5,1\n"
              "BOX,Crate,Box,Pallet,5,,\n",
@@ -192,7 +172,7 @@ TEST_P(ProductImport, PercentAndUnderscoreInNamesReplaceOnlyThatName) {
   Exec("INSERT INTO product (pcode, pname, gpcode) VALUES ('C2','AxB Tape',1)");
   Exec("INSERT INTO productslab (PCode, Purchase) VALUES ('C1',0)");
   EXPECT_FALSE(Import("Code,Name\nN1,100% Cotton\nN2,A_B Tape\nN3,a_b tape\n",
-                      {{}, {"Code", "pcode"}, {"Name", "pname"}}));
+                      Map("Code=pcode,Name=pname")));
   EXPECT_EQ(Products(), (Lines{"C1|100 Pure Cotton|1|NULL", "C2|AxB Tape|1|NULL",
                                "N1|100% Cotton|1|NULL", "N3|a_b tape|1|NULL"}));
   EXPECT_EQ(Slabs(), (Lines{"C1|0", "N1|0", "N1|-1", "N3|0", "N3|-1"}));
@@ -204,8 +184,8 @@ TEST_P(ProductImport, FailingRowLeavesTheTargetAsItWas) {
   Exec("INSERT INTO productslab (PCode, Purchase) VALUES ('A1',0)");
   Exec("DROP TABLE paramlist");  // the row's last statement fails
   const Lines before = Dump();
-  EXPECT_TRUE(Import("Code,Name,Base\nA1,Bolt M6,Box\n",
-                     {{}, {"Code", "pcode"}, {"Name", "pname"}, {"Base", "Base Unit"}}));
+  EXPECT_TRUE(
+      Import("Code,Name,Base\nA1,Bolt M6,Box\n", Map("Code=pcode,Name=pname,Base=Base Unit")));
   EXPECT_EQ(Dump(), before);
   ASSERT_EQ(rec_.messages.size(), 1u);
   EXPECT_NE(rec_.messages[0].text.find("worksheet row 2"), std::string::npos);
@@ -213,15 +193,14 @@ TEST_P(ProductImport, FailingRowLeavesTheTargetAsItWas) {
 }
 
 TEST_P(ProductImport, RowWithoutNameIsLoggedAndTheLogEnds) {
-  EXPECT_FALSE(
-      Import("Name,Base\nBolt,Nos\n,Nos\n", {{}, {"Name", "pname"}, {"Base", "Base Unit"}}));
+  EXPECT_FALSE(Import("Name,Base\nBolt,Nos\n,Nos\n", Map("Name=pname,Base=Base Unit")));
   EXPECT_EQ(Log(), kHeader +
                        "Bolt          Success         ------OK------\r\n"
                        "              Failed          product name is empty (worksheet row 3)\r\n"
                        "              -----------------------------End of Log File\r\n");
   EXPECT_EQ(Products(), Lines{"1|Bolt|1|NULL"});
   // A worksheet without rows still gets its closing line.
-  EXPECT_FALSE(Import("Name,Base\n", {{}, {"Name", "pname"}, {"Base", "Base Unit"}}, "e.csv"));
+  EXPECT_FALSE(Import("Name,Base\n", Map("Name=pname,Base=Base Unit"), "e.csv"));
   EXPECT_EQ(Log(), kHeader + "              -----------------------------End of Log File\r\n");
 }
 

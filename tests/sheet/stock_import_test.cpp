@@ -19,7 +19,7 @@
 namespace vantrel {
 namespace {
 
-const MapTable kStockMap = {{}, {"Code", "pcode"}, {"Batch", "batchname"}, {"Qty", "openingstock"}};
+const MapTable kStockMap = Map("Code=pcode,Batch=batchname,Qty=openingstock");
 const MapTable kUnitMap = {
     {}, {"Code", "pcode"}, {"Unit", "unit"}, {"Qty", "openingstock"}, {"Rate", "purrate"}};
 const MapTable kBatchUnitMap = {
@@ -125,18 +125,15 @@ TEST_P(StockImport, BatchProductIsNamedByCodeOrByName) {
     std::string refused_reason;
   } cases[] = {
       // A refused row uses up no batch id.
-      {{{}, {"Name", "pname"}, {"Batch", "batchname"}},
+      {Map("Name=pname,Batch=batchname"),
        "Name,Batch\nBeans,B2\nrice,B1\n",
        {"insert into productbatch([batchid],[pcode],[batchname])values(7,'P01','B1')"},
        "pname not exists"},
-      {{{}, {"Code", "pcode"}, {"Batch", "batchname"}},
+      {Map("Code=pcode,Batch=batchname"),
        "Code,Batch\nP99,B2\np01,B1\n",
        {"insert into productbatch([batchid],[pcode],[batchname])values(7,'p01','B1')"},
        "pcode not exists"},
-      {{{}, {"Batch", "batchname"}, {"Code", "description"}},
-       "Batch,Code\nB1,P01\nB2,P01\n",
-       {},
-       " not exists"},
+      {Map("Batch=batchname,Code=description"), "Batch,Code\nB1,P01\nB2,P01\n", {}, " not exists"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.csv);
@@ -153,11 +150,7 @@ TEST_P(StockImport, BatchProductIsNamedByCodeOrByName) {
 
 TEST_P(StockImport, BatchDatesAreStoredAsDatesAndAnImpossibleOneRefusesTheRow) {
   EXPECT_FALSE(ImportWorkbook(&DependProcesser::ImportBatch, kDates,
-                              {{},
-                               {"Code", "pcode"},
-                               {"Batch", "batchname"},
-                               {"Made", "manfdate"},
-                               {"Expires", "expdate"}}));
+                              Map("Code=pcode,Batch=batchname,Made=manfdate,Expires=expdate")));
   const bool m = multi_user();
   EXPECT_EQ(
       rec_.StatementsStartingWith("insert into productbatch"),
@@ -207,7 +200,7 @@ TEST_P(StockImport, BatchUnitRowFollowsItsFactorAndAddsNoBatchColumn) {
 }
 
 TEST_P(StockImport, OldReceiptGoesOnlyWhenARowBooksStock) {
-  const MapTable no_stock = {{}, {"Code", "pcode"}, {"Batch", "batchname"}};
+  const MapTable no_stock = Map("Code=pcode,Batch=batchname");
   for (const bool batch : {true, false}) {
     SCOPED_TRACE(batch ? "batch import" : "opening stock");
     // No "openingstock" entry: no receipt, no inventory; only batches are written.
@@ -267,12 +260,7 @@ TEST_P(StockImport, BatchIdPastTheLimitEndsWithOverflowAndStockIsUndoneWhole) {
     for (const std::string& r : Rows("SELECT pcode, os FROM inventory")) all.push_back(r);
     return all;
   };
-  const MapTable map = {{},
-                        {"Code", "pcode"},
-                        {"Batch", "batchname"},
-                        {"Unit", "unit"},
-                        {"Qty", "openingstock"},
-                        {"Rate", "purrate"}};
+  const MapTable map = Map("Code=pcode,Batch=batchname,Unit=unit,Qty=openingstock,Rate=purrate");
   for (const auto& c : cases) {
     SCOPED_TRACE(c.note);
     OldReceipt();
@@ -329,12 +317,8 @@ TEST_P(StockImport, StockIsBookedInBaseUnitsAndASecondRunReplacesTheReceipt) {
 
 TEST_P(StockImport, StockDateThatIsMissingOrNoDateDropsTheBatchAndTheRowStillBooksItsStock) {
   // The dates stand before the code and the quantity, which are still read.
-  EXPECT_FALSE(Stock(kDates, {{},
-                              {"Batch", "batchname"},
-                              {"Expires", "expdate"},
-                              {"Made", "manfdate"},
-                              {"Code", "pcode"},
-                              {"Qty", "openingstock"}}));
+  EXPECT_FALSE(Stock(
+      kDates, Map("Batch=batchname,Expires=expdate,Made=manfdate,Code=pcode,Qty=openingstock")));
   EXPECT_EQ(rec_.StatementsStartingWith("insert into productbatch"),
             Strings{multi_user() ? "insert into "
                                    "productbatch(batchid,batchname,expdate,manfdate,pcode)values("
@@ -352,19 +336,13 @@ TEST_P(StockImport, StockDateThatIsMissingOrNoDateDropsTheBatchAndTheRowStillBoo
 
 // Needs the product import: it runs first over the same rows.
 TEST_P(StockImport, ImportOSCreatesTheProductsThenBooksTheirStock) {
-  EXPECT_FALSE(ImportWorkbook(&DependProcesser::ImportOS,
-                              dir_.Write("os.csv",
-                                         "Code,Name,Base,Pack,Size,Unit,Qty,Rate\n"
-                                         "P05,Darjeeling Tea,Nos,Box,12,Box,3,25.5\n"),
-                              {{},
-                               {"Code", "pcode"},
-                               {"Name", "pname"},
-                               {"Base", "Base Unit"},
-                               {"Pack", "Addl. Unit1"},
-                               {"Size", "addl. unit1 cf"},
-                               {"Unit", "unit"},
-                               {"Qty", "openingstock"},
-                               {"Rate", "purrate"}}));
+  EXPECT_FALSE(
+      ImportWorkbook(&DependProcesser::ImportOS,
+                     dir_.Write("os.csv",
+                                "Code,Name,Base,Pack,Size,Unit,Qty,Rate\n"
+                                "P05,Darjeeling Tea,Nos,Box,12,Box,3,25.5\n"),
+                     Map("Code=pcode,Name=pname,Base=Base Unit,Pack=Addl. Unit1,Size=addl. unit1 "
+                         "cf,Unit=unit,Qty=openingstock,Rate=purrate")));
   EXPECT_TRUE(rec_.messages.empty());
   EXPECT_EQ(One("SELECT pname FROM product WHERE pcode='P05'"), "Darjeeling Tea");
   EXPECT_EQ(rec_.StatementsStartingWith("insert into receiptdetails"),

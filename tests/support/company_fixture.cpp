@@ -79,6 +79,16 @@ std::string ErrorOf(const std::function<void()>& action) {
   return "";
 }
 
+MapTable Map(const std::string& spec) {
+  MapTable map(1);
+  std::istringstream in(spec);
+  for (std::string pair; std::getline(in, pair, ',');) {
+    const size_t eq = pair.find('=');
+    map.push_back({pair.substr(0, eq), pair.substr(eq + 1)});
+  }
+  return map;
+}
+
 pid_t StartTool(const std::string& args, const std::string& dir) {
   const std::string cmd =
       "cd '" + dir + "' && exec " + VANTREL_TOOL_PATH + " " + args + " >out.txt 2>err.txt";

@@ -20,6 +20,10 @@ using Strings = std::vector<std::string>;
 // The description of the Error `action` raises, or "" when it raises none.
 std::string ErrorOf(const std::function<void()>& action);
 
+// A mapping from "Column=field,Column=field...": entry zero is left empty, as the
+// host leaves it.
+MapTable Map(const std::string& spec);
+
 // The command-line tool started in `dir` with its output in out.txt and err.txt.
 pid_t StartTool(const std::string& args, const std::string& dir);
 // Exit status of a started tool, -signal when a signal ended it.
