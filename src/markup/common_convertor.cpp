@@ -37,6 +37,7 @@ struct Staged {
 std::vector<Staged> ReadStaged(Recordset& rs, const char* name_field, const char* parent_field) {
   std::vector<Staged> rows;
   rs.SetFilter("");
+  rows.reserve(rs.RecordCount());
   for (; !rs.Eof(); rs.MoveNext())
     rows.push_back({JoinText(rs.Value(name_field)),
                     parent_field ? JoinText(rs.Value(parent_field)) : std::string()});

@@ -124,9 +124,12 @@ void StartTally(ProcesserState& s) {
 void ImportAccountsFromMarkup(ProcesserState& s, bool& errOccured) {
   StagingSets& st = Staging();
   StartTally(s);
-  const XmlDocument doc = LoadExport(s);
-  StageGroups(doc, "GROUP", st.rsLedG);
-  ReadXmlLedgers(s, doc, "LEDGER");
+  {
+    // The document goes before the writers run: they need only what is staged.
+    const XmlDocument doc = LoadExport(s);
+    StageGroups(doc, "GROUP", st.rsLedG);
+    ReadXmlLedgers(s, doc, "LEDGER");
+  }
   if (s.error_flag) {
     errOccured = true;
     return;
@@ -145,9 +148,11 @@ void ImportProductsFromMarkup(ProcesserState& s, bool& errOccured) {
     errOccured = true;
     return;
   }
-  const XmlDocument doc = LoadExport(s);
-  StageGroups(doc, "STOCKGROUP", st.rsProG);
-  ReadXmlItems(s, doc, "STOCKITEM");
+  {
+    const XmlDocument doc = LoadExport(s);
+    StageGroups(doc, "STOCKGROUP", st.rsProG);
+    ReadXmlItems(s, doc, "STOCKITEM");
+  }
   if (s.error_flag) {
     errOccured = true;
     return;
@@ -164,8 +169,7 @@ void ImportDepotsFromMarkup(ProcesserState& s, bool& errOccured) {
   Recordset& rs = Staging().rsDepo;
   StartTally(s);
   DeclareStagingSet(rs, {"DName"});
-  const XmlDocument doc = LoadExport(s);
-  for (const XmlNode& element : doc.ElementsByTagName("GODOWN")) {
+  for (const XmlNode& element : LoadExport(s).ElementsByTagName("GODOWN")) {
     const std::string name = RecordName(element);
     // The two godowns every company has are not depots to create.
     const std::string upper = ToUpper(name);

@@ -168,9 +168,10 @@ TEST_F(XmlDocumentTest, LoadFailuresLeaveAnEmptyDocument) {
       {Write("", 1), "empty"},
       {Write("\xEF\xBB\xBF", 2), "line 1, column 1 (offset 0)"},
       {Write("just some words\nand more", 3), "No document element"},
-      {Write("<A>\n<B>x</A>", 4), "line 2, column 7 (offset 10)"},
-      {Write("<A><GROUP NAME=\"x\">", 5), "offset"},
-      {Write("<A x=\"1></A>", 6), "offset"},
+      {Write("<A>\n<B>x</A>", 4), "</A> does not close <B> at line 2, column 7 (offset 10)"},
+      {Write("<A><GROUP NAME=\"x\">", 5), "<GROUP> is not closed"},
+      {Write("<A x=\"1></A>", 6), "attribute x is not closed"},
+      {Write("<A x=\"1\"y=\"2\"/>", 8), "unexpected character in the tag <A>"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);

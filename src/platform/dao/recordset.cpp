@@ -37,7 +37,13 @@ void Recordset::Open(const std::string& sql, Connection& conn, int, int, int) {
 void Recordset::OpenRows(RowSet rows) {
   data_ = std::make_shared<Data>();
   data_->fields = std::move(rows.fields);
-  data_->rows = std::move(rows.rows);
+  // Each row is freed as its values move, so a large result is not held twice.
+  for (Row& row : rows.rows) {
+    row.resize(data_->fields.size());
+    for (Variant& v : row) data_->cells.push_back(std::move(v));
+    Row().swap(row);
+  }
+  data_->rows = rows.rows.size();
   data_->source = std::move(rows.source);
   open_ = true;
   filter_.clear();
@@ -128,20 +134,20 @@ size_t Recordset::FieldIndex(std::string_view name) const {
               3265);
 }
 
-const Row& Recordset::CurrentRow() const {
+Variant& Recordset::Current(size_t field) const {
   if (Bof() || Eof()) throw NoCurrentRecordError();
-  return data_->rows[visible_[static_cast<size_t>(pos_)]];
+  return data_->At(visible_[static_cast<size_t>(pos_)], field);
 }
 
 const Variant& Recordset::Value(std::string_view name) const {
   const size_t i = FieldIndex(name);
-  return CurrentRow()[i];
+  return Current(i);
 }
 
 const Variant& Recordset::Value(size_t index) const {
   RequireOpen();
   if (index >= data_->fields.size()) throw ItemNotFoundError(std::to_string(index));
-  return CurrentRow()[index];
+  return Current(index);
 }
 
 int Recordset::Type(std::string_view name) const { return Type(FieldIndex(name)); }
@@ -152,20 +158,21 @@ int Recordset::Type(size_t index) const {
   const int declared = data_->fields[index].type;
   if (declared != adtype::kPerValue) return declared;
   if (Bof() || Eof()) return adtype::kVarWChar;
-  return TypeCodeOfValue(CurrentRow()[index]);
+  return TypeCodeOfValue(Current(index));
 }
 
 void Recordset::SetValue(std::string_view name, Variant value) {
   const size_t i = FieldIndex(name);
   if (Bof() || Eof()) throw NoCurrentRecordError();
-  data_->rows[visible_[static_cast<size_t>(pos_)]][i] = std::move(value);
+  Current(i) = std::move(value);
 }
 
 void Recordset::AddNew() {
   RequireOpen();
-  data_->rows.emplace_back(data_->fields.size());
+  data_->cells.resize(data_->cells.size() + data_->fields.size());
+  ++data_->rows;
   // The new row stays visible until the filter is set again, as the platform does.
-  visible_.push_back(data_->rows.size() - 1);
+  visible_.push_back(data_->rows - 1);
   pos_ = static_cast<long>(visible_.size()) - 1;
 }
 
@@ -214,13 +221,13 @@ void Recordset::SetFilter(const std::string& criterion) {
 void Recordset::RebuildVisible() {
   visible_.clear();
   if (Trim(filter_).empty()) {
-    for (size_t i = 0; i < data_->rows.size(); ++i) visible_.push_back(i);
+    for (size_t i = 0; i < data_->rows; ++i) visible_.push_back(i);
     return;
   }
   const Criterion c = ParseCriterion(filter_);
   const size_t field = FieldIndex(c.field);
-  for (size_t i = 0; i < data_->rows.size(); ++i) {
-    const Variant& v = data_->rows[i][field];
+  for (size_t i = 0; i < data_->rows; ++i) {
+    const Variant& v = data_->At(i, field);
     // A field without a value matches neither '=' nor '<>'.
     if (v.is_null() || v.is_empty()) continue;
     const bool same = EqualsNoCase(RightTrimmed(ToText(v)), RightTrimmed(c.value));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -61,13 +62,20 @@ class Recordset {
   size_t RecordCount() const;
 
  private:
+  // The values of every row, row after row, in one deque: no allocation per
+  // row and no copying as rows are added, so a large staged set costs little
+  // more than its values.
   struct Data {
     std::vector<FieldDef> fields;
-    std::vector<Row> rows;
+    std::deque<Variant> cells;
+    size_t rows = 0;
     std::string source;
+
+    Variant& At(size_t row, size_t field) { return cells[row * fields.size() + field]; }
   };
   size_t FieldIndex(std::string_view name) const;
-  const Row& CurrentRow() const;
+  // The current row's value of a field.
+  Variant& Current(size_t field) const;
   void RebuildVisible();
   void RequireOpen() const;
 

@@ -1,13 +1,11 @@
 #include "platform/xml/xml_document.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdint>
-#include <cstdio>
 #include <cstring>
-#include <functional>
-#include <pugixml.hpp>
-#include <stdexcept>
+#include <deque>
+#include <new>
+#include <string_view>
+#include <unordered_map>
 
 #include "platform/common/source_file.h"
 #include "platform/common/text_decoding.h"
@@ -15,31 +13,66 @@
 namespace vantrel {
 
 namespace xml_detail {
-// The parser works in place: its strings point into text, which therefore
-// lives as long as the document.
-struct Tree {
-  std::string text;
-  pugi::xml_document doc;
+
+enum class Kind : uint8_t { kDocument, kElement, kText, kCData, kComment, kInstruction };
+
+// One node, in document order. A node's subtree is every node after it up to
+// `end`, so children, descendants and the elements of a name are found by
+// walking the array; no parent or sibling links are kept. Sixteen bytes a
+// node keep a large export's tree smaller than the export itself.
+struct Node {
+  uint32_t end;             // one past the last node of the subtree
+  uint32_t str;             // element: name id; other kinds: offset of the text in the pool
+  uint32_t extra;           // element: first attribute; instruction: offset of its text
+  uint32_t kind_and_count;  // the kind in the low byte, the attribute count above it
+
+  Kind kind() const { return static_cast<Kind>(kind_and_count & 0xFF); }
+  uint32_t attribute_count() const { return kind_and_count >> 8; }
 };
+
+struct Attribute {
+  uint32_t name;   // name id
+  uint32_t value;  // offset of the value in the pool
+};
+
+struct Tree {
+  std::string pool;               // every text and value, each followed by a NUL
+  std::deque<std::string> names;  // element and attribute names, each once
+  std::unordered_map<std::string_view, uint32_t> ids;  // views into `names`
+  std::deque<Node> nodes;                              // node 0 is the document
+  std::deque<Attribute> attributes;
+
+  const char* At(uint32_t offset) const { return pool.c_str() + offset; }
+};
+
 }  // namespace xml_detail
 
 namespace {
 
-// Whitespace-only text between elements is dropped, but an element holding
-// nothing except whitespace keeps it, so Text() never loses written content.
-constexpr unsigned int kParseOptions =
-    pugi::parse_cdata | pugi::parse_escapes | pugi::parse_wconv_attribute | pugi::parse_eol |
-    pugi::parse_ws_pcdata_single | pugi::parse_comments | pugi::parse_pi;
+using xml_detail::Kind;
+using xml_detail::Node;
+using xml_detail::Tree;
 
-pugi::xml_node Wrap(void* node) {
-  return pugi::xml_node(static_cast<pugi::xml_node_struct*>(node));
+// Offsets are 32 bits; the pool may grow past the text by a NUL per value.
+constexpr size_t kMaxText = size_t{3} << 30;
+constexpr uint32_t kMaxAttributes = 0xFFFFFF;
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+// Names are ASCII letters, '_' and ':', and any non-ASCII character; after
+// the first, digits, '-' and '.' too.
+bool StartsName(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':' ||
+         static_cast<unsigned char>(c) >= 0x80;
 }
+
+bool EndsName(char c) { return !StartsName(c) && !(c >= '0' && c <= '9') && c != '-' && c != '.'; }
 
 bool IsSurrogate(uint32_t cp) { return cp >= 0xD800 && cp <= 0xDFFF; }
 
 // The BOM decides the encoding; a declaration that says otherwise is ignored.
 // UTF-16 without a BOM still shows itself by the zero byte beside the first '<'.
-std::string ToUtf8(std::string& bytes) {
+std::string ToUtf8(std::string bytes) {
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const size_t n = bytes.size();
   if (!HasByteOrderMark(bytes)) {
@@ -49,66 +82,8 @@ std::string ToUtf8(std::string& bytes) {
   return DecodeTextFile(std::move(bytes));
 }
 
-// Exports carry references such as &#4; which the parser decodes as is. The
-// ones that cannot become text (NUL, surrogate halves, beyond U+10FFFF) are
-// removed first: a decoded NUL would cut the text short and the others would
-// produce invalid UTF-8. Comments and CDATA hold literal text and are skipped.
-void DropUnusableCharacterReferences(std::string& s) {
-  const size_t n = s.size();
-  std::string out;
-  size_t copied = 0;
-  size_t i = 0;
-  auto skip_past = [&](size_t from, const char* end) {
-    const size_t at = s.find(end, from);
-    return at == std::string::npos ? n : at + std::strlen(end);
-  };
-  while ((i = s.find_first_of("<&", i)) != std::string::npos) {
-    if (s[i] == '<') {
-      if (s.compare(i, 4, "<!--") == 0) {
-        i = skip_past(i + 4, "-->");
-      } else if (s.compare(i, 9, "<![CDATA[") == 0) {
-        i = skip_past(i + 9, "]]>");
-      } else {
-        ++i;
-      }
-      continue;
-    }
-    const size_t start = i;
-    i += 1;
-    if (i >= n || s[i] != '#') continue;
-    ++i;
-    const bool hex = i < n && s[i] == 'x';
-    if (hex) ++i;
-    const size_t digits = i;
-    uint32_t value = 0;
-    for (; i < n; ++i) {
-      const char c = s[i];
-      uint32_t d;
-      if (c >= '0' && c <= '9') {
-        d = static_cast<uint32_t>(c - '0');
-      } else if (hex && c >= 'a' && c <= 'f') {
-        d = static_cast<uint32_t>(c - 'a' + 10);
-      } else if (hex && c >= 'A' && c <= 'F') {
-        d = static_cast<uint32_t>(c - 'A' + 10);
-      } else {
-        break;
-      }
-      value = std::min<uint32_t>(value * (hex ? 16 : 10) + d, 0x110000);
-    }
-    if (i == digits || i >= n || s[i] != ';') continue;
-    ++i;
-    if (value == 0 || IsSurrogate(value) || value > 0x10FFFF) {
-      out.append(s, copied, start - copied);
-      copied = i;
-    }
-  }
-  if (copied == 0) return;
-  out.append(s, copied, std::string::npos);
-  s.swap(out);
-}
-
-// "line 3, column 7 (offset 42)" for a byte offset into the parsed UTF-8 text;
-// columns count characters.
+// "line 3, column 7 (offset 42)" for a byte offset into the decoded UTF-8
+// text; columns count characters.
 std::string DescribePosition(const std::string& text, size_t offset) {
   offset = std::min(offset, text.size());
   size_t line = 1;
@@ -126,112 +101,375 @@ std::string DescribePosition(const std::string& text, size_t offset) {
          std::to_string(offset) + ")";
 }
 
-void AppendDescendantText(pugi::xml_node root, std::string& out) {
-  pugi::xml_node cur = root.first_child();
-  while (cur) {
-    const pugi::xml_node_type type = cur.type();
-    if (type == pugi::node_pcdata || type == pugi::node_cdata) out += cur.value();
-    if (cur.first_child()) {
-      cur = cur.first_child();
-      continue;
-    }
-    while (!cur.next_sibling()) {
-      cur = cur.parent();
-      if (cur == root) return;
-    }
-    cur = cur.next_sibling();
-  }
-}
+struct ParseError {
+  std::string what;
+  size_t offset;
+};
 
-pugi::xml_attribute NthAttribute(pugi::xml_node node, size_t index) {
-  pugi::xml_attribute a = node.first_attribute();
-  for (; a && index > 0; --index) a = a.next_attribute();
-  return a;
-}
+// How a run of characters is copied into the pool.
+enum class Copy {
+  kText,       // references decoded, line ends made "\n"
+  kAttribute,  // as text, and tabs and line ends become blanks
+  kLiteral,    // comments and CDATA: line ends made "\n", nothing else touched
+};
+
+// Reads the decoded text of a file into a Tree in one pass without recursion,
+// so deep nesting can't exhaust the stack. Whitespace-only text between
+// elements is dropped, but an element holding nothing except whitespace keeps
+// it, so Text() never loses written content. The XML declaration, a document
+// type declaration and anything but elements outside the root are skipped.
+class Parser {
+ public:
+  Parser(const std::string& text, Tree& tree)
+      : begin_(text.data()), p_(text.data()), end_(text.data() + text.size()), t_(tree) {}
+
+  // Throws ParseError.
+  void Run() {
+    AddNode(Kind::kDocument, 0, 0);
+    open_.push_back(0);
+    while (p_ < end_) {
+      if (*p_ != '<')
+        ReadText();
+      else if (Starts("<?"))
+        ReadInstruction();
+      else if (Starts("<!--"))
+        ReadDelimited(4, "-->", Kind::kComment, "a comment is not closed with \"-->\"");
+      else if (Starts("<![CDATA["))
+        ReadDelimited(9, "]]>", Kind::kCData, "a CDATA section is not closed with \"]]>\"");
+      else if (Starts("<!DOCTYPE"))
+        SkipDoctype();
+      else if (Starts("<!"))
+        Fail("unknown markup after \"<!\"", p_);
+      else if (Starts("</"))
+        ReadEndTag();
+      else
+        ReadStartTag();
+    }
+    if (open_.size() > 1) Fail("the element <" + NameOf(open_.back()) + "> is not closed", end_);
+    t_.nodes[0].end = static_cast<uint32_t>(t_.nodes.size());
+    for (uint32_t i = 1; i < t_.nodes.size(); i = t_.nodes[i].end)
+      if (t_.nodes[i].kind() == Kind::kElement) return;
+    Fail("No document element", begin_);
+  }
+
+ private:
+  [[noreturn]] void Fail(std::string what, const char* at) {
+    throw ParseError{std::move(what), static_cast<size_t>(at - begin_)};
+  }
+
+  bool Starts(const char* s) const {
+    const size_t n = std::strlen(s);
+    return static_cast<size_t>(end_ - p_) >= n && std::memcmp(p_, s, n) == 0;
+  }
+
+  const char* Find(const char* from, const char* s) const {
+    const std::string_view rest(from, static_cast<size_t>(end_ - from));
+    const size_t at = rest.find(s);
+    return at == std::string_view::npos ? nullptr : from + at;
+  }
+
+  const char* SkipSpace(const char* q) const {
+    while (q < end_ && IsSpace(*q)) ++q;
+    return q;
+  }
+
+  const char* NameEnd(const char* q) const {
+    while (q < end_ && !EndsName(*q)) ++q;
+    return q;
+  }
+
+  bool InsideRoot() const { return open_.size() > 1; }
+
+  uint32_t AddNode(Kind kind, uint32_t str, uint32_t extra) {
+    const auto index = static_cast<uint32_t>(t_.nodes.size());
+    t_.nodes.push_back({index + 1, str, extra, static_cast<uint32_t>(kind)});
+    return index;
+  }
+
+  uint32_t Intern(const char* b, const char* e) {
+    const std::string_view name(b, static_cast<size_t>(e - b));
+    const auto it = t_.ids.find(name);
+    if (it != t_.ids.end()) return it->second;
+    t_.names.emplace_back(name);
+    const auto id = static_cast<uint32_t>(t_.names.size() - 1);
+    t_.ids.emplace(t_.names.back(), id);
+    return id;
+  }
+
+  std::string NameOf(uint32_t element) const { return t_.names[t_.nodes[element].str]; }
+
+  // Copies [b, e) into the pool as `how` says and ends it with a NUL. A NUL
+  // byte in the file is no XML character and is left out.
+  uint32_t Append(const char* b, const char* e, Copy how) {
+    std::string& pool = t_.pool;
+    const auto offset = static_cast<uint32_t>(pool.size());
+    const char* run = b;
+    for (const char* q = b; q < e;) {
+      const char c = *q;
+      const bool special = c == '\r' || c == '\0' || (c == '&' && how != Copy::kLiteral) ||
+                           (how == Copy::kAttribute && (c == '\n' || c == '\t'));
+      if (!special) {
+        ++q;
+        continue;
+      }
+      pool.append(run, static_cast<size_t>(q - run));
+      if (c == '&') {
+        q = AppendReference(q, e);
+      } else if (c == '\r') {
+        pool += how == Copy::kAttribute ? ' ' : '\n';
+        q += q + 1 < e && q[1] == '\n' ? 2 : 1;
+      } else {
+        if (c != '\0') pool += ' ';
+        ++q;
+      }
+      run = q;
+    }
+    pool.append(run, static_cast<size_t>(e - run));
+    pool += '\0';
+    return offset;
+  }
+
+  // Decodes the reference at q ('&') into the pool and returns what follows
+  // it. Character references that can't be text (NUL, surrogate halves,
+  // beyond U+10FFFF; exports carry such as &#0;) are dropped; anything that
+  // is no reference stays as written.
+  const char* AppendReference(const char* q, const char* e) {
+    static const struct {
+      const char* name;
+      char c;
+    } kNamed[] = {{"&lt;", '<'}, {"&gt;", '>'}, {"&amp;", '&'}, {"&quot;", '"'}, {"&apos;", '\''}};
+    const std::string_view rest(q, static_cast<size_t>(e - q));
+    for (const auto& n : kNamed) {
+      if (rest.compare(0, std::strlen(n.name), n.name) == 0) {
+        t_.pool += n.c;
+        return q + std::strlen(n.name);
+      }
+    }
+    const char* d = q + 1;
+    if (d < e && *d == '#') {
+      ++d;
+      const bool hex = d < e && *d == 'x';
+      if (hex) ++d;
+      const char* digits = d;
+      uint32_t value = 0;
+      for (; d < e; ++d) {
+        const char c = *d;
+        uint32_t v;
+        if (c >= '0' && c <= '9')
+          v = static_cast<uint32_t>(c - '0');
+        else if (hex && c >= 'a' && c <= 'f')
+          v = static_cast<uint32_t>(c - 'a' + 10);
+        else if (hex && c >= 'A' && c <= 'F')
+          v = static_cast<uint32_t>(c - 'A' + 10);
+        else
+          break;
+        value = std::min<uint32_t>(value * (hex ? 16 : 10) + v, 0x110000);
+      }
+      if (d > digits && d < e && *d == ';') {
+        if (value != 0 && !IsSurrogate(value) && value <= 0x10FFFF) AppendUtf8(t_.pool, value);
+        return d + 1;
+      }
+    }
+    t_.pool += '&';
+    return q + 1;
+  }
+
+  void ReadText() {
+    const char* b = p_;
+    const void* lt = std::memchr(p_, '<', static_cast<size_t>(end_ - p_));
+    p_ = lt ? static_cast<const char*>(lt) : end_;
+    if (!InsideRoot()) return;
+    if (SkipSpace(b) == p_) {
+      // Whitespace is kept only as the single child: <B>   </B>.
+      const bool only_child = t_.nodes.size() == open_.back() + size_t{1};
+      if (!only_child || !Starts("</")) return;
+    }
+    AddNode(Kind::kText, Append(b, p_, Copy::kText), 0);
+  }
+
+  void ReadDelimited(size_t open_length, const char* close, Kind kind, const char* unclosed) {
+    const char* b = p_ + open_length;
+    const char* e = Find(b, close);
+    if (e == nullptr) Fail(unclosed, p_);
+    p_ = e + std::strlen(close);
+    if (InsideRoot()) AddNode(kind, Append(b, e, Copy::kLiteral), 0);
+  }
+
+  void ReadInstruction() {
+    const char* lt = p_;
+    const char* e = Find(p_ + 2, "?>");
+    if (e == nullptr) Fail("a processing instruction is not closed with \"?>\"", lt);
+    const char* target = p_ + 2;
+    const char* target_end = std::min(NameEnd(target), e);
+    p_ = e + 2;
+    // The XML declaration, however written, says nothing the reader uses.
+    if (std::string_view(target, static_cast<size_t>(target_end - target)) == "xml") return;
+    if (target_end == target || !StartsName(*target) || (target_end < e && !IsSpace(*target_end)))
+      Fail("a processing instruction without a proper target", lt);
+    if (!InsideRoot()) return;
+    const uint32_t name = Append(target, target_end, Copy::kLiteral);
+    AddNode(Kind::kInstruction, name, Append(SkipSpace(target_end), e, Copy::kLiteral));
+  }
+
+  // <!DOCTYPE ...> with an internal subset in brackets and quoted literals.
+  void SkipDoctype() {
+    const char* lt = p_;
+    int depth = 0;
+    for (const char* q = p_ + 9; q < end_; ++q) {
+      if (*q == '"' || *q == '\'') {
+        const void* close = std::memchr(q + 1, *q, static_cast<size_t>(end_ - q - 1));
+        if (close == nullptr) break;
+        q = static_cast<const char*>(close);
+      } else if (*q == '[') {
+        ++depth;
+      } else if (*q == ']') {
+        --depth;
+      } else if (*q == '>' && depth <= 0) {
+        p_ = q + 1;
+        return;
+      }
+    }
+    Fail("the document type declaration is not closed", lt);
+  }
+
+  void ReadEndTag() {
+    const char* name = p_ + 2;
+    const char* name_end = NameEnd(name);
+    const std::string tag(name, name_end);
+    if (name_end == name) Fail("an end tag without a name", p_);
+    const char* q = SkipSpace(name_end);
+    if (q >= end_ || *q != '>') Fail("the end tag </" + tag + "> is not closed with '>'", q);
+    if (!InsideRoot()) Fail("the end tag </" + tag + "> has no start tag", name);
+    const uint32_t element = open_.back();
+    if (t_.names[t_.nodes[element].str] != tag)
+      Fail("the end tag </" + tag + "> does not close <" + NameOf(element) + ">", name);
+    t_.nodes[element].end = static_cast<uint32_t>(t_.nodes.size());
+    open_.pop_back();
+    p_ = q + 1;
+  }
+
+  void ReadStartTag() {
+    const char* lt = p_;
+    const char* name = p_ + 1;
+    if (name >= end_ || !StartsName(*name)) Fail("a '<' that starts no tag", lt);
+    const char* name_end = NameEnd(name);
+    const uint32_t element = AddNode(Kind::kElement, Intern(name, name_end),
+                                     static_cast<uint32_t>(t_.attributes.size()));
+    uint32_t count = 0;
+    const char* q = name_end;
+    auto tag = [&] { return "the tag <" + std::string(name, name_end) + ">"; };
+    for (;;) {
+      const char* after = q;
+      q = SkipSpace(q);
+      if (q >= end_) Fail(tag() + " is not closed", lt);
+      if (*q == '>' || *q == '/') break;
+      if (q == after || !StartsName(*q)) Fail("an unexpected character in " + tag(), q);
+      const char* attribute = q;
+      q = NameEnd(q);
+      const std::string attribute_name(attribute, q);
+      q = SkipSpace(q);
+      if (q >= end_ || *q != '=') Fail("the attribute " + attribute_name + " has no value", q);
+      q = SkipSpace(q + 1);
+      if (q >= end_ || (*q != '"' && *q != '\''))
+        Fail("the value of the attribute " + attribute_name + " is not in quotes", q);
+      const void* close = std::memchr(q + 1, *q, static_cast<size_t>(end_ - q - 1));
+      if (close == nullptr)
+        Fail("the value of the attribute " + attribute_name + " is not closed", q);
+      const auto* value_end = static_cast<const char*>(close);
+      if (count == kMaxAttributes) Fail(tag() + " has too many attributes", attribute);
+      t_.attributes.push_back({Intern(attribute, attribute + attribute_name.size()),
+                               Append(q + 1, value_end, Copy::kAttribute)});
+      ++count;
+      q = value_end + 1;
+    }
+    t_.nodes[element].kind_and_count = static_cast<uint32_t>(Kind::kElement) | count << 8;
+    if (*q == '/') {
+      if (q + 1 >= end_ || q[1] != '>') Fail(tag() + " is not closed with '>'", q);
+      p_ = q + 2;
+      return;
+    }
+    p_ = q + 1;
+    open_.push_back(element);
+  }
+
+  const char* begin_;
+  const char* p_;
+  const char* end_;
+  Tree& t_;
+  std::vector<uint32_t> open_;  // elements not yet closed, the document first
+};
+
+const Node& NodeAt(const Tree& t, uint32_t index) { return t.nodes[index]; }
 
 }  // namespace
 
 bool XmlNode::IsElement() const {
-  return node_ != nullptr && Wrap(node_).type() == pugi::node_element;
+  return tree_ != nullptr && NodeAt(*tree_, index_).kind() == Kind::kElement;
 }
 
 std::string XmlNode::NodeName() const {
-  if (node_ == nullptr) return "";
-  const pugi::xml_node n = Wrap(node_);
-  switch (n.type()) {
-    case pugi::node_document:
+  if (tree_ == nullptr) return "";
+  const Node& n = NodeAt(*tree_, index_);
+  switch (n.kind()) {
+    case Kind::kDocument:
       return "#document";
-    case pugi::node_pcdata:
+    case Kind::kElement:
+      return tree_->names[n.str];
+    case Kind::kText:
       return "#text";
-    case pugi::node_cdata:
+    case Kind::kCData:
       return "#cdata-section";
-    case pugi::node_comment:
+    case Kind::kComment:
       return "#comment";
-    default:
-      return n.name();
+    case Kind::kInstruction:
+      return tree_->At(n.str);
   }
+  return "";
 }
 
 std::string XmlNode::Text() const {
-  if (node_ == nullptr) return "";
-  const pugi::xml_node n = Wrap(node_);
-  switch (n.type()) {
-    case pugi::node_element:
-    case pugi::node_document: {
-      // The usual record field holds a single text child: no walk needed.
-      const pugi::xml_node first = n.first_child();
-      if (first && !first.next_sibling() &&
-          (first.type() == pugi::node_pcdata || first.type() == pugi::node_cdata)) {
-        return first.value();
-      }
+  if (tree_ == nullptr) return "";
+  const Tree& t = *tree_;
+  const Node& n = NodeAt(t, index_);
+  switch (n.kind()) {
+    case Kind::kDocument:
+    case Kind::kElement: {
       std::string out;
-      AppendDescendantText(n, out);
+      for (uint32_t i = index_ + 1; i < n.end; ++i) {
+        const Kind kind = t.nodes[i].kind();
+        if (kind == Kind::kText || kind == Kind::kCData) out += t.At(t.nodes[i].str);
+      }
       return out;
     }
+    case Kind::kInstruction:
+      return t.At(n.extra);
     default:
-      return n.value();
+      return t.At(n.str);
   }
 }
 
 size_t XmlNode::AttributeCount() const {
-  if (node_ == nullptr) return 0;
-  size_t count = 0;
-  for (pugi::xml_attribute a = Wrap(node_).first_attribute(); a; a = a.next_attribute()) ++count;
-  return count;
+  return tree_ == nullptr ? 0 : NodeAt(*tree_, index_).attribute_count();
 }
 
 std::string XmlNode::AttributeName(size_t index) const {
-  if (node_ == nullptr) return "";
-  return NthAttribute(Wrap(node_), index).name();
+  if (index >= AttributeCount()) return "";
+  return tree_->names[tree_->attributes[NodeAt(*tree_, index_).extra + index].name];
 }
 
 std::string XmlNode::AttributeValue(size_t index) const {
-  if (node_ == nullptr) return "";
-  return NthAttribute(Wrap(node_), index).value();
+  if (index >= AttributeCount()) return "";
+  return tree_->At(tree_->attributes[NodeAt(*tree_, index_).extra + index].value);
 }
 
 std::vector<XmlNode> XmlNode::ChildNodes() const {
   std::vector<XmlNode> children;
-  if (node_ == nullptr) return children;
-  for (pugi::xml_node c = Wrap(node_).first_child(); c; c = c.next_sibling())
-    children.push_back(XmlNode(tree_, c.internal_object()));
+  if (tree_ == nullptr) return children;
+  const uint32_t end = NodeAt(*tree_, index_).end;
+  for (uint32_t i = index_ + 1; i < end; i = tree_->nodes[i].end)
+    children.push_back(XmlNode(tree_, i));
   return children;
 }
-
-namespace {
-
-// Decodes the bytes of an export into the UTF-8 text the parser sees.
-bool DecodeText(std::string bytes, const std::string& name, std::string& text, std::string& error) {
-  if (bytes.empty()) {
-    error = "The XML file \"" + name + "\" is empty.";
-    return false;
-  }
-  text = ToUtf8(bytes);
-  DropUnusableCharacterReferences(text);
-  return true;
-}
-
-}  // namespace
 
 bool XmlDocument::Load(const std::string& path) {
   tree_.reset();
@@ -242,75 +480,68 @@ bool XmlDocument::Load(const std::string& path) {
     last_error_ = "Cannot read the XML file \"" + path + "\": " + reason;
     return false;
   }
-  // The bytes move into the document; an error's position is placed on a
-  // second reading of the file, so a large export is never held twice.
-  return Parse(std::move(bytes), path, [&path](std::string& again) {
-    std::string ignored;
-    return ReadSourceFile(path, MaxSourceSize(), again, ignored);
-  });
+  return Parse(std::move(bytes), path);
 }
 
 bool XmlDocument::LoadFromMemory(const std::string& bytes, const std::string& name) {
   tree_.reset();
   last_error_.clear();
-  return Parse(bytes, name, [&bytes](std::string& again) {
-    again = bytes;
-    return true;
-  });
+  return Parse(bytes, name);
 }
 
-bool XmlDocument::Parse(std::string bytes, const std::string& name,
-                        const std::function<bool(std::string&)>& read_again) {
+bool XmlDocument::Parse(std::string bytes, const std::string& name) {
+  const std::string prefix = "The XML file \"" + name + "\" ";
+  if (bytes.empty()) {
+    last_error_ = prefix + "is empty.";
+    return false;
+  }
   try {
-    auto tree = std::make_shared<xml_detail::Tree>();
-    if (!DecodeText(std::move(bytes), name, tree->text, last_error_)) return false;
-    const pugi::xml_parse_result result = tree->doc.load_buffer_inplace(
-        &tree->text[0], tree->text.size(), kParseOptions, pugi::encoding_utf8);
-    if (!result) {
-      // The parse rewrote the text in place; decode it again to place the error.
-      tree.reset();
-      std::string again, text;
-      if (!read_again(again) || !DecodeText(std::move(again), name, text, last_error_))
-        return false;
-      last_error_ = "The XML file \"" + name + "\" could not be read: " + result.description() +
-                    " at " + DescribePosition(text, static_cast<size_t>(result.offset)) + ".";
+    const std::string text = ToUtf8(std::move(bytes));
+    if (text.size() > kMaxText) {
+      last_error_ = prefix + "is too large to load (" + std::to_string(text.size()) +
+                    " bytes of text; at most " + std::to_string(kMaxText) + ").";
+      return false;
+    }
+    auto tree = std::make_shared<Tree>();
+    try {
+      Parser(text, *tree).Run();
+    } catch (const ParseError& e) {
+      last_error_ =
+          prefix + "could not be read: " + e.what + " at " + DescribePosition(text, e.offset) + ".";
       return false;
     }
     tree_ = std::move(tree);
     return true;
-  } catch (const std::exception& e) {  // out of memory on a huge file
-    last_error_ = "The XML file \"" + name + "\" could not be read: " + e.what();
+  } catch (const std::bad_alloc&) {
+    last_error_ = prefix + "could not be read: not enough memory.";
     return false;
   }
 }
 
 XmlNode XmlDocument::DocumentElement() const {
   if (tree_ == nullptr) return XmlNode();
-  const pugi::xml_node root = tree_->doc.document_element();
-  return root ? XmlNode(tree_, root.internal_object()) : XmlNode();
+  for (const XmlNode& child : XmlNode(tree_, 0).ChildNodes())
+    if (child.IsElement()) return child;
+  return XmlNode();
 }
 
 std::vector<XmlNode> XmlDocument::ElementsByTagName(const std::string& name) const {
   std::vector<XmlNode> found;
   if (tree_ == nullptr) return found;
   const bool any = name == "*";
-  const char* wanted = name.c_str();
-  // One pre-order walk without recursion, so deep nesting can't exhaust the stack.
-  const pugi::xml_node root = tree_->doc;
-  pugi::xml_node cur = root.first_child();
-  while (cur) {
-    if (cur.type() == pugi::node_element && (any || std::strcmp(cur.name(), wanted) == 0))
-      found.push_back(XmlNode(tree_, cur.internal_object()));
-    if (cur.first_child()) {
-      cur = cur.first_child();
-      continue;
-    }
-    while (!cur.next_sibling()) {
-      cur = cur.parent();
-      if (cur == root) return found;
-    }
-    cur = cur.next_sibling();
-  }
+  const auto id = tree_->ids.find(name);
+  if (!any && id == tree_->ids.end()) return found;
+  const auto count = static_cast<uint32_t>(tree_->nodes.size());
+  auto matches = [&](uint32_t i) {
+    const Node& n = tree_->nodes[i];
+    return n.kind() == Kind::kElement && (any || n.str == id->second);
+  };
+  // Counted first: the list of a large export is allocated once, at its size.
+  size_t matched = 0;
+  for (uint32_t i = 1; i < count; ++i) matched += matches(i) ? 1 : 0;
+  found.reserve(matched);
+  for (uint32_t i = 1; i < count; ++i)
+    if (matches(i)) found.push_back(XmlNode(tree_, i));
   return found;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <cstddef>
-#include <functional>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,7 +20,7 @@ class XmlNode {
  public:
   XmlNode() = default;
 
-  bool IsEmpty() const { return node_ == nullptr; }
+  bool IsEmpty() const { return tree_ == nullptr; }
   bool IsElement() const;
 
   // The element name; "#text", "#cdata-section" or "#comment" for those
@@ -40,15 +40,17 @@ class XmlNode {
 
  private:
   friend class XmlDocument;
-  XmlNode(std::shared_ptr<const xml_detail::Tree> tree, void* node)
-      : tree_(std::move(tree)), node_(node) {}
+  XmlNode(std::shared_ptr<const xml_detail::Tree> tree, uint32_t index)
+      : tree_(std::move(tree)), index_(index) {}
 
   std::shared_ptr<const xml_detail::Tree> tree_;
-  void* node_ = nullptr;  // the parser's node record, owned by tree_
+  uint32_t index_ = 0;  // the node's place in the tree's document order
 };
 
 // A whole XML file parsed into memory. UTF-8 (with or without BOM), UTF-16
-// and UTF-32 with a BOM are read; all text comes back as UTF-8.
+// and UTF-32 with a BOM are read; all text comes back as UTF-8. The tree is
+// compact: a large export costs about its own size in memory, so the
+// importer can hold the document and its staged records together.
 class XmlDocument {
  public:
   XmlDocument() = default;
@@ -70,9 +72,7 @@ class XmlDocument {
   std::vector<XmlNode> ElementsByTagName(const std::string& name) const;
 
  private:
-  // Decodes and parses; `read_again` hands the same bytes once more to place an error.
-  bool Parse(std::string bytes, const std::string& name,
-             const std::function<bool(std::string&)>& read_again);
+  bool Parse(std::string bytes, const std::string& name);
 
   std::shared_ptr<const xml_detail::Tree> tree_;
   std::string last_error_;
