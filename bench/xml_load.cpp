@@ -1,6 +1,11 @@
 // Times loading and listing a large export: 40,000 STOCKITEM elements with
-// their child fields, wrapped in an envelope, as the importer reads them.
-// Usage: xml_load [item count]; set KEEP=1 to leave the generated file in /tmp.
+// their child fields, wrapped in an envelope, as the importer reads them, and
+// reports the process's peak memory against the file's size.
+// Usage: xml_load [item count] [--import]; with --import the whole products
+// import into a new company file is timed instead of the bare load. Set
+// KEEP=1 to leave the generated files in /tmp.
+
+#include <sys/resource.h>
 
 #include <chrono>
 #include <cstdio>
@@ -8,7 +13,9 @@
 #include <fstream>
 #include <string>
 
+#include "frame/company_template.h"
 #include "platform/xml/xml_document.h"
+#include "vantrel/DependProcesser.h"
 
 namespace {
 
@@ -21,6 +28,9 @@ void WriteExport(const std::string& path, int items) {
   std::ofstream out(path, std::ios::binary);
   out << "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
          "<ENVELOPE>\r\n <HEADER><VERSION>1</VERSION></HEADER>\r\n <BODY>\r\n  <DATA>\r\n";
+  for (int g = 0; g < 97; ++g)
+    out << "   <STOCKGROUP NAME=\"Group " << g << "\">\r\n    <PARENT></PARENT>\r\n"
+        << "   </STOCKGROUP>\r\n";
   for (int i = 0; i < items; ++i) {
     out << "   <STOCKITEM NAME=\"Item &amp; Part " << i << "\" RESERVEDNAME=\"\">\r\n"
         << "    <PARENT>Group " << i % 97 << "</PARENT>\r\n"
@@ -40,12 +50,45 @@ void WriteExport(const std::string& path, int items) {
 
 }  // namespace
 
+void PrintPeak(long long bytes) {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  const double peak = static_cast<double>(usage.ru_maxrss) * 1024;
+  std::printf("peak memory %.0f MB, %.2f times the file\n", peak / 1e6, peak / bytes);
+}
+
+int ImportAll(const std::string& path, long long bytes, int items) {
+  const std::string company = "/tmp/vantrel_xml_load_bench.db";
+  std::remove(company.c_str());
+  vantrel::CreateCompanyFile(company);
+  vantrel::DependProcesser p;
+  p.SetTargetDataBase(company);
+  p.SetSourceType(vantrel::srcXML);
+  p.SetSourceFile(path);
+  bool err = false;
+  const auto start = std::chrono::steady_clock::now();
+  p.ImportProducts(err);
+  const double secs = MillisecondsSince(start) / 1000;
+  p.CloseConn();
+  std::printf("%s: %lld bytes, products import: %ld written, %ld skipped in %.1f s%s\n",
+              path.c_str(), bytes, p.RowsImported(), p.RowsRefused(), secs, err ? " (errors)" : "");
+  PrintPeak(bytes);
+  if (!std::getenv("KEEP")) std::remove(company.c_str());
+  return !err && p.RowsImported() >= items ? 0 : 1;  // the groups come on top
+}
+
 int main(int argc, char** argv) {
   const int items = argc > 1 ? std::atoi(argv[1]) : 40000;
+  const bool import = argc > 2 && std::string(argv[2]) == "--import";
   const std::string path = "/tmp/vantrel_xml_load_bench.xml";
   WriteExport(path, items);
   std::ifstream probe(path, std::ios::binary | std::ios::ate);
   const long long bytes = static_cast<long long>(probe.tellg());
+  if (import) {
+    const int status = ImportAll(path, bytes, items);
+    if (!std::getenv("KEEP")) std::remove(path.c_str());
+    return status;
+  }
 
   const auto start = std::chrono::steady_clock::now();
   vantrel::XmlDocument doc;
@@ -73,6 +116,7 @@ int main(int argc, char** argv) {
               found, text_bytes);
   std::printf("load %.1f ms, list and read %.1f ms, total %.1f ms\n", load_ms, list_ms,
               load_ms + list_ms);
+  PrintPeak(bytes);
   if (!std::getenv("KEEP")) std::remove(path.c_str());
   return found == static_cast<size_t>(items) ? 0 : 1;
 }
