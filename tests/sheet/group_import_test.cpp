@@ -60,19 +60,15 @@ TEST_P(GroupImport, MissingParentsAreCreatedOnceAndEveryRowIsLogged) {
   const std::string long_parent = "Parent " + std::string(53, 'p');
   const std::string long_desc = "Desc " + std::string(55, 'd');
   const std::string book = dir_.Write("groups.csv",
-                                      "Group,Parent,Description\n"
-                                      "Bolts,Hardware,Steel bolts\n"
-                                      "Nuts,hardware,Hex nuts\n"
-                                      "Tools,Tools,Hand tools\n"
-                                      "Paints,,Wall paints\n"
-                                      "general,Misc [old],Taken\n"
+                                      "Group,Parent,Description\nBolts,Hardware,Steel bolts\n"
+                                      "Nuts,hardware,Hex nuts\nTools,Tools,Hand tools\n"
+                                      "Paints,,Wall paints\ngeneral,Misc [old],Taken\n"
                                       "Under AB,A_B,Literal\n" +
                                           long_group + "," + long_parent + "," + long_desc +
                                           "\n"
                                           "Washers," +
                                           long_parent +
-                                          ",\n"
-                                          "Rivets,RIVETS,Blind rivets\n"
+                                          ",\nRivets,RIVETS,Blind rivets\n"
                                           ",Orphan parent,No name\n");
   EXPECT_FALSE(Import(book));
   EXPECT_TRUE(rec_.messages.empty());

@@ -139,11 +139,8 @@ TEST_P(HeadImport, RowsWithoutANameOrAParentAreRefusedAndTheRestImported) {
             (Strings{"Before", "After"}));
   // The parent comes first in this mapping: it is compared with its own row's name.
   EXPECT_FALSE(Import(dir_.Write("n.csv",
-                                 "Parent,Head Name\n"
-                                 "Sundry Debtors,\n"
-                                 "Sundry Debtors,West\n"
-                                 "west,West\n"
-                                 "West,East\n"),
+                                 "Parent,Head Name\nSundry Debtors,\nSundry Debtors,West\n"
+                                 "west,West\nWest,East\n"),
                       Map("Parent=underhead,Head Name=headname")));
   EXPECT_EQ(log_.substr(76),
             "              failed          headname is empty\r\n"

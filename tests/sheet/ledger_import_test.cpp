@@ -37,8 +37,7 @@ TEST_P(LedgerImport, LedgerAndOpeningLineAreWrittenAsTheTargetReadsThem) {
         "update paramlist set paramvalue='6' where paramname='JP' and paramtype=3"})
     Exec(sql);
   EXPECT_FALSE(Import(dir_.Write("r.csv",
-                                 "Name,Head,Balance\n"
-                                 "First,Sundry Debtors,10 db\n"
+                                 "Name,Head,Balance\nFirst,Sundry Debtors,10 db\n"
                                  "Second,Sundry Debtors,20 db\n"
                                  "Ravi Traders,Sundry Debtors,1500 cr\n")));
   const auto ledgers = rec_.StatementsStartingWith("insert into accountledger");
@@ -164,10 +163,8 @@ TEST_P(LedgerImport, PercentUnderscoreAndBracketsInNamesAreJustCharacters) {
   Exec("insert into accounthead values(60,'AxB Debtors',9,0)");
   Exec("insert into accountledger(ledcode,ledname,headcode) values('1','AxB Traders',60)");
   const std::string book = dir_.Write("l.csv",
-                                      "Name,Head,Balance\n"
-                                      "A_B Traders,AxB Debtors,1 db\n"
-                                      "Under,A_B Debtors,1 db\n"
-                                      "100%,Sundry Debtors,1 db\n"
+                                      "Name,Head,Balance\nA_B Traders,AxB Debtors,1 db\n"
+                                      "Under,A_B Debtors,1 db\n100%,Sundry Debtors,1 db\n"
                                       "North [old],Sundry Debtors,1 db\n"
                                       "a_b traders,Sundry Debtors,1 db\n");
   EXPECT_FALSE(Import(book));
@@ -183,10 +180,8 @@ TEST_P(LedgerImport, FailingRowLeavesNoLedgerWithoutItsLineAndReportsFailure) {
   // A second line of one voucher breaks this index: the second row's journal insert fails.
   Exec("create unique index one_line_per_voucher on generalledger(vno)");
   EXPECT_TRUE(Import(dir_.Write("f.csv",
-                                "Name,Head,Balance\n"
-                                "Kept,Sundry Debtors,1 db\n"
-                                "Lost,Sundry Debtors,2 db\n"
-                                "Never,Sundry Debtors,3 db\n")));
+                                "Name,Head,Balance\nKept,Sundry Debtors,1 db\n"
+                                "Lost,Sundry Debtors,2 db\nNever,Sundry Debtors,3 db\n")));
   EXPECT_EQ(Ledgers(), Strings{"Kept|9|1|1|1|NULL"});
   ASSERT_EQ(rec_.messages.size(), 1u);
   EXPECT_EQ(rec_.messages[0].title, "Orvik");

@@ -117,10 +117,7 @@ TEST_P(ProductImport, GroupsAreCreatedUnderTheRowsParentThenSuperGroup) {
   const std::string long_name(60, 'L');
   const MapTable map = Map("Name=pname,Group=gpcode,Parent=parentgroup,Super=supergroup");
   const std::string book =
-      "Name,Group,Parent,Super\n"
-      "Bolt,Bolts,Fasteners,Hardware\n"
-      "Hammer,Tools,,\n"
-      "Paint,Paints,,\n"
+      "Name,Group,Parent,Super\nBolt,Bolts,Fasteners,Hardware\nHammer,Tools,,\nPaint,Paints,,\n"
       "Nut,Nuts,Fasteners,Hardware\n"
       "Widget," +
       long_name + ",,\n";
