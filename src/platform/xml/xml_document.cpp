@@ -399,17 +399,15 @@ class Parser {
   std::vector<uint32_t> open_;  // elements not yet closed, the document first
 };
 
-const Node& NodeAt(const Tree& t, uint32_t index) { return t.nodes[index]; }
-
 }  // namespace
 
 bool XmlNode::IsElement() const {
-  return tree_ != nullptr && NodeAt(*tree_, index_).kind() == Kind::kElement;
+  return tree_ != nullptr && tree_->nodes[index_].kind() == Kind::kElement;
 }
 
 std::string XmlNode::NodeName() const {
   if (tree_ == nullptr) return "";
-  const Node& n = NodeAt(*tree_, index_);
+  const Node& n = tree_->nodes[index_];
   switch (n.kind()) {
     case Kind::kDocument:
       return "#document";
@@ -430,7 +428,7 @@ std::string XmlNode::NodeName() const {
 std::string XmlNode::Text() const {
   if (tree_ == nullptr) return "";
   const Tree& t = *tree_;
-  const Node& n = NodeAt(t, index_);
+  const Node& n = t.nodes[index_];
   switch (n.kind()) {
     case Kind::kDocument:
     case Kind::kElement: {
@@ -449,23 +447,23 @@ std::string XmlNode::Text() const {
 }
 
 size_t XmlNode::AttributeCount() const {
-  return tree_ == nullptr ? 0 : NodeAt(*tree_, index_).attribute_count();
+  return tree_ == nullptr ? 0 : tree_->nodes[index_].attribute_count();
 }
 
 std::string XmlNode::AttributeName(size_t index) const {
   if (index >= AttributeCount()) return "";
-  return tree_->names[tree_->attributes[NodeAt(*tree_, index_).extra + index].name];
+  return tree_->names[tree_->attributes[tree_->nodes[index_].extra + index].name];
 }
 
 std::string XmlNode::AttributeValue(size_t index) const {
   if (index >= AttributeCount()) return "";
-  return tree_->At(tree_->attributes[NodeAt(*tree_, index_).extra + index].value);
+  return tree_->At(tree_->attributes[tree_->nodes[index_].extra + index].value);
 }
 
 std::vector<XmlNode> XmlNode::ChildNodes() const {
   std::vector<XmlNode> children;
   if (tree_ == nullptr) return children;
-  const uint32_t end = NodeAt(*tree_, index_).end;
+  const uint32_t end = tree_->nodes[index_].end;
   for (uint32_t i = index_ + 1; i < end; i = tree_->nodes[i].end)
     children.push_back(XmlNode(tree_, i));
   return children;
