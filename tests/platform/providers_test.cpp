@@ -28,7 +28,6 @@ class ProviderContract : public CompanyTest {
     if (HasFatalFailure() || IsSkipped()) return;
     conn_.Open(TargetConnectionString());
   }
-  std::string Scalar(const std::string& sql) { return ToText(conn_.Query(sql).rows.at(0).at(0)); }
   Strings Depots() const {
     return Column("select dname from depot where dcode > 1 order by dcode");
   }
@@ -43,21 +42,11 @@ class ProviderContract : public CompanyTest {
   Connection conn_;
 };
 
-TEST_P(ProviderContract, TemplateHoldsTheTablesAndSeedRows) {
-  Strings names;
-  for (auto t = conn_.OpenSchema(Connection::kSchemaTables); !t->Eof(); t->MoveNext()) {
-    EXPECT_EQ(t->Value(3), Variant("TABLE"));
-    names.push_back(ToLower(ToText(t->Value(size_t{2}))));
-  }
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (Strings{"accounthead", "accountledger", "depot", "generalledger", "inventory",
-                            "paramlist", "product", "productbatch", "productgroup", "productslab",
-                            "productunits", "receiptdetails", "transactionreceipts"}));
-  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM accounthead"), "27");
-  EXPECT_EQ(Scalar("SELECT headname FROM accounthead WHERE headcode=12"),
-            "Loans & Advances (Asset)");
-  EXPECT_EQ(Scalar("SELECT dname FROM depot WHERE dcode=1"), "Main Location");
-  EXPECT_EQ(Scalar("SELECT gpname FROM productgroup"), "General");
+TEST_P(ProviderContract, TemplateHoldsTheSeedRows) {
+  EXPECT_EQ(One("SELECT COUNT(*) FROM accounthead"), "27");
+  EXPECT_EQ(One("SELECT headname FROM accounthead WHERE headcode=12"), "Loans & Advances (Asset)");
+  EXPECT_EQ(One("SELECT dname FROM depot WHERE dcode=1"), "Main Location");
+  EXPECT_EQ(One("SELECT gpname FROM productgroup"), "General");
   EXPECT_EQ(One("SELECT paramvalue FROM paramlist WHERE paramname='PCode' AND paramtype=4"),
             "NULL");
   // Inserts by position rely on the column order.
@@ -96,7 +85,7 @@ TEST_P(ProviderContract, ExecuteReportsTheRecordsAffected) {
   // Rows matched count even when nothing changes.
   EXPECT_EQ(conn_.Execute("update depot set dname='Main Location' where dcode=1"), 1);
   EXPECT_EQ(conn_.Execute("delete from accounthead where headname like 'sundry%'"), 2);
-  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM accounthead"), "25");
+  EXPECT_EQ(One("SELECT COUNT(*) FROM accounthead"), "25");
 }
 
 TEST_P(ProviderContract, ErrorsCarryTheStatementAndTheConnectionStaysUsable) {
@@ -106,7 +95,7 @@ TEST_P(ProviderContract, ErrorsCarryTheStatementAndTheConnectionStaysUsable) {
   EXPECT_TRUE(Holds(message, ", while executing \"" + dup + "\""));
   EXPECT_TRUE(Holds(ErrorOf([&] { conn_.Query("select * from nosuchtable"); }),
                     ", while executing \"select * from nosuchtable\""));
-  EXPECT_EQ(Scalar("select count(*) from depot"), "1");
+  EXPECT_EQ(One("select count(*) from depot"), "1");
 }
 
 TEST_P(ProviderContract, NamesCompareWithoutCaseAndEscapedWildcardsMatchThemselves) {
@@ -263,11 +252,10 @@ TEST(SqliteCompanyFile, MissingExistingAndBrokenFilesAreRefused) {
   EXPECT_FALSE(std::filesystem::exists(missing));
 
   const std::string text = dir.Write("a.db", "keep me");
-  EXPECT_NE(ErrorOf([&] { CreateSqliteCompanyFile(text, "CREATE TABLE a (x INT);"); }).find(text),
-            std::string::npos);
+  EXPECT_TRUE(
+      Holds(ErrorOf([&] { CreateSqliteCompanyFile(text, "CREATE TABLE a (x INT);"); }), text));
   EXPECT_EQ(ReadFile(text), "keep me");
-  EXPECT_NE(ErrorOf([&] { Connection().Open(SingleUserConnectionString(text)); }).find(text),
-            std::string::npos);
+  EXPECT_TRUE(Holds(ErrorOf([&] { Connection().Open(SingleUserConnectionString(text)); }), text));
 
   const std::string bad = dir.File("b.db");
   EXPECT_EQ(ErrorOf([&] {
@@ -297,10 +285,9 @@ TEST(MariadbServer, ReachedByHostPortOrLocalhostAndFailuresNameTheServer) {
   EXPECT_TRUE(Holds(OpenError("127.0.0.1:1"), "127.0.0.1:1"));
   EXPECT_TRUE(Holds(OpenError(server, "wrong"), "Access denied"));
   EXPECT_TRUE(Holds(OpenError(server, "wrong"), server));
-  EXPECT_NE(ErrorOf([] {
-              Connection().Open(TestMariadbConnectionString("vt_no_such_db"));
-            }).find("vt_no_such_db"),
-            std::string::npos);
+  EXPECT_TRUE(
+      Holds(ErrorOf([] { Connection().Open(TestMariadbConnectionString("vt_no_such_db")); }),
+            "vt_no_such_db"));
   // Ports outside 1..65535 are refused before any connection is tried.
   for (const char* bad : {"0", "65536", "4294967299", "http", "", "-1"})
     EXPECT_EQ(OpenError("127.0.0.1:" + std::string(bad)),
@@ -325,16 +312,7 @@ TEST(MariadbServer, NewCompanyDatabasesTakePlainNamesOnly) {
   DropTestDatabase(free);
 }
 
-class MariadbProvider : public CompanyTest {
- protected:
-  void SetUp() override {
-    CompanyTest::SetUp();
-    if (HasFatalFailure() || IsSkipped()) return;
-    conn_.Open(TargetConnectionString());
-  }
-  Variant Scalar(const std::string& sql) { return conn_.Query(sql).rows.at(0).at(0); }
-  Connection conn_;
-};
+class MariadbProvider : public ProviderContract {};
 
 TEST_P(MariadbProvider, FieldTypesAndValues) {
   conn_.Execute(
@@ -367,7 +345,7 @@ TEST_P(MariadbProvider, FieldTypesAndValues) {
   // Statements that return rows through Execute are drained, so the next call works.
   EXPECT_EQ(conn_.Execute("SELECT * FROM ACCOUNTHEAD"), 0);
   conn_.Execute("insert into depot(dcode,dname) values(4,'Caf\xC3\xA9 \xE2\x82\xB9')");
-  EXPECT_EQ(Scalar("select dname from depot where dcode=4"), Variant("Caf\xC3\xA9 \xE2\x82\xB9"));
+  EXPECT_EQ(One("select dname from depot where dcode=4"), "Caf\xC3\xA9 \xE2\x82\xB9");
   ASSERT_EQ(rs.fields.size(), std::size(expected));
   ASSERT_EQ(rs.rows.size(), 2u);
   for (size_t i = 0; i < rs.fields.size(); ++i) {
