@@ -166,17 +166,6 @@ TEST_P(MarkupImport, ReservedGodownsAreSkippedWhateverTheirCase) {
   EXPECT_TRUE(rec_.StatementsStartingWith("insert").empty());
 }
 
-TEST_P(MarkupImport, FileThatIsNotXmlIsAnErrorNamingTheFile) {
-  const std::string path = dir_.Write("junk.xml", "this is not xml <<<");
-  for (Method m : {&DependProcesser::ImportAccounts, &DependProcesser::ImportProducts,
-                   &DependProcesser::ImportDepots}) {
-    rec_.messages.clear();
-    EXPECT_TRUE(Run(m, path));
-    ASSERT_EQ(rec_.messages.size(), 1u);
-    EXPECT_NE(rec_.messages[0].text.find("junk.xml"), std::string::npos) << rec_.messages[0].text;
-  }
-}
-
 TEST_P(MarkupImport, Utf16ExportWithByteOrderMark) {
   EXPECT_FALSE(Run(&DependProcesser::ImportProducts,
                    std::string(VANTREL_TEST_DATA) + "/xml_utf16le_bom.xml"));
@@ -194,22 +183,6 @@ TEST_P(MarkupImport, FortyThousandStockItems) {
   EXPECT_EQ(One("SELECT COUNT(*) FROM product"), "40000");
   EXPECT_EQ(One("SELECT COUNT(DISTINCT pcode) FROM product"), "40000");
   EXPECT_EQ(One("SELECT paramvalue FROM PARAMLIST WHERE paramname='PCode'"), "40001");
-}
-
-TEST_P(MarkupImport, ExportsMissingASectionImportWhatTheyHave) {
-  // Groups without ledgers, stock groups without items, and nothing at all;
-  // the corpus below holds ledgers and items without their groups.
-  EXPECT_FALSE(Accounts(G("North", "Sundry Debtors")));
-  EXPECT_FALSE(Products(SG("Spares", "")));
-  for (Method m : {&DependProcesser::ImportAccounts, &DependProcesser::ImportProducts,
-                   &DependProcesser::ImportDepots}) {
-    EXPECT_FALSE(Run(m, dir_.Write("empty.xml", Envelope(""))));
-    EXPECT_EQ(written_ + skipped_, 0);
-  }
-  EXPECT_TRUE(rec_.messages.empty()) << rec_.messages[0].text;
-  EXPECT_EQ(One("SELECT underhead FROM accounthead WHERE headname='North'"), "9");
-  EXPECT_EQ(Rows("SELECT gpcode, gpname FROM productgroup ORDER BY gpcode"),
-            (Strings{"1|General", "2|Spares"}));
 }
 
 TEST_P(MarkupImport, EverySkippedRecordIsListedWithItsReason) {
@@ -317,40 +290,63 @@ TEST_P(MarkupImport, NamesLongerThanTheColumnAreCutOnBothTargets) {
   EXPECT_EQ(One("SELECT dname FROM depot WHERE dcode=2"), fifty);
 }
 
-TEST_P(MarkupImport, DamagedExportsOfTheCorpus) {
+TEST_P(MarkupImport, AnEmptyExportReadsNothingAndOneThatIsNotXmlIsAnErrorNamingTheFile) {
+  const std::string junk = dir_.Write("junk.xml", "this is not xml <<<");
+  for (Method m : {&DependProcesser::ImportAccounts, &DependProcesser::ImportProducts,
+                   &DependProcesser::ImportDepots}) {
+    rec_.messages.clear();
+    EXPECT_FALSE(Run(m, dir_.Write("empty.xml", Envelope(""))));
+    EXPECT_EQ(written_ + skipped_, 0);
+    EXPECT_TRUE(Run(m, junk));
+    ASSERT_EQ(rec_.messages.size(), 1u);
+    EXPECT_TRUE(Holds(rec_.messages[0].text, "junk.xml"));
+  }
+}
+
+TEST_P(MarkupImport, ExportsMissingASectionOrDamagedImportWhatTheyHave) {
   FreeHeadCodesFrom31();
-  struct Case {
-    const char* file;
+  const std::string bad = std::string(VANTREL_TEST_DATA) + "/bad/";
+  const struct {
+    std::string file;
     Method method;
-    Strings rows;     // what the import adds
+    Strings rows;     // what the import leaves: ledgers, or products
     Strings rejects;  // what it skips
-  };
-  const std::string ledgers = "SELECT ledname, headcode FROM accountledger ORDER BY ledcode";
-  const Case cases[] = {
-      {"markup_ledgers_only.xml",
+  } cases[] = {
+      {bad + "markup_ledgers_only.xml",
        &DependProcesser::ImportAccounts,
        {"Harbor Fuel Co|24"},
        {"LEDGER|Quay Rentals|Rentals Payable|parent group not found"}},
-      {"markup_items_only.xml",
+      {bad + "markup_items_only.xml",
        &DependProcesser::ImportProducts,
        {"Sea Salt 1kg|1"},
        {"STOCKITEM|Kelp Flakes|Seaweed|parent group not found"}},
-      {"markup_parents_later.xml",
+      {bad + "markup_parents_later.xml",
        &DependProcesser::ImportAccounts,
        {"Harbor Fuel Co|24", "Lighthouse Inn|31"},
        {"GROUP|Cafes|Cafes|names itself as parent",
         "LEDGER|Dune Cafe|Cafes|parent group not found"}},
+      // Groups without ledgers, stock groups without items.
+      {dir_.Write("g.xml", Envelope(G("North", "Sundry Debtors"))),
+       &DependProcesser::ImportAccounts,
+       {"Harbor Fuel Co|24", "Lighthouse Inn|31"},
+       {}},
+      {dir_.Write("sg.xml", Envelope(SG("Spares", ""))),
+       &DependProcesser::ImportProducts,
+       {"Sea Salt 1kg|1"},
+       {}},
   };
-  for (const Case& c : cases) {
-    EXPECT_FALSE(Run(c.method, std::string(VANTREL_TEST_DATA) + "/bad/" + c.file)) << c.file;
+  for (const auto& c : cases) {
+    EXPECT_FALSE(Run(c.method, c.file)) << c.file;
     EXPECT_EQ(rejects_, c.rejects) << c.file;
-    EXPECT_EQ(c.method == &DependProcesser::ImportProducts
-                  ? Rows("SELECT pname, gpcode FROM product")
-                  : Rows(ledgers),
+    EXPECT_EQ(Rows(c.method == &DependProcesser::ImportProducts
+                       ? "SELECT pname, gpcode FROM product"
+                       : "SELECT ledname, headcode FROM accountledger ORDER BY ledcode"),
               c.rows)
         << c.file;
   }
-  EXPECT_EQ(Heads(), (Strings{"31|Hotels - North|32|1", "32|Hotels|9|1"}));
+  EXPECT_EQ(Heads(), (Strings{"31|Hotels - North|32|1", "32|Hotels|9|1", "33|North|9|1"}));
+  EXPECT_EQ(Rows("SELECT gpcode, gpname FROM productgroup ORDER BY gpcode"),
+            (Strings{"1|General", "2|Spares"}));
   EXPECT_TRUE(rec_.messages.empty());
 }
 

@@ -22,35 +22,29 @@ class GroupImport : public CompanyTest {
   std::string Log() const { return ReadFile(dir_.File("productgroups.log")); }
 };
 
-TEST_P(GroupImport, StatementsCarryTheCodeAfterAnyParentCreated) {
+TEST_P(GroupImport, TheGroupTakesTheCodeAfterAnyParentCreated) {
   Exec("insert into productgroup values(19,'Older','',1,0)");
   const struct {
     MapTable map;
     std::string csv;
-    std::vector<std::string> inserts;
+    Strings groups;
   } cases[] = {
       {kGroupParentDesc,
        "Group,Parent,Description\nBolts,Hardware,Steel bolts\n",
-       {"insert into productgroup([gpcode],[gpname],[gpunder]) values(20,'Hardware',1)",
-        "insert into "
-        "productgroup([gpcode],[gpname],[gpunder],[gpdesc])values(21,'Bolts',20,'Steel bolts')"}},
+       {"20|Hardware|1|NULL", "21|Bolts|20|Steel bolts"}},
       // A parent mapped ahead of the name is compared with its own row.
-      {Map("Parent=gpunder,Group=gpname"),
-       "Parent,Group\nBolts,Bolts\n",
-       {"insert into productgroup([gpcode],[gpunder],[gpname])values(20,1,'Bolts')"}},
+      {Map("Parent=gpunder,Group=gpname"), "Parent,Group\nBolts,Bolts\n", {"20|Bolts|1|NULL"}},
       // Without a parent entry the group is closed under group 1.
       {Map("Group=gpname,Description=gpdesc"),
        "Group,Description\nBolts,Steel bolts\n",
-       {"insert into "
-        "productgroup([gpcode],[gpname],[gpdesc],[gpunder])values(20,'Bolts','Steel bolts',1)"}},
+       {"20|Bolts|1|Steel bolts"}},
   };
   for (const auto& c : cases) {
     Exec("delete from productgroup where gpcode >= 20");
-    rec_.statements.clear();
     EXPECT_FALSE(Import(dir_.Write("g.csv", c.csv), c.map));
-    std::vector<std::string> want;
-    for (const auto& s : c.inserts) want.push_back(Statement(s));
-    EXPECT_EQ(rec_.StatementsStartingWith("insert into productgroup"), want);
+    EXPECT_EQ(Rows("SELECT gpcode, gpname, gpunder, gpdesc FROM productgroup WHERE gpcode >= 20 "
+                   "ORDER BY gpcode"),
+              c.groups);
   }
 }
 
