@@ -12,8 +12,6 @@
 namespace vantrel {
 namespace {
 
-using Method = void (DependProcesser::*)(bool&);
-
 class ImportFrames : public CompanyTest {
  protected:
   // A one-row workbook with its two columns mapped onto two fields.
@@ -128,25 +126,10 @@ VANTREL_BOTH_TARGETS(ImportFrames);
 
 class TransactionModes : public CompanyTest {
  protected:
-  // Runs one import in a mode; returns errOccured.
-  bool Run(enumTransactionMode mode, Method method, int source_type, const std::string& source,
-           MapTable map = {}) {
-    DependProcesser p;
-    Target(p);
-    p.SetTransactionMode(mode);
-    p.SetSourceType(source_type);
-    p.SetSourceFile(source);
-    p.SetMapInfo(std::move(map));
-    bool err = false;
-    (p.*method)(err);
-    rolled_back_ = p.RolledBack();
-    return err;
+  bool Heads(int mode, const std::string& book) {
+    return RunImport(&DependProcesser::ImportAccountHeads, srcEXCEL, book,
+                     Map("Head Name=headname,Parent=underhead"), mode);
   }
-  bool Heads(enumTransactionMode mode, const std::string& book) {
-    return Run(mode, &DependProcesser::ImportAccountHeads, srcEXCEL, book,
-               Map("Head Name=headname,Parent=underhead"));
-  }
-  bool rolled_back_ = false;
 };
 
 TEST_P(TransactionModes, DryRunOfEveryKindLeavesTheTargetAsItWasAndLogsWhatARealRunWould) {
@@ -166,12 +149,12 @@ TEST_P(TransactionModes, DryRunOfEveryKindLeavesTheTargetAsItWasAndLogsWhatAReal
   const MapTable map = Map("Head Name=headname,Parent=underhead");
   for (const auto& c : cases) {
     const auto before = Dump();
-    EXPECT_FALSE(Run(transDryRun, c.method, c.source_type, c.source, map)) << c.source;
+    EXPECT_FALSE(RunImport(c.method, c.source_type, c.source, map, transDryRun)) << c.source;
     EXPECT_TRUE(rolled_back_);
     // The voucher number and the product code parameter roll back with the rest.
     EXPECT_EQ(Dump(), before) << c.source;
     const std::string dry_log = c.log ? ReadFile(dir_.File(c.log)) : "";
-    EXPECT_FALSE(Run(transPerStatement, c.method, c.source_type, c.source, map));
+    EXPECT_FALSE(RunImport(c.method, c.source_type, c.source, map));
     EXPECT_FALSE(rolled_back_);
     EXPECT_NE(Dump(), before) << c.source;
     if (c.log) {

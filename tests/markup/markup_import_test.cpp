@@ -27,25 +27,12 @@ std::string GD(const std::string& n) { return "<GODOWN NAME=\"" + n + "\"/>"; }
 
 class MarkupImport : public CompanyTest {
  protected:
-  using Method = void (DependProcesser::*)(bool&);
-  bool Run(Method m, const std::string& file, bool err = false) {
-    DependProcesser p;
-    Target(p);
-    p.SetSourceType(srcXML);
-    p.SetSourceFile(file);
-    (p.*m)(err);
-    written_ = p.RowsImported();
-    skipped_ = p.RowsRefused();
-    rejects_.clear();
-    for (const RejectedRecord& r : p.Rejects())
-      rejects_.push_back(r.kind + "|" + r.name + "|" + r.parent + "|" + r.reason);
-    return err;
-  }
+  bool Run(Method m, const std::string& file) { return RunImport(m, srcXML, file); }
   bool Accounts(const std::string& xml) {
     return Run(&DependProcesser::ImportAccounts, dir_.Write("accounts.xml", Envelope(xml)));
   }
-  bool Products(const std::string& xml, bool err = false) {
-    return Run(&DependProcesser::ImportProducts, dir_.Write("products.xml", Envelope(xml)), err);
+  bool Products(const std::string& xml) {
+    return Run(&DependProcesser::ImportProducts, dir_.Write("products.xml", Envelope(xml)));
   }
   bool Depots(const std::string& xml) {
     return Run(&DependProcesser::ImportDepots, dir_.Write("depots.xml", Envelope(xml)));
@@ -57,12 +44,6 @@ class MarkupImport : public CompanyTest {
   }
   // Codes 31 and up free, so the head codes of the expected statements come out.
   void FreeHeadCodesFrom31() { Exec("delete from accounthead where headcode >= 31"); }
-
-  // Of the last import: records written, records skipped, and each skipped
-  // record as "KIND|name|parent|reason".
-  long written_ = 0;
-  long skipped_ = 0;
-  Strings rejects_;
 };
 
 TEST_P(MarkupImport, AccountStatementsAsTheyAreSent) {
@@ -150,7 +131,7 @@ TEST_P(MarkupImport, LongNamesAreKeptWholeAndEachImportStagesAfresh) {
   EXPECT_EQ(Column("SELECT pname FROM product ORDER BY pcode"), (Strings{long_name, "Washer"}));
   // Nothing of the first export is read again.
   EXPECT_FALSE(Products(SG("Nuts", "") + SI("Nut M8", "Nuts")));
-  EXPECT_EQ(skipped_, 0);
+  EXPECT_EQ(refused_, 0);
   EXPECT_EQ(Column("SELECT pname FROM product ORDER BY pcode"),
             (Strings{long_name, "Washer", "Nut M8"}));
 }
@@ -194,8 +175,8 @@ TEST_P(MarkupImport, EverySkippedRecordIsListedWithItsReason) {
       L("No Parent", " ") + L("Unknown", "Nowhere") + L("Split", "Sundry\nDebtors") +
       L("Branch Shop", "Branch / Divisions") + L("Cash", "Cash-in-hand");
   EXPECT_FALSE(Accounts(accounts));
-  EXPECT_EQ(written_, 2);
-  EXPECT_EQ(skipped_, 10);
+  EXPECT_EQ(imported_, 2);
+  EXPECT_EQ(refused_, 10);
   EXPECT_EQ(
       rejects_,
       (Strings{"GROUP|Own Primary||primary group not created",
@@ -223,17 +204,17 @@ TEST_P(MarkupImport, EverySkippedRecordIsListedWithItsReason) {
   EXPECT_FALSE(Depots(products));
   EXPECT_EQ(rejects_,
             (Strings{"GODOWN|Main Location||reserved godown name", "GODOWN|yard||already exists"}));
-  EXPECT_EQ(written_, 1);
+  EXPECT_EQ(imported_, 1);
 
   // A second run writes nothing and says why for every record.
   EXPECT_FALSE(Accounts(accounts));
-  EXPECT_EQ(written_, 0);
-  EXPECT_EQ(skipped_, 12);
+  EXPECT_EQ(imported_, 0);
+  EXPECT_EQ(refused_, 12);
   EXPECT_EQ(rejects_[2], "GROUP|North|Sundry Debtors|already exists");
   EXPECT_EQ(rejects_[6], "LEDGER|Acme|North|already exists");
   EXPECT_FALSE(Products(products));
-  EXPECT_EQ(written_, 0);
-  EXPECT_EQ(skipped_, 7);
+  EXPECT_EQ(imported_, 0);
+  EXPECT_EQ(refused_, 7);
   EXPECT_EQ(One("SELECT COUNT(*) FROM product"), "1");
   EXPECT_TRUE(rec_.messages.empty());
 }
@@ -277,7 +258,7 @@ TEST_P(MarkupImport, NamesLongerThanTheColumnAreCutOnBothTargets) {
     EXPECT_FALSE(Accounts(xml));
     EXPECT_FALSE(Products(xml));
     EXPECT_FALSE(Depots(xml));
-    EXPECT_EQ(written_, run == 0 ? 1 : 0);
+    EXPECT_EQ(imported_, run == 0 ? 1 : 0);
   }
   EXPECT_TRUE(rec_.messages.empty()) << rec_.messages[0].text;
   EXPECT_EQ(Rows("SELECT h.headname, l.ledname FROM accountledger l JOIN accounthead h ON "
@@ -296,7 +277,7 @@ TEST_P(MarkupImport, AnEmptyExportReadsNothingAndOneThatIsNotXmlIsAnErrorNamingT
                    &DependProcesser::ImportDepots}) {
     rec_.messages.clear();
     EXPECT_FALSE(Run(m, dir_.Write("empty.xml", Envelope(""))));
-    EXPECT_EQ(written_ + skipped_, 0);
+    EXPECT_EQ(imported_ + refused_, 0);
     EXPECT_TRUE(Run(m, junk));
     ASSERT_EQ(rec_.messages.size(), 1u);
     EXPECT_TRUE(Holds(rec_.messages[0].text, "junk.xml"));

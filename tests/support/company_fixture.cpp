@@ -138,19 +138,23 @@ void CompanyTest::Target(DependProcesser& p) const {
   if (multi_user()) p.SetServer(TestMariadbServer());
 }
 
-bool CompanyTest::ImportWorkbook(void (DependProcesser::*method)(bool&),
-                                 const std::string& workbook, MapTable map,
-                                 const std::function<void()>& returned) {
+bool CompanyTest::RunImport(Method method, int source_type, const std::string& source, MapTable map,
+                            int mode, const std::function<void()>& returned) {
   DependProcesser p;
   Target(p);
-  p.SetSourceType(srcEXCEL);
-  p.SetSourceFile(workbook);
+  p.SetTransactionMode(mode);
+  p.SetSourceType(source_type);
+  p.SetSourceFile(source);
   p.SetMapInfo(std::move(map));
   bool err = false;
   (p.*method)(err);
   if (returned) returned();
   imported_ = p.RowsImported();
   refused_ = p.RowsRefused();
+  rolled_back_ = p.RolledBack();
+  rejects_.clear();
+  for (const RejectedRecord& r : p.Rejects())
+    rejects_.push_back(r.kind + "|" + r.name + "|" + r.parent + "|" + r.reason);
   return err;
 }
 

@@ -96,15 +96,23 @@ class CompanyTest : public ::testing::TestWithParam<int> {
   // two dumps are equal when the targets hold the same data.
   std::vector<std::string> Dump() const;
   std::string TargetConnectionString() const;
-  // Runs one workbook import with a method of the class; returns errOccured
-  // and keeps the row counts in imported_ and refused_. `returned`, when given,
-  // runs as the call returns, while the object is still alive.
-  bool ImportWorkbook(void (DependProcesser::*method)(bool&), const std::string& workbook,
-                      MapTable map, const std::function<void()>& returned = {});
+  using Method = void (DependProcesser::*)(bool&);
+  // Runs one import with a method of the class; returns errOccured. Keeps the
+  // row counts in imported_ and refused_, each record it skipped as
+  // "KIND|name|parent|reason" in rejects_, and whether it rolled back.
+  // `returned`, when given, runs as the call returns, while the object is still alive.
+  bool RunImport(Method method, int source_type, const std::string& source, MapTable map = {},
+                 int mode = transPerStatement, const std::function<void()>& returned = {});
+  bool ImportWorkbook(Method method, const std::string& workbook, MapTable map,
+                      const std::function<void()>& returned = {}) {
+    return RunImport(method, srcEXCEL, workbook, std::move(map), transPerStatement, returned);
+  }
   // A statement as the target receives it: on the server without the brackets
   // around names.
   std::string Statement(std::string bracketed) const;
   long imported_ = 0, refused_ = 0;
+  Strings rejects_;
+  bool rolled_back_ = false;
   // The whole result of a query on a connection of the test's own.
   RowSet Query(const std::string& sql) const;
 
