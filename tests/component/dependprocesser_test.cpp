@@ -171,8 +171,8 @@ TEST_P(TransactionModes, AtomicImportThatFailsHalfWayLeavesNothingOfIt) {
   EXPECT_TRUE(rolled_back_);
   EXPECT_EQ(Dump(), before);
   ASSERT_EQ(rec_.messages.size(), 2u);
-  EXPECT_NE(rec_.messages[0].text.find("Overflow"), std::string::npos);
-  EXPECT_NE(rec_.messages[1].text.find("nothing of it was written"), std::string::npos);
+  EXPECT_TRUE(Holds(rec_.messages[0].text, "Overflow"));
+  EXPECT_TRUE(Holds(rec_.messages[1].text, "nothing of it was written"));
   // Row by row, the rows before the failure stay.
   EXPECT_TRUE(Heads(transPerStatement, book));
   EXPECT_EQ(Column("select headname from accounthead where headcode > 32765 order by headcode"),

@@ -8,7 +8,7 @@
 namespace vantrel {
 namespace {
 
-using Lines = std::vector<std::string>;
+using Lines = Strings;
 
 const MapTable kUnitMap = Map(
     "Name=pname,Group=gpcode,Base=Base Unit,Addl=Addl. Unit1,Cf=addl. unit1 cf,Sales=salesunit");
@@ -18,13 +18,6 @@ class ProductImport : public CompanyTest {
   // Imports a .csv products workbook; returns errOccured.
   bool Import(const std::string& csv, const MapTable& map, const std::string& file = "p.csv") {
     return ImportWorkbook(&DependProcesser::ImportProducts, dir_.Write(file, csv), map);
-  }
-  Lines Traced(std::initializer_list<const char*> prefixes) const {
-    Lines out;
-    for (const std::string& sql : rec_.statements)
-      for (const char* p : prefixes)
-        if (sql.rfind(p, 0) == 0) out.push_back(sql);
-    return out;
   }
   Lines Products() const {
     return Rows("SELECT pcode, pname, gpcode, salesunit FROM product ORDER BY pcode");
@@ -36,9 +29,9 @@ class ProductImport : public CompanyTest {
     return Rows("SELECT PCode, Purchase FROM productslab ORDER BY PCode, Purchase DESC");
   }
   std::string Param() const {
-    return Column("SELECT paramvalue FROM paramlist WHERE paramname='PCode'")[0];
+    return One("SELECT paramvalue FROM paramlist WHERE paramname='PCode'");
   }
-  std::string Log() const { return ReadFile(dir_.File("products.log")); }
+  std::string Log() const { return CompanyTest::Log("products.log"); }
   void StorePCode(const std::string& v) const {
     Exec("UPDATE paramlist SET paramvalue='" + v + "' WHERE paramname='PCode'");
   }
@@ -56,17 +49,8 @@ TEST_P(ProductImport, UnitRowsProductAndLogAsTheRowNamesThem) {
   AddGroup(20, "Hardware");
   EXPECT_FALSE(
       Import("Name,Group,Base,Addl,Cf,Sales\nBolt M6,Hardware,Nos,Box,100,Box\n", kUnitMap));
-  EXPECT_EQ(Traced({"delete from product where pcode", "Delete from productunits",
-                    "insert into productunits", "insert into product("}),
-            (Lines{"delete from product where pcode='P105'",
-                   "Delete from productunits where pcode='P105' and unitid=0",
-                   "insert into productunits(pcode,unitid,unit,cf) values('P105',0,'Nos',1)",
-                   "delete from product where pcode='P105'",
-                   "Delete from productunits where pcode='P105' and unitid=1",
-                   "insert into productunits(pcode,unitid,unit,cf) values('P105',1,'Box',100)",
-                   "delete from product where pcode='P105'",
-                   Statement("insert into product(pcode,[pname],[gpcode],[salesunit])"
-                             "values('P105','Bolt M6',20,1)")}));
+  EXPECT_EQ(Products(), Lines{"P105|Bolt M6|20|1"});
+  EXPECT_EQ(Units(), (Lines{"P105|0|Nos|1", "P105|1|Box|100"}));
   EXPECT_EQ(Slabs(), (Lines{"P105|0", "P105|-1"}));
   EXPECT_EQ(Param(), "P105");
   EXPECT_EQ(Log(), kHeader +
@@ -185,7 +169,7 @@ TEST_P(ProductImport, FailingRowLeavesTheTargetAsItWas) {
       Import("Code,Name,Base\nA1,Bolt M6,Box\n", Map("Code=pcode,Name=pname,Base=Base Unit")));
   EXPECT_EQ(Dump(), before);
   ASSERT_EQ(rec_.messages.size(), 1u);
-  EXPECT_NE(rec_.messages[0].text.find("worksheet row 2"), std::string::npos);
+  EXPECT_TRUE(Holds(rec_.messages[0].text, "worksheet row 2"));
   EXPECT_EQ(Log(), kHeader);
 }
 
