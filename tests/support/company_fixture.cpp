@@ -79,9 +79,9 @@ std::string ErrorOf(const std::function<void()>& action) {
   return "";
 }
 
-MapTable Map(const std::string& spec) {
+MapTable Map(const std::string& pairs) {
   MapTable map(1);
-  std::istringstream in(spec);
+  std::istringstream in(pairs);
   for (std::string pair; std::getline(in, pair, ',');) {
     const size_t eq = pair.find('=');
     map.push_back({pair.substr(0, eq), pair.substr(eq + 1)});

@@ -22,7 +22,7 @@ std::string ErrorOf(const std::function<void()>& action);
 
 // A mapping from "Column=field,Column=field...": entry zero is left empty, as the
 // host leaves it.
-MapTable Map(const std::string& spec);
+MapTable Map(const std::string& pairs);
 
 // The command-line tool started in `dir` with its output in out.txt and err.txt.
 pid_t StartTool(const std::string& args, const std::string& dir);
