@@ -81,9 +81,15 @@ TEST(ImportLock, SecondImportWaitsThenStopsNamingTheTargetAndRunsOnceItIsFree) {
     reader.Open(conn_text);
     const int before = Heads(reader);
     first.Close();
-    const ToolResult again = RunTool(kImportHeads + target, dir.path());
+    const ToolResult again = RunTool(kImportHeads + target + " --trace-sql t.sql", dir.path());
     EXPECT_EQ(again.status, 0) << again.out;
     EXPECT_EQ(Heads(reader), before + 3);
+    // The server takes names without brackets; a target that exists is not made again.
+    EXPECT_TRUE(Holds(ReadFile(dir.File("t.sql")),
+                      server
+                          ? "insert into accounthead(headcode,headname,underhead)values("
+                          : "insert into accounthead([headcode],[headname],[underhead])values("));
+    EXPECT_EQ(RunTool(server ? "init " + target : "init c.db", dir.path()).status, 1);
     if (server) DropTestDatabase(db);
   }
 }

@@ -1,13 +1,11 @@
 // The command line, run as a separate process the way a user runs it.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <sstream>
 
 #include "platform/variant/convert.h"
 #include "support/company_fixture.h"
-#include "support/mariadb_server.h"
 
 namespace vantrel {
 namespace {
@@ -120,22 +118,6 @@ TEST_F(Cli, FailedImportExitsOneWithTheMessages) {
   EXPECT_EQ(r.status, 1);
   EXPECT_TRUE(Holds(r.out, "Orvik: "));
   EXPECT_TRUE(Holds(r.out, "missing.db"));
-}
-
-TEST_F(Cli, ServerTargetEndToEnd) {
-  VANTREL_NEED_MARIADB();
-  const std::string db = "vantrel_cli_" + std::to_string(getpid());
-  const std::string target = " --server " + TestMariadbServer() + " --database " + db;
-  ASSERT_EQ(Run("init" + target).status, 0);
-  dir_.Write("map.csv", "Head Name,headname\nParent Head,underhead\n");
-  const ToolResult r = Run("import account-heads " + Sample("heads.xls") + " --map map.csv" +
-                           target + " --log-dir . --trace-sql t.sql");
-  EXPECT_EQ(r.status, 0) << r.out;
-  EXPECT_TRUE(Holds(ReadFile(dir_.File("t.sql")),
-                    "insert into accounthead(headcode,headname,underhead)values(60,'Trade "
-                    "Debtors - North',9)"));
-  EXPECT_EQ(Run("init" + target).status, 1);
-  DropTestDatabase(db);
 }
 
 }  // namespace
