@@ -175,8 +175,8 @@ TEST_P(TransactionModes, AtomicImportThatFailsHalfWayLeavesNothingOfIt) {
   EXPECT_TRUE(Holds(rec_.messages[1].text, "nothing of it was written"));
   // Row by row, the rows before the failure stay.
   EXPECT_TRUE(Heads(transPerStatement, book));
-  EXPECT_EQ(Column("select headname from accounthead where headcode > 32765 order by headcode"),
-            (std::vector<std::string>{"A", "B"}));
+  EXPECT_EQ(Rows("select headname from accounthead where headcode > 32765 order by headcode"),
+            (Strings{"A", "B"}));
 }
 
 TEST_P(TransactionModes, AtomicImportWithRefusedRowsCommitsTheRest) {
@@ -187,7 +187,7 @@ TEST_P(TransactionModes, AtomicImportWithRefusedRowsCommitsTheRest) {
   EXPECT_TRUE(rec_.messages.empty());
   EXPECT_EQ(Rows("select headname, underhead from accounthead where headcode >= 60 "
                  "order by headcode"),
-            (std::vector<std::string>{"North|9", "South|60"}));
+            (Strings{"North|9", "South|60"}));
 }
 
 VANTREL_BOTH_TARGETS(TransactionModes);

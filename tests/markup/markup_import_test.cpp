@@ -128,11 +128,11 @@ TEST_P(MarkupImport, StockGroupsAndItems) {
 TEST_P(MarkupImport, LongNamesAreKeptWholeAndEachImportStagesAfresh) {
   const std::string long_name = "Stainless Steel Hex Bolt M8 x 40 mm";  // 35 characters
   EXPECT_FALSE(Products(SG("Bolts", "") + SI(long_name, "Bolts") + SI("Washer", "Bolts")));
-  EXPECT_EQ(Column("SELECT pname FROM product ORDER BY pcode"), (Strings{long_name, "Washer"}));
+  EXPECT_EQ(Rows("SELECT pname FROM product ORDER BY pcode"), (Strings{long_name, "Washer"}));
   // Nothing of the first export is read again.
   EXPECT_FALSE(Products(SG("Nuts", "") + SI("Nut M8", "Nuts")));
   EXPECT_EQ(refused_, 0);
-  EXPECT_EQ(Column("SELECT pname FROM product ORDER BY pcode"),
+  EXPECT_EQ(Rows("SELECT pname FROM product ORDER BY pcode"),
             (Strings{long_name, "Washer", "Nut M8"}));
 }
 

@@ -28,9 +28,7 @@ class ProviderContract : public CompanyTest {
     if (HasFatalFailure() || IsSkipped()) return;
     conn_.Open(TargetConnectionString());
   }
-  Strings Depots() const {
-    return Column("select dname from depot where dcode > 1 order by dcode");
-  }
+  Strings Depots() const { return Rows("select dname from depot where dcode > 1 order by dcode"); }
   // The description of the error `sql` raises through Execute, or "" when none.
   std::string ExecuteError(const std::string& sql) {
     return ErrorOf([&] { conn_.Execute(sql); });
@@ -103,7 +101,7 @@ TEST_P(ProviderContract, NamesCompareWithoutCaseAndEscapedWildcardsMatchThemselv
     conn_.Execute(std::string("insert into depot(dcode,dname) values(") +
                   std::to_string(10 + Depots().size()) + ",'" + name + "')");
   const auto like = [&](const std::string& pattern) {
-    return Column("select dname from depot where dname like '" + pattern + "' order by dcode");
+    return Rows("select dname from depot where dname like '" + pattern + "' order by dcode");
   };
   EXPECT_EQ(like("a\\_b"), Strings{"A_B"});
   EXPECT_EQ(like("100\\%"), Strings{"100%"});

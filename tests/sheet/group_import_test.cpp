@@ -68,7 +68,7 @@ TEST_P(GroupImport, MissingParentsAreCreatedOnceAndEveryRowIsLogged) {
   EXPECT_TRUE(rec_.messages.empty());
   EXPECT_EQ(imported_, 8);
   EXPECT_EQ(refused_, 2);
-  const std::vector<std::string> groups = {
+  const Strings groups = {
       "3|Hardware|NULL|1",
       "4|Bolts|Steel bolts|3",
       "5|Nuts|Hex nuts|3",
@@ -114,7 +114,7 @@ TEST_P(GroupImport, AFailingRowLeavesNeitherItsGroupNorItsParent) {
     std::string csv;
     MapTable map;
     std::string message;
-    std::vector<std::string> groups;
+    Strings groups;
     std::string log;
   } cases[] = {
       {"a field productgroup lacks, read after the parent was made",
@@ -147,8 +147,7 @@ TEST_P(GroupImport, AFailingRowLeavesNeitherItsGroupNorItsParent) {
     EXPECT_TRUE(Import(dir_.Write("f.csv", c.csv), c.map));
     ASSERT_EQ(rec_.messages.size(), 1u);
     EXPECT_TRUE(Holds(rec_.messages[0].text, c.message));
-    EXPECT_EQ(Column("SELECT gpname FROM productgroup WHERE gpcode >= 2 ORDER BY gpcode"),
-              c.groups);
+    EXPECT_EQ(Rows("SELECT gpname FROM productgroup WHERE gpcode >= 2 ORDER BY gpcode"), c.groups);
     EXPECT_EQ(Log(), kLogHeader + c.log);
   }
 }

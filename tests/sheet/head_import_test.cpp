@@ -135,7 +135,7 @@ TEST_P(HeadImport, NamesAreJustCharactersAndBothTargetsTakeTheSameNamesForTheSam
 TEST_P(HeadImport, RowsWithoutANameOrAParentAreRefusedAndTheRestImported) {
   EXPECT_FALSE(Import(std::string(VANTREL_TEST_DATA) + "/heads_blank_parent.xls"));
   EXPECT_TRUE(rec_.messages.empty());
-  EXPECT_EQ(Column("SELECT headname FROM accounthead WHERE headcode >= 60 ORDER BY headcode"),
+  EXPECT_EQ(Rows("SELECT headname FROM accounthead WHERE headcode >= 60 ORDER BY headcode"),
             (Strings{"Before", "After"}));
   // The parent comes first in this mapping: it is compared with its own row's name.
   EXPECT_FALSE(Import(dir_.Write("n.csv",
@@ -162,7 +162,7 @@ TEST_P(HeadImport, AFailingStatementEndsTheImportAndARerunAddsNothingTwice) {
   EXPECT_TRUE(Holds(rec_.messages[0].text, "worksheet row 3"));
   EXPECT_EQ(log_.substr(76), "A             success         --------------\r\n");
   EXPECT_FALSE(Import(book));
-  EXPECT_EQ(Column("SELECT headname FROM accounthead WHERE headcode >= 60 ORDER BY headcode"),
+  EXPECT_EQ(Rows("SELECT headname FROM accounthead WHERE headcode >= 60 ORDER BY headcode"),
             (Strings{"A", "B", "C"}));
   // A mapped field the table lacks ends the worker before it writes.
   EXPECT_TRUE(
@@ -189,7 +189,7 @@ TEST_P(HeadImport, ARowWhoseLogLineCannotBeWrittenIsNotStored) {
   ASSERT_FALSE(rec_.messages.empty());
   EXPECT_TRUE(Holds(rec_.messages[0].text, "accountheads.log"));
   EXPECT_GT(imported_, 0);
-  EXPECT_EQ(Column("SELECT COUNT(*) FROM accounthead WHERE headcode >= 60"),
+  EXPECT_EQ(Rows("SELECT COUNT(*) FROM accounthead WHERE headcode >= 60"),
             Strings{std::to_string(imported_)});
 }
 
@@ -216,8 +216,8 @@ TEST_P(HeadImport, TwentyThousandHeadsNoneLostNoneTwiceWithProgressEveryThousand
   EXPECT_EQ(imported_, 20000);
   ASSERT_EQ(reports.size(), 20u);
   EXPECT_EQ(reports.back(), 20000);
-  EXPECT_EQ(Column("SELECT COUNT(DISTINCT headname) FROM accounthead WHERE headcode >= 60 AND "
-                   "underhead = 9"),
+  EXPECT_EQ(Rows("SELECT COUNT(DISTINCT headname) FROM accounthead WHERE headcode >= 60 AND "
+                 "underhead = 9"),
             Strings{"20000"});
   EXPECT_FALSE(Import(dir_.File("big.csv")));
   EXPECT_EQ(imported_, 0);

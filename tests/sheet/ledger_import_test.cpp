@@ -145,7 +145,7 @@ TEST_P(LedgerImport, EachImportTakesItsOwnVoucherAndRefusesWhatExists) {
   EXPECT_EQ(Ledgers(),
             (Strings{"Alpha|9|1|1|5|NULL", "Gamma|10|1|2|NULL|7", "Delta|24|2|1|NULL|9"}));
   EXPECT_EQ(One("SELECT paramvalue FROM paramlist WHERE paramname='JP'"), "2");
-  EXPECT_EQ(Column("SELECT ledcode FROM accountledger ORDER BY ledcode"), (Strings{"1", "2", "3"}));
+  EXPECT_EQ(Rows("SELECT ledcode FROM accountledger ORDER BY ledcode"), (Strings{"1", "2", "3"}));
 }
 
 TEST_P(LedgerImport, PercentUnderscoreAndBracketsInNamesAreJustCharacters) {

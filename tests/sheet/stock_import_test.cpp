@@ -220,7 +220,7 @@ TEST_P(StockImport, SecondBatchRunReplacesTheBatchesAndTheReceiptOfTheFirst) {
       {}, {"Code", "pcode"}, {"Batch", "batchname"}, {"Qty", "openingstock"}, {"Rate", "purrate"}};
   EXPECT_FALSE(Batch(csv, map));
   EXPECT_EQ(Receipts(), (Strings{"40|SL|9", "41|OS|16"}));
-  EXPECT_EQ(Column("SELECT DISTINCT rcptcode FROM receiptdetails"), Strings{"41"});
+  EXPECT_EQ(Rows("SELECT DISTINCT rcptcode FROM receiptdetails"), Strings{"41"});
   EXPECT_FALSE(Batch(csv, map));
   EXPECT_EQ(Rows("SELECT batchid, batchname FROM productbatch WHERE pcode='P01' ORDER BY batchid"),
             (Strings{"9|B1", "10|B2"}));

@@ -34,8 +34,8 @@ Recorder::~Recorder() {
   SetSqlTrace(nullptr);
 }
 
-std::vector<std::string> Recorder::StatementsStartingWith(const std::string& prefix) const {
-  std::vector<std::string> out;
+Strings Recorder::StatementsStartingWith(const std::string& prefix) const {
+  Strings out;
   for (const auto& s : statements)
     if (s.rfind(prefix, 0) == 0) out.push_back(s);
   return out;
@@ -190,14 +190,8 @@ RowSet CompanyTest::Query(const std::string& sql) const {
   return conn.Query(sql);
 }
 
-std::vector<std::string> CompanyTest::Column(const std::string& sql) const {
-  std::vector<std::string> out;
-  for (const Row& row : Query(sql).rows) out.push_back(Text(row[0]));
-  return out;
-}
-
-std::vector<std::string> CompanyTest::Rows(const std::string& sql) const {
-  std::vector<std::string> out;
+Strings CompanyTest::Rows(const std::string& sql) const {
+  Strings out;
   for (const Row& row : Query(sql).rows) {
     std::string line;
     for (size_t i = 0; i < row.size(); ++i) line += (i ? "|" : "") + Text(row[i]);
@@ -215,8 +209,8 @@ std::string CompanyTest::DayText() const {
   return multi_user() ? FormatDate(Today(), "yyyymmdd") : DateText(Today());
 }
 
-std::vector<std::string> CompanyTest::Dump() const {
-  std::vector<std::string> tables, out;
+Strings CompanyTest::Dump() const {
+  Strings tables, out;
   {
     Paused p(rec_);
     Connection conn;

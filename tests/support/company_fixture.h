@@ -47,11 +47,11 @@ class Recorder {
   Recorder();
   ~Recorder();
   std::vector<ShownMessage> messages;
-  std::vector<std::string> statements;
+  Strings statements;
   // The test's own queries are not recorded.
   bool paused = false;
   // Statements that start with the given text (letter case counts).
-  std::vector<std::string> StatementsStartingWith(const std::string& prefix) const;
+  Strings StatementsStartingWith(const std::string& prefix) const;
 };
 
 // A scratch folder under the system's temporary folder, removed at the end.
@@ -80,11 +80,9 @@ class CompanyTest : public ::testing::TestWithParam<int> {
   bool multi_user() const { return GetParam() == typeMultiUser; }
   // Points an object at this company.
   void Target(DependProcesser& p) const;
-  // First column of every row of a query on a connection of the test's own, as text ("NULL" for
-  // Null).
-  std::vector<std::string> Column(const std::string& sql) const;
-  // Whole rows, fields joined with '|'.
-  std::vector<std::string> Rows(const std::string& sql) const;
+  // Every row of a query on a connection of the test's own, fields joined with '|' ("NULL"
+  // for Null).
+  Strings Rows(const std::string& sql) const;
   // The first field of the first row, as text ("" when there is no row).
   std::string One(const std::string& sql) const;
   // Today as the target stores a date written by an import.
@@ -94,7 +92,7 @@ class CompanyTest : public ::testing::TestWithParam<int> {
   void Exec(const std::string& sql) const;
   // Every row of every table, as "table|field|field..." lines in sorted order:
   // two dumps are equal when the targets hold the same data.
-  std::vector<std::string> Dump() const;
+  Strings Dump() const;
   std::string TargetConnectionString() const;
   using Method = void (DependProcesser::*)(bool&);
   // Runs one import with a method of the class; returns errOccured. Keeps the
