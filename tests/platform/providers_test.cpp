@@ -16,7 +16,6 @@
 #include "platform/dao/recordset.h"
 #include "platform/variant/convert.h"
 #include "support/company_fixture.h"
-#include "support/mariadb_server.h"
 
 namespace vantrel {
 namespace {

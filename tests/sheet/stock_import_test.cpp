@@ -12,7 +12,6 @@
 #include "sheet/allocators.h"
 #include "sheet/run_sheet_import.h"
 #include "support/company_fixture.h"
-#include "support/mariadb_server.h"
 #include "vantrel/DependProcesser.h"
 
 namespace vantrel {

@@ -34,6 +34,23 @@ struct ToolResult {
 };
 ToolResult RunTool(const std::string& args, const std::string& dir);
 
+// "host:port" of the MariaDB server the tests may use (VANTREL_TEST_MARIADB), or
+// "" when none is configured.
+std::string TestMariadbServer();
+
+// True when VANTREL_REQUIRE_MARIADB=1: a missing server is then a failure, not a skip.
+bool MariadbServerRequired();
+
+// Connection string for the fixed test account; `database` may be empty.
+std::string TestMariadbConnectionString(const std::string& database);
+
+// Creates a fresh database named after the hint (plus process id and a counter),
+// makes it a new company database as `vantrel init --server` does and returns its name.
+std::string CreateTestDatabase(const std::string& name_hint);
+
+// Drops a database made by CreateTestDatabase; errors are ignored.
+void DropTestDatabase(const std::string& name);
+
 // A message box as the component showed it.
 struct ShownMessage {
   std::string text;
@@ -125,3 +142,16 @@ std::string TargetName(const ::testing::TestParamInfo<int>& info);
 
 #define VANTREL_BOTH_TARGETS(Suite) \
   INSTANTIATE_TEST_SUITE_P(Targets, Suite, ::testing::Values(0, 1), ::vantrel::TargetName)
+
+// Opening line of a test that needs the MariaDB server: skips without one,
+// or fails when the run requires the server.
+#define VANTREL_NEED_MARIADB()                                                   \
+  do {                                                                           \
+    if (::vantrel::TestMariadbServer().empty()) {                                \
+      if (::vantrel::MariadbServerRequired()) {                                  \
+        FAIL() << "VANTREL_REQUIRE_MARIADB=1 but VANTREL_TEST_MARIADB is unset"; \
+      } else {                                                                   \
+        GTEST_SKIP() << "VANTREL_TEST_MARIADB is unset";                         \
+      }                                                                          \
+    }                                                                            \
+  } while (0)

@@ -15,7 +15,6 @@
 #include "platform/dao/connection.h"
 #include "platform/variant/convert.h"
 #include "support/company_fixture.h"
-#include "support/mariadb_server.h"
 
 namespace vantrel {
 namespace {
