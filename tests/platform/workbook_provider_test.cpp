@@ -70,12 +70,10 @@ class WorkbookProviderBasic : public ::testing::TestWithParam<const char*> {
 TEST_P(WorkbookProviderBasic, FirstSheetValuesAndTypes) {
   auto conn = OpenBook(Path());
   EXPECT_EQ(TableNames(*conn), (Strings{"Heads$", "Other$"}));
+  EXPECT_EQ(FieldNames(conn->Query("select * from [Heads$]")),
+            (Strings{"headname", "underhead", "note"}));
   Recordset rs;
   rs.Open("select * from [Heads$]", *conn);
-  ASSERT_EQ(rs.FieldCount(), 3u);
-  EXPECT_EQ(rs.FieldName(0), "headname");
-  EXPECT_EQ(rs.FieldName(1), "underhead");
-  EXPECT_EQ(rs.FieldName(2), "note");
   EXPECT_EQ(rs.RecordCount(), 6u);  // the blank styled cell far below adds no rows
   // Text, an empty cell in the middle, an apostrophe.
   EXPECT_EQ(rs.Value("headname"), Variant("Assets"));
