@@ -1,13 +1,10 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
-#include <algorithm>
 #include <csignal>
 #include <filesystem>
-#include <sstream>
 
 #include "platform/common/error.h"
-#include "platform/dao/connection.h"
 #include "platform/message/message.h"
 #include "platform/variant/convert.h"
 #include "support/company_fixture.h"
@@ -20,10 +17,9 @@ const MapTable kHeadMap = Map("Head Name=headname,Parent=underhead");
 
 class HeadImport : public CompanyTest {
  protected:
-  // Runs the import; the log is read as the host finds it when the call returns.
+  // The log is read as the host finds it when the call returns: it may move it at once.
   bool Import(const std::string& workbook, MapTable map = kHeadMap) {
     const std::string log = dir_.File("accountheads.log");
-    // The host may move or remove the log as soon as the call returns.
     const auto log_closed = [&] {
       log_ = std::filesystem::is_regular_file(log) ? ReadFile(log) : "";
       for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
@@ -176,10 +172,9 @@ TEST_P(HeadImport, ARowWhoseLogLineCannotBeWrittenIsNotStored) {
   std::string csv = "Head Name,Parent\n";
   for (int i = 0; i < 30; ++i) csv += "Head " + std::to_string(i) + ",Sundry Debtors\n";
   const std::string book = dir_.Write("full.csv", csv);
-  rlimit old{}, small{};
+  rlimit old{};
   ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-  small = old;
-  small.rlim_cur = 500;
+  const rlimit small{500, old.rlim_max};
   signal(SIGXFSZ, SIG_IGN);
   setrlimit(RLIMIT_FSIZE, &small);
   const bool err = Import(book);
@@ -203,15 +198,14 @@ TEST_P(HeadImport, CodesPastTheSixteenBitRangeEndWithOverflowAndEveryWrittenRowL
 }
 
 TEST_P(HeadImport, TwentyThousandHeadsNoneLostNoneTwiceWithProgressEveryThousand) {
-  std::ostringstream csv;
-  csv << "Head Name,Parent\n";
-  for (int i = 0; i < 20000; ++i) csv << "Head " << i << ",Sundry Debtors\n";
+  std::string csv = "Head Name,Parent\n";
+  for (int i = 0; i < 20000; ++i) csv += "Head " + std::to_string(i) + ",Sundry Debtors\n";
   std::vector<long> reports;
   SetProgressHandler([&](const std::string& what, long done) {
     EXPECT_EQ(what, "worksheet rows");
     reports.push_back(done);
   });
-  EXPECT_FALSE(Import(dir_.Write("big.csv", csv.str())));
+  EXPECT_FALSE(Import(dir_.Write("big.csv", csv)));
   SetProgressHandler(nullptr);
   EXPECT_EQ(imported_, 20000);
   ASSERT_EQ(reports.size(), 20u);

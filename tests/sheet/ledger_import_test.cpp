@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <sstream>
-
 #include "frame/import_log.h"
 #include "platform/variant/convert.h"
 #include "support/company_fixture.h"
@@ -119,9 +116,8 @@ TEST_P(LedgerImport, SeveralBalanceEntriesAddUpAndOtherColumnsAreCut) {
 }
 
 TEST_P(LedgerImport, NamesAreCutToFiftyCharactersForStoreLogAndDuplicateTest) {
-  const std::string fifty = "Harbor Lane Traders wholesale account number 1234";  // 49
-  ASSERT_EQ(fifty.size(), 49u);
-  const std::string stored = fifty + "\xC3\xA9";  // 50 characters, the last one two bytes
+  // 50 characters, the last one two bytes.
+  const std::string stored = "Harbor Lane Traders wholesale account number 1234\xC3\xA9";
   EXPECT_FALSE(Import(
       dir_.Write("n.csv", "Name,Head,Balance\n" + stored + "XYZ,Sundry Debtors,1 db\n" + stored +
                               "ABC,Sundry Debtors,2 db\n" + "Cash,Sundry Debtors,3 db\n")));
@@ -197,10 +193,10 @@ TEST_P(LedgerImport, CodesPastTheSixteenBitRangeEndWithOverflowAfterTheLastWritt
 }
 
 TEST_P(LedgerImport, TwentyThousandLedgersNoneLostNoneTwice) {
-  std::ostringstream csv;
-  csv << "Name,Head,Balance\n";
-  for (int i = 0; i < 20000; ++i) csv << "Ledger " << i << ",Sundry Debtors," << i << " cr\n";
-  EXPECT_FALSE(Import(dir_.Write("big.csv", csv.str())));
+  std::string csv = "Name,Head,Balance\n";
+  for (int i = 0; i < 20000; ++i)
+    csv += "Ledger " + std::to_string(i) + ",Sundry Debtors," + std::to_string(i) + " cr\n";
+  EXPECT_FALSE(Import(dir_.Write("big.csv", csv)));
   EXPECT_EQ(imported_, 20000);
   EXPECT_EQ(Rows("SELECT COUNT(DISTINCT l.ledname), COUNT(DISTINCT g.slno), MAX(g.slno), "
                  "SUM(g.cramt) FROM accountledger l JOIN generalledger g ON g.ledcode = l.ledcode"),

@@ -1,31 +1,26 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "support/company_fixture.h"
 #include "vantrel/DependProcesser.h"
 
 namespace vantrel {
 namespace {
 
-using Lines = Strings;
-
 const MapTable kUnitMap = Map(
     "Name=pname,Group=gpcode,Base=Base Unit,Addl=Addl. Unit1,Cf=addl. unit1 cf,Sales=salesunit");
 
 class ProductImport : public CompanyTest {
  protected:
-  // Imports a .csv products workbook; returns errOccured.
   bool Import(const std::string& csv, const MapTable& map, const std::string& file = "p.csv") {
     return ImportWorkbook(&DependProcesser::ImportProducts, dir_.Write(file, csv), map);
   }
-  Lines Products() const {
+  Strings Products() const {
     return Rows("SELECT pcode, pname, gpcode, salesunit FROM product ORDER BY pcode");
   }
-  Lines Units() const {
+  Strings Units() const {
     return Rows("SELECT pcode, unitid, unit, cf FROM productunits ORDER BY pcode, unitid");
   }
-  Lines Slabs() const {
+  Strings Slabs() const {
     return Rows("SELECT PCode, Purchase FROM productslab ORDER BY PCode, Purchase DESC");
   }
   std::string Param() const {
@@ -34,6 +29,11 @@ class ProductImport : public CompanyTest {
   std::string Log() const { return CompanyTest::Log("products.log"); }
   void StorePCode(const std::string& v) const {
     Exec("UPDATE paramlist SET paramvalue='" + v + "' WHERE paramname='PCode'");
+  }
+  void StoreProduct(const std::string& code, const std::string& name) const {
+    Exec("INSERT INTO product (pcode, pname, gpcode) VALUES ('" + code + "','" + name + "',1)");
+    Exec("INSERT INTO productunits (pcode, unitid, unit, cf) VALUES ('" + code + "',0,'Nos',1)");
+    Exec("INSERT INTO productslab (PCode, Purchase) VALUES ('" + code + "',0)");
   }
   void AddGroup(int code, const std::string& name) const {
     Exec("INSERT INTO productgroup (gpcode, gpname, gpdesc, gpunder, gplevel) VALUES (" +
@@ -49,9 +49,9 @@ TEST_P(ProductImport, UnitRowsProductAndLogAsTheRowNamesThem) {
   AddGroup(20, "Hardware");
   EXPECT_FALSE(
       Import("Name,Group,Base,Addl,Cf,Sales\nBolt M6,Hardware,Nos,Box,100,Box\n", kUnitMap));
-  EXPECT_EQ(Products(), Lines{"P105|Bolt M6|20|1"});
-  EXPECT_EQ(Units(), (Lines{"P105|0|Nos|1", "P105|1|Box|100"}));
-  EXPECT_EQ(Slabs(), (Lines{"P105|0", "P105|-1"}));
+  EXPECT_EQ(Products(), Strings{"P105|Bolt M6|20|1"});
+  EXPECT_EQ(Units(), (Strings{"P105|0|Nos|1", "P105|1|Box|100"}));
+  EXPECT_EQ(Slabs(), (Strings{"P105|0", "P105|-1"}));
   EXPECT_EQ(Param(), "P105");
   EXPECT_EQ(Log(), kHeader +
                        "Bolt M6       Success         ------OK------\r\n"
@@ -64,13 +64,13 @@ TEST_P(ProductImport, SecondImportReplacesEachProductWithItsUnitsAndSlabs) {
   const std::string header = "Code,Name,Base,Addl,Cf,Sales\n";
   // Nut's sales unit is its own base unit, though the row above has it as an extra unit.
   EXPECT_FALSE(Import(header + "A1,Bolt,Nos,Box,100,Box\nA2,Nut,Box,Crate,50,Box\n", map));
-  EXPECT_EQ(Products(), (Lines{"A1|Bolt|1|1", "A2|Nut|1|0"}));
+  EXPECT_EQ(Products(), (Strings{"A1|Bolt|1|1", "A2|Nut|1|0"}));
   // The second run renames A1, gives Nut the code A3 and no extra unit.
   EXPECT_FALSE(Import(header + "A1,Bolt M6,Nos,Crate,10,Crate\nA3,Nut,Kg,,,Kg\n", map));
-  EXPECT_EQ(Products(), (Lines{"A1|Bolt M6|1|1", "A3|Nut|1|0"}));
+  EXPECT_EQ(Products(), (Strings{"A1|Bolt M6|1|1", "A3|Nut|1|0"}));
   EXPECT_EQ(Units(),
-            (Lines{"A1|0|Nos|1", "A1|1|Crate|10", "A2|0|Box|1", "A2|1|Crate|50", "A3|0|Kg|1"}));
-  EXPECT_EQ(Slabs(), (Lines{"A1|0", "A1|-1", "A3|0", "A3|-1"}));
+            (Strings{"A1|0|Nos|1", "A1|1|Crate|10", "A2|0|Box|1", "A2|1|Crate|50", "A3|0|Kg|1"}));
+  EXPECT_EQ(Slabs(), (Strings{"A1|0", "A1|-1", "A3|0", "A3|-1"}));
 
   // Without a code column every run takes new codes from the parameter.
   Exec("DELETE FROM product");
@@ -78,17 +78,15 @@ TEST_P(ProductImport, SecondImportReplacesEachProductWithItsUnitsAndSlabs) {
   StorePCode("0");
   for (int run = 0; run < 2; ++run)
     EXPECT_FALSE(Import("Name,Base\nWasher,Nos\nRivet,Nos\n", Map("Name=pname,Base=Base Unit")));
-  EXPECT_EQ(Products(), (Lines{"3|Washer|1|NULL", "4|Rivet|1|NULL"}));
-  EXPECT_EQ(Slabs(), (Lines{"3|0", "3|-1", "4|0", "4|-1"}));
+  EXPECT_EQ(Products(), (Strings{"3|Washer|1|NULL", "4|Rivet|1|NULL"}));
+  EXPECT_EQ(Slabs(), (Strings{"3|0", "3|-1", "4|0", "4|-1"}));
   EXPECT_EQ(Param(), "4");
 }
 
 TEST_P(ProductImport, UnitThatCannotBeResolvedRefusesTheRowAndRemovesNothing) {
   StorePCode("P104");
-  Exec("INSERT INTO product (pcode, pname, gpcode) VALUES ('P105','Bolt M6',1)");
-  Exec("INSERT INTO productunits (pcode, unitid, unit, cf) VALUES ('P105',0,'Nos',1)");
-  Exec("INSERT INTO productslab (PCode, Purchase) VALUES ('P105',0)");
-  const Lines before = Dump();
+  StoreProduct("P105", "Bolt M6");
+  const Strings before = Dump();
   EXPECT_FALSE(Import("Name,Group,Base,Addl,Cf,Sales\nBolt M6,,Nos,Box,10,Crate\n", kUnitMap));
   EXPECT_EQ(Dump(), before);
   EXPECT_EQ(Log(), kHeader +
@@ -106,20 +104,21 @@ TEST_P(ProductImport, GroupsAreCreatedUnderTheRowsParentThenSuperGroup) {
       "Widget," +
       long_name + ",,\n";
   EXPECT_FALSE(Import(book, map));
-  const Lines groups = {"21|Hardware|1", "22|Fasteners|21", "23|Bolts|22",
-                        "24|Paints|1",   "25|Nuts|22",      "26|" + long_name.substr(0, 50) + "|1"};
+  const Strings groups = {"21|Hardware|1", "22|Fasteners|21",
+                          "23|Bolts|22",   "24|Paints|1",
+                          "25|Nuts|22",    "26|" + long_name.substr(0, 50) + "|1"};
   const std::string all_groups =
       "SELECT gpcode, gpname, gpunder FROM productgroup WHERE gpcode > 20 ORDER BY gpcode";
   EXPECT_EQ(Rows(all_groups), groups);
   EXPECT_EQ(Rows("SELECT pname, gpcode FROM product ORDER BY pname"),
-            (Lines{"Bolt|23", "Hammer|20", "Nut|25", "Paint|24", "Widget|26"}));
+            (Strings{"Bolt|23", "Hammer|20", "Nut|25", "Paint|24", "Widget|26"}));
 
   // Again, with a new group under a parent group that exists.
   EXPECT_FALSE(Import(book + "Screw,Screws,Fasteners,Hardware\n", map));
   // A parent column without a super group column.
   EXPECT_FALSE(Import("Name,Group,Parent\nWasher,Washers,Rings\nPin,Pins,\n",
                       Map("Name=pname,Group=gpcode,Parent=parentgroup")));
-  Lines more = groups;
+  Strings more = groups;
   more.insert(more.end(), {"27|Screws|22", "28|Rings|1", "29|Washers|28", "30|Pins|1"});
   EXPECT_EQ(Rows(all_groups), more);
 }
@@ -131,8 +130,8 @@ TEST_P(ProductImport, ProductCodeParameterFollowsEveryWrittenRow) {
   StorePCode("P104");
   EXPECT_FALSE(Import("Name\nWasher\nRivet\n", Map("Name=pname")));
   EXPECT_EQ(Param(), "P106");
-  EXPECT_EQ(Products(), (Lines{"7|Old|1|NULL", "A1|Bolt|1|NULL", "A2|Nut|1|NULL",
-                               "P105|Washer|1|NULL", "P106|Rivet|1|NULL"}));
+  EXPECT_EQ(Products(), (Strings{"7|Old|1|NULL", "A1|Bolt|1|NULL", "A2|Nut|1|NULL",
+                                 "P105|Washer|1|NULL", "P106|Rivet|1|NULL"}));
 }
 
 TEST_P(ProductImport, UnitColumnsInAnyLetterCaseAndSalesUnitFromTheWorksheet) {
@@ -144,27 +143,24 @@ TEST_P(ProductImport, UnitColumnsInAnyLetterCaseAndSalesUnitFromTheWorksheet) {
       Import("Sales,Name,Base,Addl,Cf,Qty,Factor\nbox,Bolt,Nos,Box,10,5,1\n"
              "BOX,Crate,Box,Pallet,5,,\n",
              map));
-  EXPECT_EQ(Products(), (Lines{"1|Bolt|1|1", "2|Crate|1|1"}));
-  EXPECT_EQ(Units(), (Lines{"1|0|Nos|1", "1|1|Box|10", "2|0|Box|1", "2|1|Pallet|5"}));
+  EXPECT_EQ(Products(), (Strings{"1|Bolt|1|1", "2|Crate|1|1"}));
+  EXPECT_EQ(Units(), (Strings{"1|0|Nos|1", "1|1|Box|10", "2|0|Box|1", "2|1|Pallet|5"}));
 }
 
 TEST_P(ProductImport, PercentAndUnderscoreInNamesReplaceOnlyThatName) {
-  Exec("INSERT INTO product (pcode, pname, gpcode) VALUES ('C1','100 Pure Cotton',1)");
-  Exec("INSERT INTO product (pcode, pname, gpcode) VALUES ('C2','AxB Tape',1)");
-  Exec("INSERT INTO productslab (PCode, Purchase) VALUES ('C1',0)");
+  StoreProduct("C1", "100 Pure Cotton");
+  StoreProduct("C2", "AxB Tape");
   EXPECT_FALSE(Import("Code,Name\nN1,100% Cotton\nN2,A_B Tape\nN3,a_b tape\n",
                       Map("Code=pcode,Name=pname")));
-  EXPECT_EQ(Products(), (Lines{"C1|100 Pure Cotton|1|NULL", "C2|AxB Tape|1|NULL",
-                               "N1|100% Cotton|1|NULL", "N3|a_b tape|1|NULL"}));
-  EXPECT_EQ(Slabs(), (Lines{"C1|0", "N1|0", "N1|-1", "N3|0", "N3|-1"}));
+  EXPECT_EQ(Products(), (Strings{"C1|100 Pure Cotton|1|NULL", "C2|AxB Tape|1|NULL",
+                                 "N1|100% Cotton|1|NULL", "N3|a_b tape|1|NULL"}));
+  EXPECT_EQ(Slabs(), (Strings{"C1|0", "C2|0", "N1|0", "N1|-1", "N3|0", "N3|-1"}));
 }
 
 TEST_P(ProductImport, FailingRowLeavesTheTargetAsItWas) {
-  Exec("INSERT INTO product (pcode, pname, gpcode) VALUES ('A1','Bolt',1)");
-  Exec("INSERT INTO productunits (pcode, unitid, unit, cf) VALUES ('A1',0,'Nos',1)");
-  Exec("INSERT INTO productslab (PCode, Purchase) VALUES ('A1',0)");
+  StoreProduct("A1", "Bolt");
   Exec("DROP TABLE paramlist");  // the row's last statement fails
-  const Lines before = Dump();
+  const Strings before = Dump();
   EXPECT_TRUE(
       Import("Code,Name,Base\nA1,Bolt M6,Box\n", Map("Code=pcode,Name=pname,Base=Base Unit")));
   EXPECT_EQ(Dump(), before);
@@ -179,7 +175,7 @@ TEST_P(ProductImport, RowWithoutNameIsLoggedAndTheLogEnds) {
                        "Bolt          Success         ------OK------\r\n"
                        "              Failed          product name is empty (worksheet row 3)\r\n"
                        "              -----------------------------End of Log File\r\n");
-  EXPECT_EQ(Products(), Lines{"1|Bolt|1|NULL"});
+  EXPECT_EQ(Products(), Strings{"1|Bolt|1|NULL"});
   // A worksheet without rows still gets its closing line.
   EXPECT_FALSE(Import("Name,Base\n", Map("Name=pname,Base=Base Unit"), "e.csv"));
   EXPECT_EQ(Log(), kHeader + "              -----------------------------End of Log File\r\n");

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "frame/company_template.h"
@@ -21,14 +22,10 @@
 
 namespace vantrel {
 
-namespace {
-
-std::string Env(const char* name) {
+static std::string Env(const char* name) {
   const char* value = std::getenv(name);
-  return value == nullptr ? std::string() : std::string(value);
+  return value ? value : "";
 }
-
-}  // namespace
 
 std::string TestMariadbServer() { return Env("VANTREL_TEST_MARIADB"); }
 
@@ -100,9 +97,7 @@ std::string TempDir::Write(const std::string& name, const std::string& text) con
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
+  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 ::testing::AssertionResult Holds(const std::string& text, const std::string& part) {

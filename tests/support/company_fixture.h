@@ -20,8 +20,7 @@ using Strings = std::vector<std::string>;
 // The description of the Error `action` raises, or "" when it raises none.
 std::string ErrorOf(const std::function<void()>& action);
 
-// A mapping from "Column=field,Column=field...": entry zero is left empty, as the
-// host leaves it.
+// A mapping from "Column=field,Column=field..."; entry zero left empty as the host leaves it.
 MapTable Map(const std::string& pairs);
 
 // The command-line tool started in `dir` with its output in out.txt and err.txt.
@@ -34,8 +33,7 @@ struct ToolResult {
 };
 ToolResult RunTool(const std::string& args, const std::string& dir);
 
-// "host:port" of the MariaDB server the tests may use (VANTREL_TEST_MARIADB), or
-// "" when none is configured.
+// "host:port" of the test MariaDB server (VANTREL_TEST_MARIADB), "" when none is set.
 std::string TestMariadbServer();
 
 // True when VANTREL_REQUIRE_MARIADB=1: a missing server is then a failure, not a skip.
@@ -44,8 +42,7 @@ bool MariadbServerRequired();
 // Connection string for the fixed test account; `database` may be empty.
 std::string TestMariadbConnectionString(const std::string& database);
 
-// Creates a fresh database named after the hint (plus process id and a counter),
-// makes it a new company database as `vantrel init --server` does and returns its name.
+// A new company database named after the hint, process id and a counter; returns its name.
 std::string CreateTestDatabase(const std::string& name_hint);
 
 // Drops a database made by CreateTestDatabase; errors are ignored.
@@ -65,8 +62,7 @@ class Recorder {
   ~Recorder();
   std::vector<ShownMessage> messages;
   Strings statements;
-  // The test's own queries are not recorded.
-  bool paused = false;
+  bool paused = false;  // while the test's own queries run
   // Statements that start with the given text (letter case counts).
   Strings StatementsStartingWith(const std::string& prefix) const;
 };
@@ -87,8 +83,7 @@ class TempDir {
 
 std::string ReadFile(const std::string& path);
 
-// A fresh company database on one target: a company file (parameter 0) or a
-// database on the test MariaDB server (parameter 1). Logs go to the scratch folder.
+// A fresh company file (parameter 0) or server database (1); logs go to the scratch folder.
 class CompanyTest : public ::testing::TestWithParam<int> {
  protected:
   void SetUp() override;
@@ -97,8 +92,7 @@ class CompanyTest : public ::testing::TestWithParam<int> {
   bool multi_user() const { return GetParam() == typeMultiUser; }
   // Points an object at this company.
   void Target(DependProcesser& p) const;
-  // Every row of a query on a connection of the test's own, fields joined with '|' ("NULL"
-  // for Null).
+  // Every row of a query on the test's own connection, fields joined by '|' (Null as "NULL").
   Strings Rows(const std::string& sql) const;
   // The first field of the first row, as text ("" when there is no row).
   std::string One(const std::string& sql) const;
@@ -107,23 +101,19 @@ class CompanyTest : public ::testing::TestWithParam<int> {
   // A log the import wrote to the scratch folder.
   std::string Log(const std::string& name) const { return ReadFile(dir_.File(name)); }
   void Exec(const std::string& sql) const;
-  // Every row of every table, as "table|field|field..." lines in sorted order:
-  // two dumps are equal when the targets hold the same data.
+  // Every row of every table as sorted "table|field|field..." lines.
   Strings Dump() const;
   std::string TargetConnectionString() const;
   using Method = void (DependProcesser::*)(bool&);
-  // Runs one import with a method of the class; returns errOccured. Keeps the
-  // row counts in imported_ and refused_, each record it skipped as
-  // "KIND|name|parent|reason" in rejects_, and whether it rolled back.
-  // `returned`, when given, runs as the call returns, while the object is still alive.
+  // Runs one import; returns errOccured. Keeps the row counts, each skipped record as
+  // "KIND|name|parent|reason" and whether it rolled back; `returned` runs as the call returns.
   bool RunImport(Method method, int source_type, const std::string& source, MapTable map = {},
                  int mode = transPerStatement, const std::function<void()>& returned = {});
   bool ImportWorkbook(Method method, const std::string& workbook, MapTable map,
                       const std::function<void()>& returned = {}) {
     return RunImport(method, srcEXCEL, workbook, std::move(map), transPerStatement, returned);
   }
-  // A statement as the target receives it: on the server without the brackets
-  // around names.
+  // A statement as the target receives it: on the server without brackets around names.
   std::string Statement(std::string bracketed) const;
   long imported_ = 0, refused_ = 0;
   Strings rejects_;
@@ -143,8 +133,7 @@ std::string TargetName(const ::testing::TestParamInfo<int>& info);
 #define VANTREL_BOTH_TARGETS(Suite) \
   INSTANTIATE_TEST_SUITE_P(Targets, Suite, ::testing::Values(0, 1), ::vantrel::TargetName)
 
-// Opening line of a test that needs the MariaDB server: skips without one,
-// or fails when the run requires the server.
+// Opening line of a test that needs the server: skips without one, fails when it is required.
 #define VANTREL_NEED_MARIADB()                                                   \
   do {                                                                           \
     if (::vantrel::TestMariadbServer().empty()) {                                \
