@@ -1,5 +1,4 @@
-// What every target provider promises, run on the company file and on the server alike,
-// then what only the company file and only the server do.
+// What every target provider promises on both targets, then what only one of them does.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -28,7 +27,6 @@ class ProviderContract : public CompanyTest {
     conn_.Open(TargetConnectionString());
   }
   Strings Depots() const { return Rows("select dname from depot where dcode > 1 order by dcode"); }
-  // The description of the error `sql` raises through Execute, or "" when none.
   std::string ExecuteError(const std::string& sql) {
     return ErrorOf([&] { conn_.Execute(sql); });
   }
@@ -76,16 +74,13 @@ TEST_P(ProviderContract, ASecondStatementIsRefusedBeforeAnythingRuns) {
   EXPECT_EQ(Depots(), (Strings{"a;b", "c", "d;"}));
 }
 
-TEST_P(ProviderContract, ExecuteReportsTheRecordsAffected) {
+TEST_P(ProviderContract, ExecuteCountsRowsAndErrorsCarryTheStatement) {
   EXPECT_EQ(conn_.Execute("update accounthead set headlevel=2 where underhead=7"), 5);
   EXPECT_EQ(conn_.Execute("update accounthead set headlevel=2 where underhead=999"), 0);
   // Rows matched count even when nothing changes.
   EXPECT_EQ(conn_.Execute("update depot set dname='Main Location' where dcode=1"), 1);
   EXPECT_EQ(conn_.Execute("delete from accounthead where headname like 'sundry%'"), 2);
   EXPECT_EQ(One("SELECT COUNT(*) FROM accounthead"), "25");
-}
-
-TEST_P(ProviderContract, ErrorsCarryTheStatementAndTheConnectionStaysUsable) {
   const std::string dup = "insert into depot(dcode,dname) values(1,'Again')";
   const std::string message = ExecuteError(dup);
   EXPECT_TRUE(Holds(message, multi_user() ? "Duplicate entry" : "UNIQUE constraint failed"));
@@ -99,15 +94,13 @@ TEST_P(ProviderContract, NamesCompareWithoutCaseAndEscapedWildcardsMatchThemselv
   for (const char* name : {"A_B", "AxB", "100%", "1000", "Store 20"})
     conn_.Execute(std::string("insert into depot(dcode,dname) values(") +
                   std::to_string(10 + Depots().size()) + ",'" + name + "')");
-  const auto like = [&](const std::string& pattern) {
-    return Rows("select dname from depot where dname like '" + pattern + "' order by dcode");
-  };
-  EXPECT_EQ(like("a\\_b"), Strings{"A_B"});
-  EXPECT_EQ(like("100\\%"), Strings{"100%"});
-  EXPECT_EQ(like("store 20"), Strings{"Store 20"});
-  EXPECT_EQ(like("a_b"), (Strings{"A_B", "AxB"}));
-  EXPECT_EQ(like("a\\_%"), Strings{"A_B"});
-  EXPECT_EQ(like("main%"), Strings{"Main Location"});
+  const std::pair<const char*, Strings> likes[] = {
+      {"a\\_b", {"A_B"}},      {"100\\%", {"100%"}}, {"store 20", {"Store 20"}},
+      {"a_b", {"A_B", "AxB"}}, {"a\\_%", {"A_B"}},   {"main%", {"Main Location"}}};
+  for (const auto& [pattern, names] : likes)
+    EXPECT_EQ(Rows(std::string("select dname from depot where dname like '") + pattern +
+                   "' order by dcode"),
+              names);
   EXPECT_EQ(One("select headcode from accounthead where trim(headname)='CASH'"), "1");
   EXPECT_EQ(One("select count(*) from accounthead where trim(headname)<>'cash'"), "26");
   // Product codes are unique without regard to case.
@@ -116,38 +109,27 @@ TEST_P(ProviderContract, NamesCompareWithoutCaseAndEscapedWildcardsMatchThemselv
 }
 
 TEST_P(ProviderContract, TransactionsNestAndAScopeLeftByAnErrorLeavesNothing) {
-  {
-    TransactionScope row(conn_);
-    Insert(2);
-    row.Commit();
-  }
-  try {
-    TransactionScope row(conn_);
-    Insert(3);
-    Insert(2);  // duplicate key
-    row.Commit();
-    ADD_FAILURE() << "the duplicate was accepted";
-  } catch (const Error&) {
-  }
+  const auto row = [&](std::vector<int> codes, bool commit) {
+    TransactionScope scope(conn_);
+    for (int code : codes) Insert(code);
+    if (commit) scope.Commit();
+  };
+  row({2}, true);
+  EXPECT_THROW(row({3, 2}, true), Error);  // duplicate key
   EXPECT_EQ(conn_.TransactionDepth(), 0);
   EXPECT_EQ(Depots(), Strings{"D2"});
 
   // Rows inside a run add no savepoint: the run decides for all of them.
   conn_.BeginTrans();
   Insert(4);
-  {
-    TransactionScope row(conn_);
-    Insert(5);
-    row.Commit();
-  }
+  row({5}, true);
   EXPECT_EQ(Depots(), Strings{"D2"});  // other connections see nothing yet
   conn_.CommitTrans();
   EXPECT_EQ(Depots(), (Strings{"D2", "D4", "D5"}));
-  // A row left without Commit inside a run cannot be undone alone: the run
-  // then rolls back whole instead of committing.
+  // A row left without Commit inside a run makes the whole run roll back.
   conn_.BeginTrans();
   Insert(6);
-  { TransactionScope row(conn_); }
+  row({}, false);
   EXPECT_THROW(conn_.CommitTrans(), Error);
   EXPECT_EQ(conn_.TransactionDepth(), 0);
   // An inner BeginTrans sets a savepoint that its RollbackTrans undoes alone.
@@ -181,7 +163,7 @@ class SqliteProvider : public ::testing::Test {
   Connection conn_;
 };
 
-TEST_F(SqliteProvider, JetFormsRunAgainstTheFile) {
+TEST_F(SqliteProvider, JetFormsAndFunctionsRunAgainstTheFile) {
   EXPECT_EQ(conn_.Execute("insert into depot([dcode],[dname]) values(2,\"Oil \"\"Filter\"\"\")"),
             1);
   EXPECT_EQ(Scalar("select [dname] from [depot] where [dcode]=2"), Variant("Oil \"Filter\""));
@@ -203,9 +185,7 @@ TEST_F(SqliteProvider, JetFormsRunAgainstTheFile) {
             Variant("[a] #2026-01-01# \"q\" it's \\"));
   EXPECT_EQ(ToInt32(Scalar("select dcode from depot where dname='" + odd + "'")), 3);
   EXPECT_EQ(ToInt32(Scalar("select count(*) from depot where dname not like 'MAIN'")), 2);
-}
-
-TEST_F(SqliteProvider, CintAndValReadLeadingNumbers) {
+  // CINT and VAL read leading numbers.
   for (const char* code : {"9", "10", "abc"})
     conn_.Execute(std::string("insert into depot(dcode,dname) values(") +
                   std::to_string(20 + std::string(code).size()) + ",'" + code + "')");
@@ -269,7 +249,7 @@ std::string OpenError(const std::string& server, const std::string& password = "
   });
 }
 
-TEST(MariadbServer, ReachedByHostPortOrLocalhostAndFailuresNameTheServer) {
+TEST(MariadbServer, ReachedByHostPortOrLocalhostAndRefusesBadPortsAndDatabaseNames) {
   VANTREL_NEED_MARIADB();
   const std::string server = TestMariadbServer();
   const std::string port = server.substr(server.find(':'));
@@ -285,28 +265,24 @@ TEST(MariadbServer, ReachedByHostPortOrLocalhostAndFailuresNameTheServer) {
   EXPECT_TRUE(
       Holds(ErrorOf([] { Connection().Open(TestMariadbConnectionString("vt_no_such_db")); }),
             "vt_no_such_db"));
+  // New company databases take plain names only.
+  for (const std::string name : {"x'y", "a;b", "q`r", "a\\"})
+    EXPECT_EQ(ErrorOf([&] { CreateCompanyDatabase(server, name); }),
+              "Database name '" + name + "' may hold only letters, digits, '_' and '$'");
+  EXPECT_EQ(ErrorOf([&] { CreateCompanyDatabase(server, ""); }), "A database name is required");
+  // An underscore is just a character: "vt_x_1" is free while "vt_xx1" exists.
+  const std::string taken = "vt_xx1_" + std::to_string(getpid());
+  const std::string free = "vt_x_1_" + std::to_string(getpid());
+  CreateCompanyDatabase(server, taken);
+  EXPECT_EQ(ErrorOf([&] { CreateCompanyDatabase(server, free); }), "");
+  EXPECT_NE(ErrorOf([&] { CreateCompanyDatabase(server, taken); }), "");
+  DropTestDatabase(taken);
+  DropTestDatabase(free);
   // Ports outside 1..65535 are refused before any connection is tried.
   for (const char* bad : {"0", "65536", "4294967299", "http", "", "-1"})
     EXPECT_EQ(OpenError("127.0.0.1:" + std::string(bad)),
               "Invalid port \"" + std::string(bad) + "\" in server 127.0.0.1:" + bad)
         << bad;
-}
-
-TEST(MariadbServer, NewCompanyDatabasesTakePlainNamesOnly) {
-  VANTREL_NEED_MARIADB();
-  for (const std::string name : {"x'y", "a;b", "q`r", "a\\"})
-    EXPECT_EQ(ErrorOf([&] { CreateCompanyDatabase(TestMariadbServer(), name); }),
-              "Database name '" + name + "' may hold only letters, digits, '_' and '$'");
-  EXPECT_EQ(ErrorOf([] { CreateCompanyDatabase(TestMariadbServer(), ""); }),
-            "A database name is required");
-  // An underscore is just a character: "vt_x_1" is free while "vt_xx1" exists.
-  const std::string taken = "vt_xx1_" + std::to_string(getpid());
-  const std::string free = "vt_x_1_" + std::to_string(getpid());
-  CreateCompanyDatabase(TestMariadbServer(), taken);
-  EXPECT_EQ(ErrorOf([&] { CreateCompanyDatabase(TestMariadbServer(), free); }), "");
-  EXPECT_NE(ErrorOf([&] { CreateCompanyDatabase(TestMariadbServer(), taken); }), "");
-  DropTestDatabase(taken);
-  DropTestDatabase(free);
 }
 
 class MariadbProvider : public ProviderContract {};
@@ -323,31 +299,23 @@ TEST_P(MariadbProvider, FieldTypesAndValues) {
   const RowSet rs = conn_.Query("select * from probe order by t desc");
   DateValue morning = MakeDate(2024, 3, 1);
   morning.serial += 0.25;
-  const std::pair<int, Variant> expected[] = {
-      {adtype::kTinyInt, Variant(int32_t{-5})},
-      {adtype::kSmallInt, Variant(int32_t{300})},
-      {adtype::kInteger, Variant(int32_t{70000})},
-      {adtype::kInteger, Variant(int32_t{2000000000})},
-      {adtype::kBigInt, Variant(5000000000.0)},
-      {adtype::kBigInt, Variant(18446744073709551615.0)},
-      {adtype::kSingle, Variant(1.5)},
-      {adtype::kDouble, Variant(2.25)},
-      {adtype::kNumeric, Variant(12.34)},
-      {adtype::kDBDate, Variant(MakeDate(2024, 2, 29))},
-      {adtype::kDBTimeStamp, Variant(morning)},
-      {adtype::kChar, Variant("ab")},
-      {adtype::kVarChar, Variant("text")},
-      {adtype::kDBDate, Variant::Null()},  // the zero date
-  };
+  using namespace adtype;
+  const int types[] = {kTinyInt, kSmallInt, kInteger, kInteger,     kBigInt, kBigInt,  kSingle,
+                       kDouble,  kNumeric,  kDBDate,  kDBTimeStamp, kChar,   kVarChar, kDBDate};
+  // The zero date reads as Null.
+  const Variant leap = MakeDate(2024, 2, 29), null = Variant::Null();
+  const Variant values[] = {-5,     300,  70000, 2000000000, 5000000000.0, 18446744073709551615.0,
+                            1.5,    2.25, 12.34, leap,       morning,      "ab",
+                            "text", null};
   // Statements that return rows through Execute are drained, so the next call works.
   EXPECT_EQ(conn_.Execute("SELECT * FROM ACCOUNTHEAD"), 0);
   conn_.Execute("insert into depot(dcode,dname) values(4,'Caf\xC3\xA9 \xE2\x82\xB9')");
   EXPECT_EQ(One("select dname from depot where dcode=4"), "Caf\xC3\xA9 \xE2\x82\xB9");
-  ASSERT_EQ(rs.fields.size(), std::size(expected));
+  ASSERT_EQ(rs.fields.size(), std::size(types));
   ASSERT_EQ(rs.rows.size(), 2u);
   for (size_t i = 0; i < rs.fields.size(); ++i) {
-    EXPECT_EQ(rs.fields[i].type, expected[i].first) << rs.fields[i].name;
-    EXPECT_EQ(rs.rows[0][i], expected[i].second) << rs.fields[i].name;
+    EXPECT_EQ(rs.fields[i].type, types[i]) << rs.fields[i].name;
+    EXPECT_EQ(rs.rows[0][i], values[i]) << rs.fields[i].name;
     EXPECT_TRUE(rs.rows[1][i].is_null()) << rs.fields[i].name;
   }
 }

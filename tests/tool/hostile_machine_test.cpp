@@ -1,5 +1,4 @@
-// The command line on a machine that fails it: a target another import holds,
-// a server that freezes, an import killed half way, a disk that fills up.
+// The command line against a held target, a frozen server, a kill -9 and a full disk.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -40,8 +39,7 @@ std::string FileConnection(const std::string& file) {
 }
 
 std::string Single(Connection& conn, const std::string& sql) {
-  const RowSet r = conn.Query(sql);
-  return r.rows.empty() || r.rows[0].empty() ? "" : ToText(r.rows[0][0]);
+  return ToText(conn.Query(sql).rows.at(0).at(0));
 }
 
 int Heads(Connection& conn) { return std::stoi(Single(conn, "select count(*) from accounthead")); }
@@ -49,15 +47,11 @@ int Heads(Connection& conn) { return std::stoi(Single(conn, "select count(*) fro
 TEST(ImportLock, SecondImportWaitsThenStopsNamingTheTargetAndRunsOnceItIsFree) {
   for (const bool server : {false, true}) {
     SCOPED_TRACE(server ? "server database" : "company file");
-    if (server) {
-      VANTREL_NEED_MARIADB();
-    }
+    if (server) VANTREL_NEED_MARIADB();
     TempDir dir;
     WriteHeads(dir, 3);
     const std::string db = server ? CreateTestDatabase("lock") : "c.db";
-    if (!server) {
-      ASSERT_EQ(RunTool("init c.db", dir.path()).status, 0);
-    }
+    ASSERT_TRUE(server || RunTool("init c.db", dir.path()).status == 0);
     const std::string conn_text =
         server ? TestMariadbConnectionString(db) : FileConnection(dir.File(db));
     const std::string target =
@@ -117,8 +111,7 @@ TEST(FrozenServer, ImportEndsNamingTheServerAfterTheTimeout) {
   const std::string script = std::string(VANTREL_SCRIPTS_DIR) + "/mariadb-test-server.sh";
   const std::string data = dir.File("server");
   ASSERT_EQ(std::system((script + " start " + data + " " + port + " >/dev/null").c_str()), 0);
-  // Should this test die while the server is frozen, the server still
-  // thaws and stops a minute later rather than hold its port for good.
+  // Should the test die, the server still thaws and stops a minute later.
   ASSERT_EQ(std::system(("(sleep 60; kill -CONT $(cat " + data + "/pid) 2>/dev/null; " + script +
                          " stop " + data + ") >/dev/null 2>&1 &")
                             .c_str()),
@@ -161,9 +154,8 @@ TEST(Survival, KillNineMidImportLeavesAnIntactFileAndARerunCompletes) {
   const int defaults = Heads(reader);
 
   const pid_t tool = StartTool(kImportHeads + "--target c.db", dir.path());
-  // Killed once some rows, not all, are in.
   const auto start = Clock::now();
-  while (Heads(reader) < defaults + 200 && SecondsSince(start) < 30)
+  while (Heads(reader) < defaults + 200 && SecondsSince(start) < 30)  // some rows, not all
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   kill(tool, SIGKILL);
   EXPECT_EQ(WaitTool(tool), -SIGKILL);

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <sstream>
 
-#include "platform/variant/convert.h"
 #include "support/company_fixture.h"
 
 namespace vantrel {
@@ -21,7 +20,7 @@ class Cli : public ::testing::Test {
   TempDir dir_;
 };
 
-TEST_F(Cli, UsageErrorsExitTwoWithOneLineReason) {
+TEST_F(Cli, UsageErrorsExitTwoWithOneLineReasonFailuresOneAndHelpZero) {
   for (const std::string args :
        {"", "import", "import accounts", "import ledgers x.xml --target c.db",
         "import accounts x.txt --target c.db", "import accounts x.xml",
@@ -39,13 +38,14 @@ TEST_F(Cli, UsageErrorsExitTwoWithOneLineReason) {
       Run("import account-heads " + Sample("heads.xls") + " --map map.csv --target c.db");
   EXPECT_EQ(r.status, 2);
   EXPECT_TRUE(Holds(r.out, "map.csv:3"));
-}
-
-TEST_F(Cli, HelpAndVersion) {
-  const ToolResult r = Run("import --help");
-  EXPECT_EQ(r.status, 0);
+  const ToolResult failed = Run("import depots " + Sample("export.xml") + " --target missing.db");
+  EXPECT_EQ(failed.status, 1);
+  EXPECT_TRUE(Holds(failed.out, "Orvik: "));
+  EXPECT_TRUE(Holds(failed.out, "missing.db"));
+  const ToolResult help = Run("import --help");
+  EXPECT_EQ(help.status, 0);
   for (const char* word : {"account-heads", "opening-stock", "--map", "--trace-sql", "headname"})
-    EXPECT_TRUE(Holds(r.out, word));
+    EXPECT_TRUE(Holds(help.out, word));
   EXPECT_EQ(Run("--version").out, std::string("vantrel ") + VANTREL_VERSION + "\n");
 }
 
@@ -65,19 +65,16 @@ TEST_F(Cli, HeadImportPrintsASummaryAndTracesEveryStatementOnOneLine) {
   EXPECT_TRUE(Holds(ReadFile(dir_.File("accountheads.log")), "Export Debtors"));
 
   // A value with line breaks stays on its statement's line.
-  dir_.Write("m2.csv", "Head Name,headname\nParent,underhead\n");
-  dir_.Write("h.csv", "Head Name,Parent\n\"North\r\nEast\",Sundry Debtors\nWest,Sundry Debtors\n");
+  dir_.Write("h.csv",
+             "Head Name,Parent Head\n\"North\r\nEast\",Sundry Debtors\nWest,Sundry Debtors\n");
   ASSERT_EQ(
-      Run("import account-heads h.csv --map m2.csv --target c.db --log-dir . --trace-sql t.sql")
+      Run("import account-heads h.csv --map map.csv --target c.db --log-dir . --trace-sql t.sql")
           .status,
       0);
   std::istringstream lines(ReadFile(dir_.File("t.sql")));
   Strings inserts;
-  for (std::string line; std::getline(lines, line);) {
-    const std::string word = ToLower(line.substr(0, 6));
-    EXPECT_TRUE(word == "select" || word == "insert" || word == "update") << line;
+  for (std::string line; std::getline(lines, line);)
     if (line.rfind("insert into accounthead", 0) == 0) inserts.push_back(line);
-  }
   EXPECT_EQ(inserts, (Strings{"insert into accounthead([headcode],[headname],[underhead])"
                               "values(70,'North  East',9)",
                               "insert into accounthead([headcode],[headname],[underhead])"
@@ -111,13 +108,6 @@ TEST_F(Cli, MarkupImportSummarisesAndListsEverySkippedRecord) {
   r = Run("import accounts x.xml --target c.db --rejects missing/rejects.csv");
   EXPECT_EQ(r.status, 2) << r.out;
   EXPECT_TRUE(Holds(r.out, "missing/rejects.csv"));
-}
-
-TEST_F(Cli, FailedImportExitsOneWithTheMessages) {
-  const ToolResult r = Run("import depots " + Sample("export.xml") + " --target missing.db");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_TRUE(Holds(r.out, "Orvik: "));
-  EXPECT_TRUE(Holds(r.out, "missing.db"));
 }
 
 }  // namespace
