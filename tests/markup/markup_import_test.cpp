@@ -272,44 +272,34 @@ TEST_P(MarkupImport, AnEmptyExportReadsNothingAndOneThatIsNotXmlIsAnErrorNamingT
 
 TEST_P(MarkupImport, ExportsMissingASectionOrDamagedImportWhatTheyHave) {
   const std::string bad = std::string(VANTREL_TEST_DATA) + "/bad/";
+  const Method accounts = &DependProcesser::ImportAccounts;
+  const Method products = &DependProcesser::ImportProducts;
   const struct {
-    std::string file;
     Method method;
-    Strings rows;     // what the import leaves: ledgers, or products
-    Strings rejects;  // what it skips
+    std::string file;
+    Strings rejects;
   } cases[] = {
-      {bad + "markup_ledgers_only.xml",
-       &DependProcesser::ImportAccounts,
-       {"Harbor Fuel Co|24"},
+      {accounts,
+       bad + "markup_ledgers_only.xml",
        {"LEDGER|Quay Rentals|Rentals Payable|parent group not found"}},
-      {bad + "markup_items_only.xml",
-       &DependProcesser::ImportProducts,
-       {"Sea Salt 1kg|1"},
+      {products,
+       bad + "markup_items_only.xml",
        {"STOCKITEM|Kelp Flakes|Seaweed|parent group not found"}},
-      {bad + "markup_parents_later.xml",
-       &DependProcesser::ImportAccounts,
-       {"Harbor Fuel Co|24", "Lighthouse Inn|31"},
+      {accounts,
+       bad + "markup_parents_later.xml",
        {"GROUP|Cafes|Cafes|names itself as parent",
         "LEDGER|Dune Cafe|Cafes|parent group not found"}},
       // Groups without ledgers, stock groups without items.
-      {dir_.Write("g.xml", Envelope(G("North", "Sundry Debtors"))),
-       &DependProcesser::ImportAccounts,
-       {"Harbor Fuel Co|24", "Lighthouse Inn|31"},
-       {}},
-      {dir_.Write("sg.xml", Envelope(SG("Spares", ""))),
-       &DependProcesser::ImportProducts,
-       {"Sea Salt 1kg|1"},
-       {}},
+      {accounts, dir_.Write("g.xml", Envelope(G("North", "Sundry Debtors"))), {}},
+      {products, dir_.Write("sg.xml", Envelope(SG("Spares", ""))), {}},
   };
   for (const auto& c : cases) {
     EXPECT_FALSE(Run(c.method, c.file)) << c.file;
     EXPECT_EQ(rejects_, c.rejects) << c.file;
-    EXPECT_EQ(Rows(c.method == &DependProcesser::ImportProducts
-                       ? "SELECT pname, gpcode FROM product"
-                       : "SELECT ledname, headcode FROM accountledger ORDER BY ledcode"),
-              c.rows)
-        << c.file;
   }
+  EXPECT_EQ(Rows("SELECT ledname, headcode FROM accountledger ORDER BY ledcode"),
+            (Strings{"Harbor Fuel Co|24", "Lighthouse Inn|31"}));
+  EXPECT_EQ(Rows("SELECT pname, gpcode FROM product"), Strings{"Sea Salt 1kg|1"});
   EXPECT_EQ(Heads(), (Strings{"31|Hotels - North|32|1", "32|Hotels|9|1", "33|North|9|1"}));
   EXPECT_EQ(Rows("SELECT gpcode, gpname FROM productgroup ORDER BY gpcode"),
             (Strings{"1|General", "2|Spares"}));

@@ -24,21 +24,18 @@ class Allocators : public CompanyTest {
     ReleaseTargetConnection();
     CompanyTest::TearDown();
   }
-  void AllocateAll() {
-    AllocateAccountCodes(state_);
-    AllocateDepotCode(state_);
-    AllocateGroupCode(state_);
-    AllocateProductCode(state_);
-    AllocateBatchId(state_);
-    AllocateReceiptAndVoucher(state_);
-  }
   ProcesserState state_;
 };
 
 TEST_P(Allocators, EachCounterStartsAfterTheHighestStoredCodeOrAtOne) {
   // Next head, ledger, depot, group, product, batch, receipt codes and the reserved voucher.
   const auto counters = [&] {
-    AllocateAll();
+    AllocateAccountCodes(state_);
+    AllocateDepotCode(state_);
+    AllocateGroupCode(state_);
+    AllocateProductCode(state_);
+    AllocateBatchId(state_);
+    AllocateReceiptAndVoucher(state_);
     const CodeCounters& c = Counters();
     const auto n = [](long v) { return std::to_string(v) + "|"; };
     return n(c.next_head_code) + n(c.next_ledger_code) + n(c.next_depot_code) +

@@ -9,8 +9,7 @@ namespace {
 const MapTable kGroupParentDesc = {
     {}, {"Group", "gpname"}, {"Parent", "gpunder"}, {"Description", "gpdesc"}};
 const std::string kLogHeader =
-    "Group         ImportStaus     Reason\r\n"
-    "========      ===========     ======\r\n";
+    "Group         ImportStaus     Reason\r\n========      ===========     ======\r\n";
 
 class GroupImport : public CompanyTest {
  protected:

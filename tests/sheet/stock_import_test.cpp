@@ -19,10 +19,8 @@ const MapTable kBatchUnitMap =
     Map("Code=pcode,Batch=batchname,Unit=unit,F=cf,Qty=openingstock,Rate=purrate");
 const std::string kDates = std::string(VANTREL_TEST_DATA) + "/batch_dates.xls";
 
-std::string Line(const std::string& values) {
-  return "insert into receiptdetails(rcptcode, slno, PCode, unitid, cf, batchid, qty, Rate)values" +
-         values;
-}
+const std::string kLine =
+    "insert into receiptdetails(rcptcode, slno, PCode, unitid, cf, batchid, qty, Rate)values";
 
 class StockImport : public CompanyTest {
  protected:
@@ -70,10 +68,11 @@ class StockImport : public CompanyTest {
            "chkdep)values(" +
            code + ",1,'OS',1,'" + DayText() + "'," + amount + ",1)";
   }
-  // An opening stock receipt of an earlier import, with one line.
+  // An opening stock receipt of an earlier import, with one line; no inventory, no new batch.
   void OldReceipt() const {
+    for (const char* t : {"receiptdetails", "inventory"}) Exec(std::string("delete from ") + t);
+    Exec("delete from productbatch where batchid > 6");
     Exec("delete from transactionreceipts where rcpttype='OS'");
-    Exec("delete from receiptdetails");
     Exec(
         "insert into transactionreceipts(rcptcode,vno,rcpttype,dcode,amt) "
         "values(30,'1','OS',1,50)");
@@ -96,7 +95,7 @@ TEST_P(StockImport, BatchRowBecomesBatchInventoryAndReceiptLineUnderAReceiptCode
                                "'P01','B-2007')"),
                      "insert into inventory(dcode,invdate,pcode,batchid,os)values(1,'" + DayText() +
                          "','P01',7,40)",
-                     Line("(41,1,'P01',0,0,7,40,0)"), Receipt("41", "0")}));
+                     kLine + "(41,1,'P01',0,0,7,40,0)", Receipt("41", "0")}));
   const std::string when =
       multi_user() ? "'" + DateText(Today()) + "'" : "#" + DateText(Today()) + "#";
   EXPECT_EQ(rec_.StatementsStartingWith("update inventory"),
@@ -162,10 +161,8 @@ TEST_P(StockImport, BatchUnitRowFollowsItsFactorAndAddsNoBatchColumn) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.unit + " " + c.factor);
     rec_.statements.clear();
-    for (const char* t : {"productunits", "receiptdetails", "inventory"})
-      Exec(std::string("delete from ") + t);
-    Exec("delete from productbatch where batchid > 6");
-    Exec("delete from transactionreceipts where rcpttype='OS'");
+    OldReceipt();
+    Exec("delete from productunits");
     Exec("insert into productunits(pcode,unitid,unit,cf) values('P01',0,'Nos',1)");
     Exec("insert into productunits(pcode,unitid,unit,cf) values('P01',1,'Box',6)");
     EXPECT_FALSE(Batch("Code,Batch,Unit,F,Qty,Rate\nP01,B1," + c.unit + "," + c.factor + ",3,2.5\n",
@@ -174,7 +171,7 @@ TEST_P(StockImport, BatchUnitRowFollowsItsFactorAndAddsNoBatchColumn) {
               Strings{Statement(
                   "insert into productbatch([batchid],[pcode],[batchname])values(7,'P01','B1')")});
     EXPECT_EQ(Rows("SELECT pcode, unitid, unit, cf FROM productunits ORDER BY unitid"), c.units);
-    EXPECT_EQ(rec_.StatementsStartingWith("insert into receiptdetails"), Strings{Line(c.line)});
+    EXPECT_EQ(rec_.StatementsStartingWith("insert into receiptdetails"), Strings{kLine + c.line});
     EXPECT_EQ(One("SELECT amt FROM transactionreceipts WHERE rcpttype='OS'"), "7.5");
   }
 }
@@ -185,7 +182,6 @@ TEST_P(StockImport, OldReceiptGoesOnlyWhenARowBooksStock) {
     SCOPED_TRACE(batch ? "batch import" : "opening stock");
     // No "openingstock" entry: no receipt, no inventory; only batches are written.
     OldReceipt();
-    Exec("delete from productbatch where batchid > 6");
     EXPECT_FALSE(batch ? Batch("Code,Batch\nP01,B1\nP99,B2\n", no_stock)
                        : StockCsv("Code,Batch\nP01,B1\nP99,B2\n", no_stock));
     EXPECT_EQ(Rows("SELECT batchid, pcode, batchname FROM productbatch WHERE batchid > 6"),
@@ -241,8 +237,6 @@ TEST_P(StockImport, BatchIdPastTheLimitEndsWithOverflowAndStockIsUndoneWhole) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.note);
     OldReceipt();
-    Exec("delete from inventory");
-    Exec("delete from productbatch where batchid > 6");
     // The opening stock of an earlier import, to be left as it is.
     if (!c.batch) {
       EXPECT_FALSE(StockCsv("Code,Unit,Qty,Rate\nP01,BOX,3,25.5\n"));
@@ -268,7 +262,7 @@ TEST_P(StockImport, StockIsBookedInBaseUnitsAndASecondRunReplacesTheReceipt) {
   EXPECT_EQ(rec_.StatementsStartingWith("insert into"),
             (Strings{"insert into inventory(dcode,invdate,pcode,batchid,os)values(1,'" + DayText() +
                          "','P01',0,36)",
-                     Line("(41,1,'P01',2,12,0,3,25.5)"), Receipt("41", "76.5")}));
+                     kLine + "(41,1,'P01',2,12,0,3,25.5)", Receipt("41", "76.5")}));
   EXPECT_EQ(rec_.StatementsStartingWith("update inventory set os=os-").size(), 1u);
   EXPECT_EQ(rec_.StatementsStartingWith("update inventory set os=os-36 ").size(), 1u);
   // The same import again the same day: the receipt is replaced, the stock stays 36.
@@ -281,7 +275,7 @@ TEST_P(StockImport, StockIsBookedInBaseUnitsAndASecondRunReplacesTheReceipt) {
   rec_.statements.clear();
   EXPECT_FALSE(StockCsv("Code,Unit,Qty,Rate\nP02,BOX,4,1\nP03,,5,1\n"));
   EXPECT_EQ(rec_.StatementsStartingWith("insert into receiptdetails"),
-            (Strings{Line("(43,1,'P02',0,1,0,4,1)"), Line("(43,2,'P03',0,1,0,5,1)")}));
+            (Strings{kLine + "(43,1,'P02',0,1,0,4,1)", kLine + "(43,2,'P03',0,1,0,5,1)"}));
   EXPECT_EQ(Rows("SELECT pcode, os FROM inventory WHERE pcode <> 'P01' ORDER BY pcode"),
             (Strings{"P02|4", "P03|5"}));
   EXPECT_TRUE(Holds(Stocks(), LayoutLogLine("Unit", "failed", "Unit Doesnt exists") +
@@ -316,7 +310,7 @@ TEST_P(StockImport, ImportOSCreatesTheProductsThenBooksTheirStock) {
   EXPECT_TRUE(rec_.messages.empty());
   EXPECT_EQ(One("SELECT pname FROM product WHERE pcode='P05'"), "Darjeeling Tea");
   EXPECT_EQ(rec_.StatementsStartingWith("insert into receiptdetails"),
-            Strings{Line("(41,1,'P05',1,12,0,3,25.5)")});
+            Strings{kLine + "(41,1,'P05',1,12,0,3,25.5)"});
   EXPECT_EQ(One("SELECT os FROM inventory WHERE pcode='P05'"), "36");
   // The stock line carries no name: no "batchname" is mapped.
   const std::string log = Stocks();
