@@ -35,10 +35,6 @@ class ProductImport : public CompanyTest {
     Exec("INSERT INTO productunits (pcode, unitid, unit, cf) VALUES ('" + code + "',0,'Nos',1)");
     Exec("INSERT INTO productslab (PCode, Purchase) VALUES ('" + code + "',0)");
   }
-  void AddGroup(int code, const std::string& name) const {
-    Exec("INSERT INTO productgroup (gpcode, gpname, gpdesc, gpunder, gplevel) VALUES (" +
-         std::to_string(code) + ",'" + name + "','',1,0)");
-  }
 };
 
 const std::string kHeader =
@@ -46,7 +42,7 @@ const std::string kHeader =
 
 TEST_P(ProductImport, UnitRowsProductAndLogAsTheRowNamesThem) {
   StorePCode("P104");
-  AddGroup(20, "Hardware");
+  Exec("insert into productgroup values(20,'Hardware','',1,0)");
   EXPECT_FALSE(
       Import("Name,Group,Base,Addl,Cf,Sales\nBolt M6,Hardware,Nos,Box,100,Box\n", kUnitMap));
   EXPECT_EQ(Products(), Strings{"P105|Bolt M6|20|1"});
@@ -73,8 +69,7 @@ TEST_P(ProductImport, SecondImportReplacesEachProductWithItsUnitsAndSlabs) {
   EXPECT_EQ(Slabs(), (Strings{"A1|0", "A1|-1", "A3|0", "A3|-1"}));
 
   // Without a code column every run takes new codes from the parameter.
-  Exec("DELETE FROM product");
-  Exec("DELETE FROM productslab");
+  for (const char* table : {"product", "productslab"}) Exec(std::string("DELETE FROM ") + table);
   StorePCode("0");
   for (int run = 0; run < 2; ++run)
     EXPECT_FALSE(Import("Name,Base\nWasher,Nos\nRivet,Nos\n", Map("Name=pname,Base=Base Unit")));
@@ -95,13 +90,12 @@ TEST_P(ProductImport, UnitThatCannotBeResolvedRefusesTheRowAndRemovesNothing) {
 }
 
 TEST_P(ProductImport, GroupsAreCreatedUnderTheRowsParentThenSuperGroup) {
-  AddGroup(20, "Tools");
+  Exec("insert into productgroup values(20,'Tools','',1,0)");
   const std::string long_name(60, 'L');
   const MapTable map = Map("Name=pname,Group=gpcode,Parent=parentgroup,Super=supergroup");
   const std::string book =
       "Name,Group,Parent,Super\nBolt,Bolts,Fasteners,Hardware\nHammer,Tools,,\nPaint,Paints,,\n"
-      "Nut,Nuts,Fasteners,Hardware\n"
-      "Widget," +
+      "Nut,Nuts,Fasteners,Hardware\nWidget," +
       long_name + ",,\n";
   EXPECT_FALSE(Import(book, map));
   const Strings groups = {"21|Hardware|1", "22|Fasteners|21",

@@ -64,8 +64,8 @@ class StockImport : public CompanyTest {
     return Stock(dir_.Write("stock.csv", csv), std::move(map));
   }
   std::string Receipt(const std::string& code, const std::string& amount) const {
-    return "insert into transactionreceipts(rcptcode, vno, rcpttype, dcode, rcptdate, amt, "
-           "chkdep)values(" +
+    return "insert into transactionreceipts(rcptcode, vno, rcpttype, dcode, rcptdate, amt, chkdep)"
+           "values(" +
            code + ",1,'OS',1,'" + DayText() + "'," + amount + ",1)";
   }
   // An opening stock receipt of an earlier import, with one line; no inventory, no new batch.
