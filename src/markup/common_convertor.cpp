@@ -111,6 +111,28 @@ struct PendingParent {
   std::string parent;
 };
 
+// The groups with a parent, in staging order; those without one go to `primaries`.
+std::vector<Staged> SplitPrimaries(const std::vector<Staged>& groups,
+                                   std::vector<Staged>& primaries) {
+  std::vector<Staged> subs;
+  for (const Staged& g : groups) (g.parent.empty() ? primaries : subs).push_back(g);
+  return subs;
+}
+
+// Points each group written before its parent at the parent, now written.
+// `parent_code` gives the parent's code as text, "" when there is none.
+void SetPendingParents(const std::vector<PendingParent>& pending, const char* kind,
+                       const std::function<std::string(std::string)>& parent_code,
+                       const std::string& set_parent, const std::string& where_code) {
+  for (const PendingParent& p : pending) {
+    const std::string code = parent_code(p.parent);
+    if (code.empty())
+      throw Error("The parent group '" + p.parent + "' of the " + kind + " with code " +
+                  std::to_string(p.code) + " was not written.");
+    Run(set_parent + code + where_code + std::to_string(p.code));
+  }
+}
+
 }  // namespace
 
 void RecordSkipped(ProcesserState& s, const std::string& kind, const std::string& name,
@@ -118,6 +140,17 @@ void RecordSkipped(ProcesserState& s, const std::string& kind, const std::string
   ++s.rows_refused;
   s.rejects.push_back({kind, name, parent, reason});
 }
+
+namespace {
+
+// Runs a record's insert, uses up its code and counts it.
+void Write(ProcesserState& s, const std::string& sql, int16_t& code) {
+  Run(sql);
+  code = Increment16(code);
+  ++s.rows_imported;
+}
+
+}  // namespace
 
 void CommonConvertor::AddToOrvikAcc(Recordset& rsLedG, Recordset& rsLedL) {
   RunHandled(
@@ -132,20 +165,17 @@ void CommonConvertor::AddToOrvikAcc(Recordset& rsLedG, Recordset& rsLedL) {
 
         // Of the primary groups only "Misc. Expenses (ASSET)" is written; the
         // others are heads every company already has.
-        std::vector<Staged> subs;
-        for (const Staged& g : groups) {
-          if (!g.parent.empty()) {
-            subs.push_back(g);
-            continue;
-          }
+        std::vector<Staged> primaries;
+        const std::vector<Staged> subs = SplitPrimaries(groups, primaries);
+        for (const Staged& g : primaries) {
           std::string name = g.name;
           if (Cleaned(name).empty()) {
             skip("GROUP", g, kNameEmpty);
           } else if (Trim(name) == heads[25] && !HeadExists(name)) {
-            Run("insert into accounthead values(" + std::to_string(c.next_head_code) + ",'" +
-                heads[25] + "',2,1)");
-            c.next_head_code = Increment16(c.next_head_code);
-            ++s_.rows_imported;
+            Write(s_,
+                  "insert into accounthead values(" + std::to_string(c.next_head_code) + ",'" +
+                      heads[25] + "',2,1)",
+                  c.next_head_code);
           } else {
             skip("GROUP", g, HeadExists(name) ? kExists : "primary group not created");
           }
@@ -171,10 +201,10 @@ void CommonConvertor::AddToOrvikAcc(Recordset& rsLedG, Recordset& rsLedL) {
           }
           if (Trim(name) == heads[7] && !HeadExists(name)) {
             // Its staged parent is not used.
-            Run("insert into accounthead values(" + std::to_string(c.next_head_code) + ",'" +
-                heads[7] + "',2,1)");
-            c.next_head_code = Increment16(c.next_head_code);
-            ++s_.rows_imported;
+            Write(s_,
+                  "insert into accounthead values(" + std::to_string(c.next_head_code) + ",'" +
+                      heads[7] + "',2,1)",
+                  c.next_head_code);
             continue;
           }
           if (HeadExists(name)) {  // cleans the name for the statement too
@@ -203,19 +233,18 @@ void CommonConvertor::AddToOrvikAcc(Recordset& rsLedG, Recordset& rsLedL) {
             }
             pending.push_back({c.next_head_code, parent});
           }
-          Run("insert into accounthead values(" + std::to_string(c.next_head_code) + ",'" + name +
-              "'," + std::to_string(parent_code) + ",1)");
-          c.next_head_code = Increment16(c.next_head_code);
-          ++s_.rows_imported;
+          Write(s_,
+                "insert into accounthead values(" + std::to_string(c.next_head_code) + ",'" + name +
+                    "'," + std::to_string(parent_code) + ",1)",
+                c.next_head_code);
         }
-        for (PendingParent& p : pending) {
-          const int16_t parent_code = HeadCodeOfParent(p.parent, "G");
-          if (parent_code == 0)
-            throw Error("The parent group '" + p.parent + "' of the head with code " +
-                        std::to_string(p.code) + " was not written.");
-          Run("update accounthead set underhead=" + std::to_string(parent_code) +
-              " where headcode=" + std::to_string(p.code));
-        }
+        SetPendingParents(
+            pending, "head",
+            [](std::string parent) {
+              const int16_t code = HeadCodeOfParent(parent, "G");
+              return code == 0 ? std::string() : std::to_string(code);
+            },
+            "update accounthead set underhead=", " where headcode=");
 
         long done = 0;
         for (const Staged& l : ledgers) {
@@ -239,11 +268,11 @@ void CommonConvertor::AddToOrvikAcc(Recordset& rsLedG, Recordset& rsLedL) {
               skip("LEDGER", l, Trim(parent) == heads[0] ? kUnderBranch : kParentNotFound);
               continue;
             }
-            Run("INSERT INTO ACCOUNTLEDGER(LEDCODE,LEDNAME,HEADCODE) VALUES('" +
-                std::to_string(c.next_ledger_code) + "','" + Trim(name) + "'," +
-                std::to_string(head_code) + ")");
-            c.next_ledger_code = Increment16(c.next_ledger_code);
-            ++s_.rows_imported;
+            Write(s_,
+                  "INSERT INTO ACCOUNTLEDGER(LEDCODE,LEDNAME,HEADCODE) VALUES('" +
+                      std::to_string(c.next_ledger_code) + "','" + Trim(name) + "'," +
+                      std::to_string(head_code) + ")",
+                  c.next_ledger_code);
           }
         }
       },
@@ -261,22 +290,19 @@ void CommonConvertor::AddToOrvikPro(Recordset& rsProG, Recordset& rsProI) {
         };
 
         // Every primary stock group the company lacks is written first.
-        std::vector<Staged> subs;
-        for (const Staged& g : groups) {
-          if (!g.parent.empty()) {
-            subs.push_back(g);
-            continue;
-          }
+        std::vector<Staged> primaries;
+        const std::vector<Staged> subs = SplitPrimaries(groups, primaries);
+        for (const Staged& g : primaries) {
           std::string name = g.name;
           if (Cleaned(name).empty()) {
             skip("STOCKGROUP", g, kNameEmpty);
           } else if (GroupExists(name)) {
             skip("STOCKGROUP", g, kExists);
           } else {
-            Run("insert into productgroup values(" + std::to_string(c.next_group_code) + ",'" +
-                Trim(name) + "','',1,0)");
-            c.next_group_code = Increment16(c.next_group_code);
-            ++s_.rows_imported;
+            Write(s_,
+                  "insert into productgroup values(" + std::to_string(c.next_group_code) + ",'" +
+                      Trim(name) + "','',1,0)",
+                  c.next_group_code);
           }
         }
 
@@ -319,19 +345,18 @@ void CommonConvertor::AddToOrvikPro(Recordset& rsProG, Recordset& rsProI) {
             pending.push_back({c.next_group_code, parent});
             parent_code = Variant(int16_t{0});
           }
-          Run("insert into productgroup values(" + std::to_string(c.next_group_code) + ",\"" +
-              Trim(name) + "\",''," + JoinText(parent_code) + ",0)");
-          c.next_group_code = Increment16(c.next_group_code);
-          ++s_.rows_imported;
+          Write(s_,
+                "insert into productgroup values(" + std::to_string(c.next_group_code) + ",\"" +
+                    Trim(name) + "\",''," + JoinText(parent_code) + ",0)",
+                c.next_group_code);
         }
-        for (PendingParent& p : pending) {
-          const Variant parent_code = GroupCodeOfParent(p.parent, "G");
-          if (parent_code.is_empty())
-            throw Error("The parent group '" + p.parent + "' of the stock group with code " +
-                        std::to_string(p.code) + " was not written.");
-          Run("update productgroup set gpunder=" + JoinText(parent_code) +
-              " where gpcode=" + std::to_string(p.code));
-        }
+        SetPendingParents(
+            pending, "stock group",
+            [](std::string parent) {
+              const Variant code = GroupCodeOfParent(parent, "G");
+              return code.is_empty() ? std::string() : JoinText(code);
+            },
+            "update productgroup set gpunder=", " where gpcode=");
 
         long done = 0;
         for (const Staged& item : items) {
@@ -376,10 +401,10 @@ void CommonConvertor::AddToOrvikDepo(Recordset& rsDepo) {
           } else if (DepotExists(name)) {
             RecordSkipped(s_, "GODOWN", d.name, "", kExists);
           } else {
-            Run("insert into depot(dcode,dname) values(" + std::to_string(c.next_depot_code) +
-                ",\"" + Trim(name) + "\")");
-            c.next_depot_code = Increment16(c.next_depot_code);
-            ++s_.rows_imported;
+            Write(s_,
+                  "insert into depot(dcode,dname) values(" + std::to_string(c.next_depot_code) +
+                      ",\"" + Trim(name) + "\")",
+                  c.next_depot_code);
           }
         }
       },
