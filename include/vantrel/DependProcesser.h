@@ -40,12 +40,17 @@ struct MapEntry {
 // column order of the statements.
 using MapTable = std::vector<MapEntry>;
 
-// A record of an export that a markup import did not write, and why.
+// A record of an export, or a row of a worksheet, that an import did not
+// write, and why.
 struct RejectedRecord {
-  std::string kind;    // the export's element: GROUP, LEDGER, STOCKGROUP, STOCKITEM or GODOWN
-  std::string name;    // as read from the export, trimmed and cut to the column's length
-  std::string parent;  // its PARENT text; empty for godowns
+  std::string kind;    // the export's element (GROUP, LEDGER, STOCKGROUP, STOCKITEM, GODOWN),
+                       // or for a worksheet row the import's kind ("accounts", "batches", ...)
+  std::string name;    // as read, trimmed and cut to the column's length
+  std::string parent;  // its PARENT text; empty for godowns and worksheet rows
   std::string reason;  // in plain words: "parent is empty", "already exists", ...
+  long row = 0;        // worksheet row (1 is the header row); 0 for an export record
+  std::string column;  // the worksheet column (its header) whose cell refused the row, if one did
+  std::string value;   // that cell's text
 };
 
 struct ProcesserState;

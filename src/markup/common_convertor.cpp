@@ -138,7 +138,12 @@ void SetPendingParents(const std::vector<PendingParent>& pending, const char* ki
 void RecordSkipped(ProcesserState& s, const std::string& kind, const std::string& name,
                    const std::string& parent, const std::string& reason) {
   ++s.rows_refused;
-  s.rejects.push_back({kind, name, parent, reason});
+  RejectedRecord r;
+  r.kind = kind;
+  r.name = name;
+  r.parent = parent;
+  r.reason = reason;
+  s.rejects.push_back(std::move(r));
 }
 
 namespace {
