@@ -1,6 +1,5 @@
 #include "dbhelpers/clean_sql_text.h"
 
-#include "frame/handler.h"
 #include "platform/variant/convert.h"
 
 namespace vantrel {
@@ -17,17 +16,11 @@ std::string WithoutQuotes(const std::string& text) {
 }  // namespace
 
 std::string CleanSqlText(Variant& value) {
-  std::string result;
-  RunHandled(
-      [&] {
-        if (value.is_null()) value = Variant(std::string());
-        const std::string text = ToText(value);
-        if (text.empty()) return;
-        value = Variant(WithoutQuotes(text));
-        result = value.as_text();
-      },
-      msgstyle::kInformation, "Orvik", nullptr);
-  return result;
+  if (value.is_null()) value = Variant(std::string());
+  const std::string text = ToText(value);
+  if (text.empty()) return "";
+  value = Variant(WithoutQuotes(text));
+  return value.as_text();
 }
 
 std::string CleanSqlText(std::string& value) {

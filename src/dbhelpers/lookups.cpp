@@ -1,6 +1,7 @@
 #include "dbhelpers/lookups.h"
 
 #include "dbhelpers/clean_sql_text.h"
+#include "frame/dialect.h"
 #include "frame/module_state.h"
 #include "platform/dao/connection.h"
 #include "platform/dao/recordset.h"
@@ -122,7 +123,8 @@ std::string ReadPCodeParam() {
   return result;
 }
 
-bool RemoveExistingBatch(std::string& product_code, std::string& batch_name, int32_t target_type) {
+bool RemoveExistingBatch(std::string& product_code, std::string& batch_name,
+                         const Dialect& dialect) {
   CleanSqlText(product_code);
   CleanSqlText(batch_name);
   const std::string& p = product_code;
@@ -132,10 +134,7 @@ bool RemoveExistingBatch(std::string& product_code, std::string& batch_name, int
                               "' AND BATCHNAME LIKE '" + LikeLiteral(b) + "'");
   if (rs.HasRows()) {
     const std::string id = ToText(rs.Value("batchid"));
-    const DateValue today = Today();
-    const std::string date = target_type == typeSingleUser
-                                 ? "#" + DateText(today) + "#"
-                                 : "'" + FormatDate(today, "yyyymmdd") + "'";
+    const std::string date = dialect.DayLiteral(Today());
     TargetConnection().Execute("delete from inventory where pcode like '" + LikeLiteral(p) +
                                "' and batchid=" + id + " and invdate=" + date + " and dcode=1");
     TargetConnection().Execute("delete from productbatch where batchname like '" + LikeLiteral(b) +

@@ -7,6 +7,8 @@
 
 namespace vantrel {
 
+class Dialect;
+
 // Master record lookups on the shared lookup record set over the target
 // connection. A query that fails raises vantrel::Error to the caller. Names are passed by
 // reference: the existence tests clean them in place (quotes and backslashes removed), and callers
@@ -34,7 +36,8 @@ void SetPCodeParam(const Variant& code);
 std::string ReadPCodeParam();
 // Removes an existing batch of the product with its inventory rows of today in depot 1.
 // Always returns false.
-bool RemoveExistingBatch(std::string& product_code, std::string& batch_name, int32_t target_type);
+bool RemoveExistingBatch(std::string& product_code, std::string& batch_name,
+                         const Dialect& dialect);
 // Code of the product of that name; empty when none.
 std::string PCodeOfName(std::string& name);
 bool PCodeExists(std::string& code);

@@ -1,6 +1,5 @@
 #include "frame/connections.h"
 
-#include "frame/handler.h"
 #include "frame/module_state.h"
 #include "frame/processer_state.h"
 #include "platform/dao/connection.h"
@@ -8,6 +7,25 @@
 #include "platform/variant/convert.h"
 
 namespace vantrel {
+namespace {
+
+// Closes the target again unless the claim on it was taken.
+class TargetClaim {
+ public:
+  explicit TargetClaim(Connection& conn) : conn_(conn) {}
+  ~TargetClaim() {
+    if (!kept_ && conn_.State() == Connection::kOpen) conn_.Close();
+  }
+  TargetClaim(const TargetClaim&) = delete;
+  TargetClaim& operator=(const TargetClaim&) = delete;
+  void Keep() { kept_ = true; }
+
+ private:
+  Connection& conn_;
+  bool kept_ = false;
+};
+
+}  // namespace
 
 std::string SingleUserConnectionString(const std::string& database_file) {
   return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + database_file +
@@ -24,25 +42,20 @@ std::string WorkbookConnectionString(const std::string& source_file) {
 }
 
 void OpenTargetConnection(ProcesserState& s) {
-  RunHandled(
-      [&] {
-        Connection& conn = TargetConnection();
-        if (conn.State() == Connection::kOpen) conn.Close();
-        if (s.target_type == typeSingleUser)
-          conn.Open(SingleUserConnectionString(s.target_database));
-        else if (s.target_type == typeMultiUser)
-          conn.Open(MultiUserConnectionString(s.server, s.target_database));
-        if (conn.State() != Connection::kOpen) return;
-        // The import owns its target until the connection closes: a second
-        // import waits a bounded time, then stops with the target left closed.
-        try {
-          conn.ClaimForImport(GetTargetTimeouts().lock_wait_seconds);
-        } catch (...) {
-          conn.Close();
-          throw;
-        }
-      },
-      msgstyle::kInformation, "Orvik", &s.error_flag);
+  StepVoice voice(s, {"Orvik"});
+  Connection& conn = TargetConnection();
+  if (conn.State() == Connection::kOpen) conn.Close();
+  if (s.target_type == typeSingleUser)
+    conn.Open(SingleUserConnectionString(s.target_database));
+  else if (s.target_type == typeMultiUser)
+    conn.Open(MultiUserConnectionString(s.server, s.target_database));
+  if (conn.State() != Connection::kOpen) return;
+  // The import owns its target until the connection closes: a second
+  // import waits a bounded time, then stops with the target left closed.
+  TargetClaim claim(conn);
+  conn.ClaimForImport(GetTargetTimeouts().lock_wait_seconds);
+  claim.Keep();
+  if (s.transaction_mode == transAtomic || s.transaction_mode == transDryRun) conn.BeginTrans();
 }
 
 void OpenWorkbook(ProcesserState& s, bool client_side_cursor) {

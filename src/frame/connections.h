@@ -11,10 +11,11 @@ std::string SingleUserConnectionString(const std::string& database_file);
 std::string MultiUserConnectionString(const std::string& server, const std::string& database);
 std::string WorkbookConnectionString(const std::string& source_file);
 
-// (Re)opens the shared target connection from the object's properties and
-// claims the target for this import until the connection is closed. Its own
-// handler reports a failure, a target in use by another import included
-// (title "Orvik", ErrorFlag), and leaves it closed.
+// (Re)opens the shared target connection from the object's properties,
+// claims the target for this import until the connection is closed, picks
+// the target's dialect and, for an atomic import or a dry run, starts the one
+// transaction the whole import runs in. A failure (a target in use by another
+// import included) is reported with the title "Orvik" and leaves it closed.
 void OpenTargetConnection(ProcesserState& s);
 
 // Opens the workbook, names its first table and opens that table's rows in

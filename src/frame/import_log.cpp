@@ -53,7 +53,7 @@ std::string LayoutLogLine(const std::string& name, const std::string& status,
 // full) raises here, before the row it reports is committed.
 void ImportLog::Put(const std::string& line) {
   if (std::fwrite(line.data(), 1, line.size(), file_) != line.size() || std::fflush(file_) != 0)
-    throw Error("Device I/O error writing '" + path_ + "': " + std::strerror(errno), 57);
+    throw Error("Device I/O error writing '" + path_ + "': " + std::strerror(errno));
 }
 
 ImportLog::~ImportLog() {
@@ -65,8 +65,7 @@ void ImportLog::Open(const std::string& file_name, const std::string& title) {
   const std::string path = LogFolder() + "/" + file_name;
   file_ = std::fopen(path.c_str(), "wb");
   if (!file_)
-    throw Error("Path/File access error: cannot create '" + path + "': " + std::strerror(errno),
-                75);
+    throw Error("Path/File access error: cannot create '" + path + "': " + std::strerror(errno));
   path_ = path;
   WriteLine(title, "ImportStaus", "Reason");
   WriteLine("========", "===========", "======");
@@ -74,13 +73,13 @@ void ImportLog::Open(const std::string& file_name, const std::string& title) {
 
 void ImportLog::WriteLine(const std::string& name, const std::string& status,
                           const std::string& reason) {
-  if (!file_) throw Error("Bad file name or number", 52);
+  if (!file_) throw Error("Bad file name or number");
   const std::string line = LayoutLogLine(name, status, reason);
   Put(line);
 }
 
 void ImportLog::WriteLine(const std::string& name, const std::string& text) {
-  if (!file_) throw Error("Bad file name or number", 52);
+  if (!file_) throw Error("Bad file name or number");
   std::string line = name;
   size_t column = 1 + CharCount(name);
   MoveToColumn(line, column, 15);
@@ -93,7 +92,7 @@ void ImportLog::Close() {
   if (!file_) return;
   const bool failed = std::fclose(file_) != 0;
   file_ = nullptr;
-  if (failed) throw Error("Device I/O error closing '" + path_ + "'", 57);
+  if (failed) throw Error("Device I/O error closing '" + path_ + "'");
 }
 
 }  // namespace vantrel

@@ -1,10 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "frame/dialect.h"
+#include "frame/import_frame.h"
 #include "frame/import_log.h"
 #include "vantrel/DependProcesser.h"
 
@@ -14,8 +17,8 @@ class Connection;
 class Recordset;
 
 // Everything one DependProcesser object owns: its configuration, its error
-// flag, its workbook connection and rows, its log and the statement members
-// the spreadsheet workers build rows in.
+// flag, its workbook connection and rows, its log, and what the frame keeps
+// of the import under way.
 struct ProcesserState {
   std::string target_database;
   std::string source_file;
@@ -34,10 +37,15 @@ struct ProcesserState {
   std::string sheet_name;
   ImportLog log;
 
-  // Statement members of the spreadsheet workers.
-  std::string column_text;
-  std::string value_text;
-  std::string values_head;
+  // The dialect of the target type.
+  const Dialect& dialect() const { return DialectOf(target_type); }
+  // How the running step reports an error, and what must be done if it does.
+  Voice voice;
+  std::vector<std::function<void()>> failure_work;
+  // The import's kind as the rejects name it ("accounts", "batches", ...).
+  std::string import_kind;
+
+  // The name of the worksheet row a worker stands on, and the code the last parent lookup found.
   std::string row_name;
   int16_t found_code = 0;
 

@@ -9,9 +9,9 @@
 #include "dbhelpers/clean_sql_text.h"
 #include "dbhelpers/lookups.h"
 #include "frame/counters.h"
-#include "frame/handler.h"
 #include "frame/module_state.h"
 #include "frame/processer_state.h"
+#include "platform/common/error.h"
 #include "platform/dao/connection.h"
 #include "platform/dao/recordset.h"
 #include "platform/variant/convert.h"
@@ -158,262 +158,250 @@ void Write(ProcesserState& s, const std::string& sql, int16_t& code) {
 }  // namespace
 
 void CommonConvertor::AddToOrvikAcc(Recordset& rsLedG, Recordset& rsLedL) {
-  RunHandled(
-      [&] {
-        CodeCounters& c = Counters();
-        const auto& heads = DefaultHeads();
-        const std::vector<Staged> groups = ReadStaged(rsLedG, "GrpName", "GrpParent");
-        const std::vector<Staged> ledgers = ReadStaged(rsLedL, "LedName", "LedParent");
-        auto skip = [&](const char* kind, const Staged& r, const char* reason) {
-          RecordSkipped(s_, kind, r.name, r.parent, reason);
-        };
+  CodeCounters& c = Counters();
+  const auto& heads = DefaultHeads();
+  const std::vector<Staged> groups = ReadStaged(rsLedG, "GrpName", "GrpParent");
+  const std::vector<Staged> ledgers = ReadStaged(rsLedL, "LedName", "LedParent");
+  auto skip = [&](const char* kind, const Staged& r, const char* reason) {
+    RecordSkipped(s_, kind, r.name, r.parent, reason);
+  };
 
-        // Of the primary groups only "Misc. Expenses (ASSET)" is written; the
-        // others are heads every company already has.
-        std::vector<Staged> primaries;
-        const std::vector<Staged> subs = SplitPrimaries(groups, primaries);
-        for (const Staged& g : primaries) {
-          std::string name = g.name;
-          if (Cleaned(name).empty()) {
-            skip("GROUP", g, kNameEmpty);
-          } else if (Trim(name) == heads[25] && !HeadExists(name)) {
-            Write(s_,
-                  "insert into accounthead values(" + std::to_string(c.next_head_code) + ",'" +
-                      heads[25] + "',2,1)",
-                  c.next_head_code);
-          } else {
-            skip("GROUP", g, HeadExists(name) ? kExists : "primary group not created");
-          }
-        }
+  // Of the primary groups only "Misc. Expenses (ASSET)" is written; the
+  // others are heads every company already has.
+  std::vector<Staged> primaries;
+  const std::vector<Staged> subs = SplitPrimaries(groups, primaries);
+  for (const Staged& g : primaries) {
+    std::string name = g.name;
+    if (Cleaned(name).empty()) {
+      skip("GROUP", g, kNameEmpty);
+    } else if (Trim(name) == heads[25] && !HeadExists(name)) {
+      Write(s_,
+            "insert into accounthead values(" + std::to_string(c.next_head_code) + ",'" +
+                heads[25] + "',2,1)",
+            c.next_head_code);
+    } else {
+      skip("GROUP", g, HeadExists(name) ? kExists : "primary group not created");
+    }
+  }
 
-        StagedParents later(
-            subs,
-            [&](const Staged& g) {
-              return !Cleaned(g.name).empty() && g.parent != heads[0] && !SpansLines(g.parent) &&
-                     NameKey(g.parent) != NameKey(g.name);
-            },
-            [&](const Staged& g) {
-              std::string parent = g.parent;
-              return g.name == heads[7] || HeadCodeOfParent(parent, "G") != 0;
-            });
-        std::vector<PendingParent> pending;
-        for (const Staged& g : subs) {
-          std::string name = g.name;
-          std::string parent = g.parent;
-          if (Cleaned(name).empty()) {
-            skip("GROUP", g, kNameEmpty);
-            continue;
-          }
-          if (Trim(name) == heads[7] && !HeadExists(name)) {
-            // Its staged parent is not used.
-            Write(s_,
-                  "insert into accounthead values(" + std::to_string(c.next_head_code) + ",'" +
-                      heads[7] + "',2,1)",
-                  c.next_head_code);
-            continue;
-          }
-          if (HeadExists(name)) {  // cleans the name for the statement too
-            skip("GROUP", g, kExists);
-            continue;
-          }
-          if (parent == heads[0]) {
-            // Not written, but it uses up its code.
-            c.next_head_code = Increment16(c.next_head_code);
-            skip("GROUP", g, kUnderBranch);
-            continue;
-          }
-          if (SpansLines(parent)) {
-            skip("GROUP", g, kParentSpansLines);
-            continue;
-          }
-          if (NameKey(parent) == NameKey(name)) {
-            skip("GROUP", g, kOwnParent);
-            continue;
-          }
-          const int16_t parent_code = HeadCodeOfParent(parent, "G");
-          if (parent_code == 0) {
-            if (!later.Contains(parent)) {
-              skip("GROUP", g, kParentNotFound);
-              continue;
-            }
-            pending.push_back({c.next_head_code, parent});
-          }
-          Write(s_,
-                "insert into accounthead values(" + std::to_string(c.next_head_code) + ",'" + name +
-                    "'," + std::to_string(parent_code) + ",1)",
-                c.next_head_code);
-        }
-        SetPendingParents(
-            pending, "head",
-            [](std::string parent) {
-              const int16_t code = HeadCodeOfParent(parent, "G");
-              return code == 0 ? std::string() : std::to_string(code);
-            },
-            "update accounthead set underhead=", " where headcode=");
-
-        long done = 0;
-        for (const Staged& l : ledgers) {
-          ReportProgress("ledgers", ++done);
-          std::string name = l.name;
-          std::string parent = l.parent;
-          if (Cleaned(name).empty()) {
-            skip("LEDGER", l, kNameEmpty);
-          } else if (parent.empty()) {
-            skip("LEDGER", l, kParentEmpty);
-          } else if (SpansLines(parent)) {
-            skip("LEDGER", l, kParentSpansLines);
-          } else if (!HeadExists(parent)) {
-            skip("LEDGER", l, kParentNotFound);
-          } else if (LedgerExists(name)) {
-            skip("LEDGER", l, kExists);
-          } else {
-            // A default head the company has no row of gives no code to write.
-            const int16_t head_code = HeadCodeOfParent(parent, "");
-            if (head_code == 0) {
-              skip("LEDGER", l, Trim(parent) == heads[0] ? kUnderBranch : kParentNotFound);
-              continue;
-            }
-            Write(s_,
-                  "INSERT INTO ACCOUNTLEDGER(LEDCODE,LEDNAME,HEADCODE) VALUES('" +
-                      std::to_string(c.next_ledger_code) + "','" + Trim(name) + "'," +
-                      std::to_string(head_code) + ")",
-                  c.next_ledger_code);
-          }
-        }
+  StagedParents later(
+      subs,
+      [&](const Staged& g) {
+        return !Cleaned(g.name).empty() && g.parent != heads[0] && !SpansLines(g.parent) &&
+               NameKey(g.parent) != NameKey(g.name);
       },
-      msgstyle::kInformation, "", &s_.error_flag);
+      [&](const Staged& g) {
+        std::string parent = g.parent;
+        return g.name == heads[7] || HeadCodeOfParent(parent, "G") != 0;
+      });
+  std::vector<PendingParent> pending;
+  for (const Staged& g : subs) {
+    std::string name = g.name;
+    std::string parent = g.parent;
+    if (Cleaned(name).empty()) {
+      skip("GROUP", g, kNameEmpty);
+      continue;
+    }
+    if (Trim(name) == heads[7] && !HeadExists(name)) {
+      // Its staged parent is not used.
+      Write(s_,
+            "insert into accounthead values(" + std::to_string(c.next_head_code) + ",'" + heads[7] +
+                "',2,1)",
+            c.next_head_code);
+      continue;
+    }
+    if (HeadExists(name)) {  // cleans the name for the statement too
+      skip("GROUP", g, kExists);
+      continue;
+    }
+    if (parent == heads[0]) {
+      // Not written, but it uses up its code.
+      c.next_head_code = Increment16(c.next_head_code);
+      skip("GROUP", g, kUnderBranch);
+      continue;
+    }
+    if (SpansLines(parent)) {
+      skip("GROUP", g, kParentSpansLines);
+      continue;
+    }
+    if (NameKey(parent) == NameKey(name)) {
+      skip("GROUP", g, kOwnParent);
+      continue;
+    }
+    const int16_t parent_code = HeadCodeOfParent(parent, "G");
+    if (parent_code == 0) {
+      if (!later.Contains(parent)) {
+        skip("GROUP", g, kParentNotFound);
+        continue;
+      }
+      pending.push_back({c.next_head_code, parent});
+    }
+    Write(s_,
+          "insert into accounthead values(" + std::to_string(c.next_head_code) + ",'" + name +
+              "'," + std::to_string(parent_code) + ",1)",
+          c.next_head_code);
+  }
+  SetPendingParents(
+      pending, "head",
+      [](std::string parent) {
+        const int16_t code = HeadCodeOfParent(parent, "G");
+        return code == 0 ? std::string() : std::to_string(code);
+      },
+      "update accounthead set underhead=", " where headcode=");
+
+  long done = 0;
+  for (const Staged& l : ledgers) {
+    ReportProgress("ledgers", ++done);
+    std::string name = l.name;
+    std::string parent = l.parent;
+    if (Cleaned(name).empty()) {
+      skip("LEDGER", l, kNameEmpty);
+    } else if (parent.empty()) {
+      skip("LEDGER", l, kParentEmpty);
+    } else if (SpansLines(parent)) {
+      skip("LEDGER", l, kParentSpansLines);
+    } else if (!HeadExists(parent)) {
+      skip("LEDGER", l, kParentNotFound);
+    } else if (LedgerExists(name)) {
+      skip("LEDGER", l, kExists);
+    } else {
+      // A default head the company has no row of gives no code to write.
+      const int16_t head_code = HeadCodeOfParent(parent, "");
+      if (head_code == 0) {
+        skip("LEDGER", l, Trim(parent) == heads[0] ? kUnderBranch : kParentNotFound);
+        continue;
+      }
+      Write(s_,
+            "INSERT INTO ACCOUNTLEDGER(LEDCODE,LEDNAME,HEADCODE) VALUES('" +
+                std::to_string(c.next_ledger_code) + "','" + Trim(name) + "'," +
+                std::to_string(head_code) + ")",
+            c.next_ledger_code);
+    }
+  }
 }
 
 void CommonConvertor::AddToOrvikPro(Recordset& rsProG, Recordset& rsProI) {
-  RunHandled(
-      [&] {
-        CodeCounters& c = Counters();
-        const std::vector<Staged> groups = ReadStaged(rsProG, "GrpName", "GrpParent");
-        const std::vector<Staged> items = ReadStaged(rsProI, "ItemName", "ItemParent");
-        auto skip = [&](const char* kind, const Staged& r, const char* reason) {
-          RecordSkipped(s_, kind, r.name, r.parent, reason);
-        };
+  CodeCounters& c = Counters();
+  const std::vector<Staged> groups = ReadStaged(rsProG, "GrpName", "GrpParent");
+  const std::vector<Staged> items = ReadStaged(rsProI, "ItemName", "ItemParent");
+  auto skip = [&](const char* kind, const Staged& r, const char* reason) {
+    RecordSkipped(s_, kind, r.name, r.parent, reason);
+  };
 
-        // Every primary stock group the company lacks is written first.
-        std::vector<Staged> primaries;
-        const std::vector<Staged> subs = SplitPrimaries(groups, primaries);
-        for (const Staged& g : primaries) {
-          std::string name = g.name;
-          if (Cleaned(name).empty()) {
-            skip("STOCKGROUP", g, kNameEmpty);
-          } else if (GroupExists(name)) {
-            skip("STOCKGROUP", g, kExists);
-          } else {
-            Write(s_,
-                  "insert into productgroup values(" + std::to_string(c.next_group_code) + ",'" +
-                      Trim(name) + "','',1,0)",
-                  c.next_group_code);
-          }
-        }
+  // Every primary stock group the company lacks is written first.
+  std::vector<Staged> primaries;
+  const std::vector<Staged> subs = SplitPrimaries(groups, primaries);
+  for (const Staged& g : primaries) {
+    std::string name = g.name;
+    if (Cleaned(name).empty()) {
+      skip("STOCKGROUP", g, kNameEmpty);
+    } else if (GroupExists(name)) {
+      skip("STOCKGROUP", g, kExists);
+    } else {
+      Write(s_,
+            "insert into productgroup values(" + std::to_string(c.next_group_code) + ",'" +
+                Trim(name) + "','',1,0)",
+            c.next_group_code);
+    }
+  }
 
-        StagedParents later(
-            subs,
-            [&](const Staged& g) {
-              return !Cleaned(g.name).empty() && !SpansLines(g.parent) &&
-                     NameKey(g.parent) != NameKey(g.name);
-            },
-            [&](const Staged& g) {
-              std::string parent = g.parent;
-              return !GroupCodeOfParent(parent, "G").is_empty();
-            });
-        std::vector<PendingParent> pending;
-        for (const Staged& g : subs) {
-          std::string name = g.name;
-          std::string parent = g.parent;
-          if (Cleaned(name).empty()) {
-            skip("STOCKGROUP", g, kNameEmpty);
-            continue;
-          }
-          if (GroupExists(name)) {
-            skip("STOCKGROUP", g, kExists);
-            continue;
-          }
-          if (SpansLines(parent)) {
-            skip("STOCKGROUP", g, kParentSpansLines);
-            continue;
-          }
-          if (NameKey(parent) == NameKey(name)) {
-            skip("STOCKGROUP", g, kOwnParent);
-            continue;
-          }
-          Variant parent_code = GroupCodeOfParent(parent, "G");
-          if (parent_code.is_empty()) {
-            if (!later.Contains(parent)) {
-              skip("STOCKGROUP", g, kParentNotFound);
-              continue;
-            }
-            pending.push_back({c.next_group_code, parent});
-            parent_code = Variant(int16_t{0});
-          }
-          Write(s_,
-                "insert into productgroup values(" + std::to_string(c.next_group_code) + ",\"" +
-                    Trim(name) + "\",''," + JoinText(parent_code) + ",0)",
-                c.next_group_code);
-        }
-        SetPendingParents(
-            pending, "stock group",
-            [](std::string parent) {
-              const Variant code = GroupCodeOfParent(parent, "G");
-              return code.is_empty() ? std::string() : JoinText(code);
-            },
-            "update productgroup set gpunder=", " where gpcode=");
-
-        long done = 0;
-        for (const Staged& item : items) {
-          ReportProgress("stock items", ++done);
-          std::string name = item.name;
-          std::string parent = item.parent;
-          if (Cleaned(name).empty()) {
-            skip("STOCKITEM", item, kNameEmpty);
-          } else if (parent.empty()) {
-            skip("STOCKITEM", item, kParentEmpty);
-          } else if (SpansLines(parent)) {
-            skip("STOCKITEM", item, kParentSpansLines);
-          } else if (!GroupExists(parent)) {
-            skip("STOCKITEM", item, kParentNotFound);
-          } else if (ProductExists(name, 0)) {
-            skip("STOCKITEM", item, kExists);
-          } else {
-            const Variant group_code = GroupCodeOfParent(parent, "");
-            if (group_code.is_empty()) {
-              skip("STOCKITEM", item, kParentNotFound);
-              continue;
-            }
-            const double code = LeadingNumber(c.next_product_code);
-            Run("INSERT INTO PRODUCT(PCODE,PNAME,GPCODE) VALUES(\"" + NumberText(code) + "\",\"" +
-                Trim(name) + "\"," + JoinText(group_code) + ")");
-            c.next_product_code = NumberText(code + 1);
-            ++s_.rows_imported;
-          }
-        }
+  StagedParents later(
+      subs,
+      [&](const Staged& g) {
+        return !Cleaned(g.name).empty() && !SpansLines(g.parent) &&
+               NameKey(g.parent) != NameKey(g.name);
       },
-      msgstyle::kInformation, "", &s_.error_flag);
+      [&](const Staged& g) {
+        std::string parent = g.parent;
+        return !GroupCodeOfParent(parent, "G").is_empty();
+      });
+  std::vector<PendingParent> pending;
+  for (const Staged& g : subs) {
+    std::string name = g.name;
+    std::string parent = g.parent;
+    if (Cleaned(name).empty()) {
+      skip("STOCKGROUP", g, kNameEmpty);
+      continue;
+    }
+    if (GroupExists(name)) {
+      skip("STOCKGROUP", g, kExists);
+      continue;
+    }
+    if (SpansLines(parent)) {
+      skip("STOCKGROUP", g, kParentSpansLines);
+      continue;
+    }
+    if (NameKey(parent) == NameKey(name)) {
+      skip("STOCKGROUP", g, kOwnParent);
+      continue;
+    }
+    Variant parent_code = GroupCodeOfParent(parent, "G");
+    if (parent_code.is_empty()) {
+      if (!later.Contains(parent)) {
+        skip("STOCKGROUP", g, kParentNotFound);
+        continue;
+      }
+      pending.push_back({c.next_group_code, parent});
+      parent_code = Variant(int16_t{0});
+    }
+    Write(s_,
+          "insert into productgroup values(" + std::to_string(c.next_group_code) + ",\"" +
+              Trim(name) + "\",''," + JoinText(parent_code) + ",0)",
+          c.next_group_code);
+  }
+  SetPendingParents(
+      pending, "stock group",
+      [](std::string parent) {
+        const Variant code = GroupCodeOfParent(parent, "G");
+        return code.is_empty() ? std::string() : JoinText(code);
+      },
+      "update productgroup set gpunder=", " where gpcode=");
+
+  long done = 0;
+  for (const Staged& item : items) {
+    ReportProgress("stock items", ++done);
+    std::string name = item.name;
+    std::string parent = item.parent;
+    if (Cleaned(name).empty()) {
+      skip("STOCKITEM", item, kNameEmpty);
+    } else if (parent.empty()) {
+      skip("STOCKITEM", item, kParentEmpty);
+    } else if (SpansLines(parent)) {
+      skip("STOCKITEM", item, kParentSpansLines);
+    } else if (!GroupExists(parent)) {
+      skip("STOCKITEM", item, kParentNotFound);
+    } else if (ProductExists(name, 0)) {
+      skip("STOCKITEM", item, kExists);
+    } else {
+      const Variant group_code = GroupCodeOfParent(parent, "");
+      if (group_code.is_empty()) {
+        skip("STOCKITEM", item, kParentNotFound);
+        continue;
+      }
+      const double code = LeadingNumber(c.next_product_code);
+      Run("INSERT INTO PRODUCT(PCODE,PNAME,GPCODE) VALUES(\"" + NumberText(code) + "\",\"" +
+          Trim(name) + "\"," + JoinText(group_code) + ")");
+      c.next_product_code = NumberText(code + 1);
+      ++s_.rows_imported;
+    }
+  }
 }
 
 void CommonConvertor::AddToOrvikDepo(Recordset& rsDepo) {
-  RunHandled(
-      [&] {
-        CodeCounters& c = Counters();
-        for (const Staged& d : ReadStaged(rsDepo, "DName", nullptr)) {
-          std::string name = d.name;
-          if (Cleaned(name).empty()) {
-            RecordSkipped(s_, "GODOWN", d.name, "", kNameEmpty);
-          } else if (DepotExists(name)) {
-            RecordSkipped(s_, "GODOWN", d.name, "", kExists);
-          } else {
-            Write(s_,
-                  "insert into depot(dcode,dname) values(" + std::to_string(c.next_depot_code) +
-                      ",\"" + Trim(name) + "\")",
-                  c.next_depot_code);
-          }
-        }
-      },
-      msgstyle::kInformation, "", &s_.error_flag);
+  CodeCounters& c = Counters();
+  for (const Staged& d : ReadStaged(rsDepo, "DName", nullptr)) {
+    std::string name = d.name;
+    if (Cleaned(name).empty()) {
+      RecordSkipped(s_, "GODOWN", d.name, "", kNameEmpty);
+    } else if (DepotExists(name)) {
+      RecordSkipped(s_, "GODOWN", d.name, "", kExists);
+    } else {
+      Write(s_,
+            "insert into depot(dcode,dname) values(" + std::to_string(c.next_depot_code) + ",\"" +
+                Trim(name) + "\")",
+            c.next_depot_code);
+    }
+  }
 }
 
 }  // namespace vantrel

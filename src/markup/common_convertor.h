@@ -15,8 +15,7 @@ void RecordSkipped(ProcesserState& s, const std::string& kind, const std::string
 // Writes what the markup reader staged into the target: account groups as
 // heads and ledgers; stock groups, stock items and godowns. Every staged
 // record is either written or skipped with its reason (existing records
-// included). Each writer has one handler: a message (empty title), ErrorFlag
-// set, the remaining rows not written.
+// included). An error ends the import; the records after it are not written.
 class CommonConvertor {
  public:
   explicit CommonConvertor(ProcesserState& s) : s_(s) {}

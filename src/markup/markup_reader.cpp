@@ -1,9 +1,9 @@
 #include "dbhelpers/lookups.h"
-#include "frame/handler.h"
 #include "frame/processer_state.h"
 #include "markup/common_convertor.h"
 #include "markup/markup_import.h"
 #include "markup/staging.h"
+#include "platform/common/error.h"
 #include "platform/variant/convert.h"
 #include "platform/xml/xml_document.h"
 #include "sheet/allocators.h"
@@ -65,24 +65,16 @@ void StageGroups(const XmlDocument& doc, const char* tag, Recordset& rs) {
   }
 }
 
-// The readers have their own handler: a message with an empty title, ErrorFlag set.
-template <class Body>
-void RunReader(ProcesserState& s, Body&& body) {
-  RunHandled(body, msgstyle::kInformation, "", &s.error_flag);
-}
-
-void ReadXmlLedgers(ProcesserState& s, const XmlDocument& doc, const std::string& tagName) {
-  RunReader(s, [&] {
-    Recordset& rs = Staging().rsLedL;
-    DeclareStagingSet(rs, {"LedName", "LedParent"});
-    for (const XmlNode& element : doc.ElementsByTagName(ToUpper(tagName))) {
-      rs.AddNew();
-      rs.SetValue("LedName", RecordName(element));
-      rs.SetValue("LedParent", FirstParent(element));
-    }
-    // An export without ledgers is no error: its groups are still written.
-    if (rs.HasRows()) rs.MoveFirst();
-  });
+void ReadXmlLedgers(const XmlDocument& doc, const std::string& tagName) {
+  Recordset& rs = Staging().rsLedL;
+  DeclareStagingSet(rs, {"LedName", "LedParent"});
+  for (const XmlNode& element : doc.ElementsByTagName(ToUpper(tagName))) {
+    rs.AddNew();
+    rs.SetValue("LedName", RecordName(element));
+    rs.SetValue("LedParent", FirstParent(element));
+  }
+  // An export without ledgers is no error: its groups are still written.
+  if (rs.HasRows()) rs.MoveFirst();
 }
 
 // The staged opening value: "0" when the leading number of the text is zero,
@@ -91,25 +83,23 @@ std::string OpeningValue(const std::string& text) {
   return LeadingNumber(text) == 0 ? "0" : Trim(text);
 }
 
-void ReadXmlItems(ProcesserState& s, const XmlDocument& doc, const std::string& tagName) {
-  RunReader(s, [&] {
-    Recordset& rs = Staging().rsProI;
-    DeclareStagingSet(rs, {"ItemName", "ItemParent", "ItemOStock"});
-    for (const XmlNode& element : doc.ElementsByTagName(ToUpper(tagName))) {
-      rs.AddNew();
-      rs.SetValue("ItemName", RecordName(element));
-      rs.SetValue("ItemParent", std::string());
-      // Every child is looked at; a later PARENT or OPENINGVALUE overwrites an earlier one.
-      for (const XmlNode& child : element.ChildNodes()) {
-        const std::string node = child.NodeName();
-        if (node == "PARENT")
-          rs.SetValue("ItemParent", ParentText(child));
-        else if (node == "OPENINGVALUE")
-          rs.SetValue("ItemOStock", OpeningValue(child.Text()));
-      }
+void ReadXmlItems(const XmlDocument& doc, const std::string& tagName) {
+  Recordset& rs = Staging().rsProI;
+  DeclareStagingSet(rs, {"ItemName", "ItemParent", "ItemOStock"});
+  for (const XmlNode& element : doc.ElementsByTagName(ToUpper(tagName))) {
+    rs.AddNew();
+    rs.SetValue("ItemName", RecordName(element));
+    rs.SetValue("ItemParent", std::string());
+    // Every child is looked at; a later PARENT or OPENINGVALUE overwrites an earlier one.
+    for (const XmlNode& child : element.ChildNodes()) {
+      const std::string node = child.NodeName();
+      if (node == "PARENT")
+        rs.SetValue("ItemParent", ParentText(child));
+      else if (node == "OPENINGVALUE")
+        rs.SetValue("ItemOStock", OpeningValue(child.Text()));
     }
-    if (rs.HasRows()) rs.MoveFirst();
-  });
+  }
+  if (rs.HasRows()) rs.MoveFirst();
 }
 
 // Every markup import starts its counts and its list of skipped records afresh.
@@ -121,51 +111,37 @@ void StartTally(ProcesserState& s) {
 
 }  // namespace
 
-void ImportAccountsFromMarkup(ProcesserState& s, bool& errOccured) {
+void ImportAccountsFromMarkup(ProcesserState& s) {
   StagingSets& st = Staging();
   StartTally(s);
   {
     // The document goes before the writers run: they need only what is staged.
     const XmlDocument doc = LoadExport(s);
     StageGroups(doc, "GROUP", st.rsLedG);
-    ReadXmlLedgers(s, doc, "LEDGER");
-  }
-  if (s.error_flag) {
-    errOccured = true;
-    return;
+    ReadXmlLedgers(doc, "LEDGER");
   }
   // Either set may be empty: what there is gets written.
   CommonConvertor(s).AddToOrvikAcc(st.rsLedG, st.rsLedL);
-  errOccured = s.error_flag;
 }
 
-void ImportProductsFromMarkup(ProcesserState& s, bool& errOccured) {
+void ImportProductsFromMarkup(ProcesserState& s) {
   StagingSets& st = Staging();
   StartTally(s);
   AllocateGroupCode(s);
-  if (!s.error_flag) AllocateProductCode(s);
-  if (s.error_flag) {
-    errOccured = true;
-    return;
-  }
+  AllocateProductCode(s);
   {
     const XmlDocument doc = LoadExport(s);
     StageGroups(doc, "STOCKGROUP", st.rsProG);
-    ReadXmlItems(s, doc, "STOCKITEM");
-  }
-  if (s.error_flag) {
-    errOccured = true;
-    return;
+    ReadXmlItems(doc, "STOCKITEM");
   }
   // Either set may be empty: items of an export without stock groups go under
   // the groups the company has.
   CommonConvertor(s).AddToOrvikPro(st.rsProG, st.rsProI);
   AllocateProductCode(s);
   SetPCodeParam(Variant(Counters().next_product_code));
-  errOccured = s.error_flag;
 }
 
-void ImportDepotsFromMarkup(ProcesserState& s, bool& errOccured) {
+void ImportDepotsFromMarkup(ProcesserState& s) {
   Recordset& rs = Staging().rsDepo;
   StartTally(s);
   DeclareStagingSet(rs, {"DName"});
@@ -181,7 +157,6 @@ void ImportDepotsFromMarkup(ProcesserState& s, bool& errOccured) {
     rs.SetValue("DName", name);
   }
   if (rs.HasRows()) CommonConvertor(s).AddToOrvikDepo(rs);
-  errOccured = s.error_flag;
 }
 
 }  // namespace vantrel

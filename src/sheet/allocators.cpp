@@ -1,6 +1,6 @@
 #include "sheet/allocators.h"
 
-#include "frame/handler.h"
+#include "frame/import_frame.h"
 #include "frame/module_state.h"
 #include "frame/processer_state.h"
 #include "platform/common/error.h"
@@ -11,13 +11,10 @@
 namespace vantrel {
 namespace {
 
-constexpr const char* kOrvik = "Orvik";
-
-// The common handler of the allocators.
-template <class Body>
-void Allocate(ProcesserState& s, Body&& body) {
-  RunHandled(body, msgstyle::kInformation, kOrvik, &s.error_flag);
-}
+// The allocators report a failure with the title "Orvik".
+struct Allocating : StepVoice {
+  explicit Allocating(ProcesserState& s) : StepVoice(s, {"Orvik"}) {}
+};
 
 // MAX(code)+1 of an empty table is Null: the first code is then 1. A code past
 // the 16-bit range stops the import before its first row: a wrapped or zero
@@ -43,92 +40,64 @@ void ReadNextReceiptCode() {
 }  // namespace
 
 void AllocateAccountCodes(ProcesserState& s) {
-  Allocate(s, [&] {
-    Recordset& rs = LookupQuery("SELECT MAX(HEADCODE)+1 AS HEADCODE FROM ACCOUNTHEAD");
-    Counters().next_head_code = NextCode16(rs.Value("headcode"), "head code");
-    ReplaceLookup();
-    const char* sql = nullptr;
-    if (s.target_type == typeSingleUser)
-      sql = "SELECT MAX(CINT(LEDCODE))+1 AS LEDCODE FROM ACCOUNTLEDGER";
-    else if (s.target_type == typeMultiUser)
-      sql = "SELECT MAX(Cast(LEDCODE as signed))+1 AS LEDCODE FROM ACCOUNTLEDGER";
-    Recordset& led = LookupRecordset();
-    if (sql) led.Open(sql, TargetConnection());
-    Counters().next_ledger_code = NextCode16(led.Value("Ledcode"), "ledger code");
-    CloseLookupIfOpen();
-  });
+  Allocating step(s);
+  Recordset& rs = LookupQuery("SELECT MAX(HEADCODE)+1 AS HEADCODE FROM ACCOUNTHEAD");
+  Counters().next_head_code = NextCode16(rs.Value("headcode"), "head code");
+  ReplaceLookup();
+  Recordset& led = LookupRecordset();
+  led.Open(s.dialect().NextLedgerCodeQuery(), TargetConnection());
+  Counters().next_ledger_code = NextCode16(led.Value("Ledcode"), "ledger code");
+  CloseLookupIfOpen();
 }
 
 void AllocateDepotCode(ProcesserState& s) {
-  Allocate(s, [&] {
-    Recordset& rs = LookupQuery("SELECT MAX(DCODE)+1 AS DCODE FROM DEPOT");
-    Counters().next_depot_code = NextCode16(rs.Value("Dcode"), "depot code");
-    CloseLookupIfOpen();
-  });
+  Allocating step(s);
+  Recordset& rs = LookupQuery("SELECT MAX(DCODE)+1 AS DCODE FROM DEPOT");
+  Counters().next_depot_code = NextCode16(rs.Value("Dcode"), "depot code");
+  CloseLookupIfOpen();
 }
 
 void AllocateGroupCode(ProcesserState& s) {
-  Allocate(s, [&] {
-    Recordset& rs = LookupQuery("SELECT MAX(GPCODE)+1 AS GPCODE FROM PRODUCTGROUP");
-    Counters().next_group_code = NextCode16(rs.Value("gpcode"), "product group code");
-    CloseLookupIfOpen();
-  });
+  Allocating step(s);
+  Recordset& rs = LookupQuery("SELECT MAX(GPCODE)+1 AS GPCODE FROM PRODUCTGROUP");
+  Counters().next_group_code = NextCode16(rs.Value("gpcode"), "product group code");
+  CloseLookupIfOpen();
 }
 
 void AllocateProductCode(ProcesserState& s) {
-  Allocate(s, [&] {
-    ReplaceLookup();
-    // Codes are text; both targets take the numeric maximum so that '10' beats '9'.
-    const char* sql = nullptr;
-    if (s.target_type == typeSingleUser)
-      sql = "SELECT MAX(VAL(PCODE))+1 AS PCODE FROM PRODUCT";
-    else if (s.target_type == typeMultiUser)
-      sql = "SELECT MAX(CAST(PCODE AS UNSIGNED))+1 AS PCODE FROM PRODUCT";
-    Recordset& rs = LookupRecordset();
-    if (sql) rs.Open(sql, TargetConnection());
-    const Variant& v = rs.Value("PCode");
-    Counters().next_product_code = v.is_null() ? "1" : ToText(v);
-    CloseLookupIfOpen();
-  });
+  Allocating step(s);
+  ReplaceLookup();
+  // Codes are text; both targets take the numeric maximum so that '10' beats '9'.
+  Recordset& rs = LookupRecordset();
+  rs.Open(s.dialect().NextProductCodeQuery(), TargetConnection());
+  const Variant& v = rs.Value("PCode");
+  Counters().next_product_code = v.is_null() ? "1" : ToText(v);
+  CloseLookupIfOpen();
 }
 
 void AllocateBatchId(ProcesserState& s) {
-  Allocate(s, [&] {
-    ReplaceLookup();
-    Recordset& rs = LookupQuery("SELECT MAX(BATCHID)+1 AS BATCHID FROM PRODUCTBATCH");
-    Counters().next_batch_id = NextCode16(rs.Value("batchid"), "batch id");
-    CloseLookupIfOpen();
-  });
+  Allocating step(s);
+  ReplaceLookup();
+  Recordset& rs = LookupQuery("SELECT MAX(BATCHID)+1 AS BATCHID FROM PRODUCTBATCH");
+  Counters().next_batch_id = NextCode16(rs.Value("batchid"), "batch id");
+  CloseLookupIfOpen();
 }
 
 void AllocateReceiptCode(ProcesserState& s) {
-  Allocate(s, [&] {
-    ReadNextReceiptCode();
-    CloseLookupIfOpen();
-  });
+  Allocating step(s);
+  ReadNextReceiptCode();
+  CloseLookupIfOpen();
 }
 
 void AllocateReceiptAndVoucher(ProcesserState& s) {
-  Allocate(s, [&] {
-    ReadNextReceiptCode();
-    ReplaceLookup();
-    if (s.target_type != typeMultiUser) {
-      Recordset& jp =
-          LookupQuery("SELECT paramvalue  FROM PARAMLIST WHERE PARAMNAME='JP' and PARAMTYPE=3");
-      const Variant& v = jp.Value(size_t{0});
-      Counters().journal_voucher_no =
-          v.is_null() ? 1 : static_cast<int32_t>(LeadingNumber(ToText(v)) + 1);
-    } else {
-      Recordset& jp = LookupQuery(
-          "SELECT ifnull(cast(paramvalue as signed),0)+1 AS VNO FROM PARAMLIST WHERE "
-          "PARAMNAME='JP' and PARAMTYPE=3");
-      Counters().journal_voucher_no = ToInt32(jp.Value("vno"));
-    }
-    CloseLookupIfOpen();
-    TargetConnection().Execute("update paramlist set paramvalue='" +
-                               std::to_string(Counters().journal_voucher_no) +
-                               "' WHERE PARAMNAME='JP' and PARAMTYPE=3");
-  });
+  Allocating step(s);
+  ReadNextReceiptCode();
+  ReplaceLookup();
+  Counters().journal_voucher_no = s.dialect().ReadNextJournalVoucher();
+  CloseLookupIfOpen();
+  TargetConnection().Execute("update paramlist set paramvalue='" +
+                             std::to_string(Counters().journal_voucher_no) +
+                             "' WHERE PARAMNAME='JP' and PARAMTYPE=3");
 }
 
 }  // namespace vantrel

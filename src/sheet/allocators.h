@@ -6,8 +6,8 @@ namespace vantrel {
 
 struct ProcesserState;
 
-// The allocators. Each runs under the common handler (message titled "Orvik",
-// ErrorFlag set) and leaves a counter it could not read as it was.
+// The allocators: each sets a counter from the target. A failure ends the
+// import (message titled "Orvik") and leaves the counter as it was.
 void AllocateAccountCodes(ProcesserState& s);
 void AllocateDepotCode(ProcesserState& s);
 void AllocateGroupCode(ProcesserState& s);

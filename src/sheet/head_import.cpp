@@ -1,7 +1,10 @@
+#include <vector>
+
 #include "dbhelpers/clean_sql_text.h"
 #include "dbhelpers/lookups.h"
 #include "frame/counters.h"
 #include "frame/module_state.h"
+#include "frame/refusal.h"
 #include "platform/dao/connection.h"
 #include "platform/dao/recordset.h"
 #include "platform/variant/convert.h"
@@ -15,11 +18,10 @@ namespace {
 
 // Builds, checks and writes the head of the current worksheet row and logs
 // it; returns whether the head was written.
-bool ImportHeadRow(ProcesserState& s, Recordset& table, const Recordset& rows) {
-  const MapTable& map = s.map_info;
-  const size_t closing = ClosingEntry(map);
-  s.column_text = "insert into accounthead([headcode],";
-  s.value_text = "values(" + std::to_string(Counters().next_head_code) + ",";
+bool ImportHeadRow(ProcesserState& s, const std::vector<MappedColumn>& columns,
+                   const Recordset& table, const Recordset& rows) {
+  StatementBuilder sql("insert into accounthead([headcode],",
+                       "values(" + std::to_string(Counters().next_head_code) + ",");
   // This row's own name, read before any entry: a parent mapped ahead of the
   // name is compared with this row, not the one before.
   std::string own_name;
@@ -29,40 +31,39 @@ bool ImportHeadRow(ProcesserState& s, Recordset& table, const Recordset& rows) {
     CleanSqlText(own_name);
   }
   if (Trim(own_name).empty()) {
-    LogRow(s, "failed", "headname is empty");
+    const size_t name_entry = EntryOfKeyword(s.map_info, "headname");
+    RefuseRow(s, {Reason::kHeadNameEmpty,
+                  name_entry ? s.map_info[name_entry].column : std::string(), own_name, ""});
     return false;
   }
-  for (size_t i = 1; i <= closing; ++i) {
-    const MapEntry& entry = map[i];
-    const std::string key = ToLower(entry.field);
-    const bool last = i == closing;
-    if (key == "headname") {
+  for (const MappedColumn& c : columns) {
+    const std::string& field = c.entry->field;
+    if (c.key == "headname") {
       s.row_name = own_name;
-      AppendColumn(s, entry.field, ValueByKind(GetValueKind(table.Type(entry.field)), own_name),
-                   last);
-    } else if (key != "underhead") {
-      AppendColumn(s, entry.field,
-                   ValueByKind(GetValueKind(table.Type(entry.field)), CellText(rows, entry.column)),
-                   last);
+      sql.Append(field, ValueByKind(GetValueKind(table.Type(field)), own_name));
+    } else if (c.key != "underhead") {
+      sql.Append(field,
+                 ValueByKind(GetValueKind(table.Type(field)), CellText(rows, c.entry->column)));
     } else {
       // An empty parent, or the head itself, is no parent that exists.
-      std::string parent = CellText(rows, entry.column);
+      std::string parent = CellText(rows, c.entry->column);
+      const std::string cell = parent;
       std::string cleaned = parent;
       CleanSqlText(cleaned);
       if (Trim(cleaned).empty() || EqualsNoCase(Trim(cleaned), Trim(own_name)) ||
           !FindParentCode(s, "accounthead", parent)) {
-        LogRow(s, "failed", "underhead not exists");
+        RefuseRow(s, {Reason::kUnderheadNotExists, c.entry->column, cell, ""});
         return false;
       }
-      AppendParentColumn(s, "underhead", last);
+      sql.Append("underhead", std::to_string(s.found_code));
     }
   }
   if (HeadExists(s.row_name)) {
-    LogRow(s, "failed", "header already exists");
+    RefuseRow(s, {Reason::kHeaderExists, "", s.row_name, ""});
     return false;
   }
-  TargetConnection().Execute(JoinStatement(s));
-  LogRow(s, "success", "--------------");
+  TargetConnection().Execute(sql.Text(s.dialect()));
+  AcceptRow(s);
   return true;
 }
 
@@ -72,21 +73,18 @@ bool ImportHeadRow(ProcesserState& s, Recordset& table, const Recordset& rows) {
 // its "underhead" cell, duplicates refused by name. Each row lands whole, with
 // its log line, or not at all.
 void ImportHeadRows(ProcesserState& s) {
-  RunWorker(s, [&] {
-    Recordset table;
-    table.Open("Select * from accounthead", TargetConnection(), 1, 1);
-    Recordset& rows = *s.sheet_rows;
-    s.sheet_row = 1;
-    while (!rows.Eof()) {
-      ++s.sheet_row;
-      TransactionScope row(TargetConnection());
-      const bool written = ImportHeadRow(s, table, rows);
-      row.Commit();
-      // A head written with the last code keeps its line; the next row would
-      // need a code past the range, so the import ends here.
-      if (written) Counters().next_head_code = Increment16(Counters().next_head_code);
-      rows.MoveNext();
-    }
+  WorkerStep step(s);
+  Recordset table;
+  table.Open("Select * from accounthead", TargetConnection(), 1, 1);
+  const std::vector<MappedColumn> columns = MappedColumns(s.map_info);
+  Recordset& rows = *s.sheet_rows;
+  ForEachSheetRow(s, rows, [&] {
+    TransactionScope row(TargetConnection());
+    const bool written = ImportHeadRow(s, columns, table, rows);
+    row.Commit();
+    // A head written with the last code keeps its line; the next row would
+    // need a code past the range, so the import ends here.
+    if (written) Counters().next_head_code = Increment16(Counters().next_head_code);
   });
 }
 

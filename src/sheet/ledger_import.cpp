@@ -1,11 +1,13 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "dbhelpers/lookups.h"
 #include "frame/counters.h"
 #include "frame/module_state.h"
 #include "frame/processer_state.h"
+#include "frame/refusal.h"
 #include "platform/dao/connection.h"
 #include "platform/dao/recordset.h"
 #include "platform/variant/convert.h"
@@ -34,24 +36,10 @@ size_t CutLength(const std::string& key) {
   return 0;
 }
 
-// Closes the lists when the closing entry was a balance keyword and added
-// nothing: the column list then ends in "," before "values(", and the value
-// list ends in ",". Only these two places are touched, so a value that holds
-// ",values" keeps its text.
-std::string ClosedStatement(const ProcesserState& s) {
-  std::string columns = s.column_text;
-  std::string values = s.value_text;
-  if (!columns.empty() && columns.back() == ',') columns.back() = ')';
-  if (!values.empty() && values.back() == ',') values.back() = ')';
-  return columns + values;
-}
-
 // The journal line that carries a new ledger's opening balance: a debit for a
 // balance of zero or more, a credit for a negative one.
 std::string OpeningBalanceLine(const ProcesserState& s, double balance, int16_t serial) {
-  const DateValue today = Today();
-  const std::string date =
-      s.target_type == typeMultiUser ? FormatDate(today, "yyyymmdd") : DateText(today);
+  const std::string date = s.dialect().StoredDate(Today());
   const std::string columns = balance < 0 ? "cramt,dbamt" : "dbamt,cramt";
   return "insert into generalledger(vdate,vtype,vno,slno,ledcode,particulars," + columns +
          ")values('" + date + "','JP'," + std::to_string(Counters().journal_voucher_no) + "," +
@@ -66,80 +54,64 @@ std::string OpeningBalanceLine(const ProcesserState& s, double balance, int16_t 
 // import's journal voucher. A ledger and its line are written together or not
 // at all; duplicates are refused by name.
 void ImportLedgerRows(ProcesserState& s) {
-  RunWorker(s, [&] {
-    Recordset table;
-    table.Open("Select * from accountledger", TargetConnection(), 1, 1);
-    const MapTable& map = s.map_info;
-    const size_t closing = ClosingEntry(map);
-    Recordset& rows = *s.sheet_rows;
-    int16_t serial = 1;
-    s.sheet_row = 1;
-    while (!rows.Eof()) {
-      ++s.sheet_row;
-      s.column_text = "insert into accountledger([ledcode],";
-      s.value_text = "values(" + std::to_string(Counters().next_ledger_code) + ",";
-      TakeRowName(s, rows, "ledname", 50);
-      double balance = 0;
-      for (size_t i = 1; i <= closing; ++i) {
-        const MapEntry& entry = map[i];
-        const std::string key = ToLower(entry.field);
-        const bool last = i == closing;
-        std::string value = CellText(rows, entry.column);
-        if (key == "openingbalance") {
-          const std::string trimmed = Trim(value);
-          const std::string suffix =
-              ToLower(trimmed.size() >= 2 ? trimmed.substr(trimmed.size() - 2) : trimmed);
-          if (suffix != "db" && suffix != "cr") {
-            LogRow(s, "failed", "confsing openingbalance entry");
-            s.column_text.clear();
-            s.value_text.clear();
-            break;
-          }
-          balance += suffix == "db" ? LeadingNumber(value) : -LeadingNumber(value);
-        } else if (key == "openingbalancedb") {
-          balance += LeadingNumber(value);
-        } else if (key == "openingbalancecr") {
-          balance -= LeadingNumber(value);
-        } else if (key == "headcode") {
-          // An empty cell names no head: it ends the import here.
-          std::string head = ToText(rows.Value(entry.column));
-          if (!FindParentCode(s, "accountledger", head)) {
-            LogRow(s, "failed", "header not exists");
-            s.column_text.clear();
-            s.value_text.clear();
-            break;
-          }
-          AppendParentColumn(s, "headcode", last);
-        } else {
-          if (const size_t n = CutLength(key)) {
-            value = LeftChars(value, n);
-            if (key == "ledname") s.row_name = value;
-          } else if (key == "flag") {
-            value = ToBool(Variant(value)) ? "1" : "0";
-          }
-          AppendColumn(s, entry.field, ValueByKind(GetValueKind(table.Type(entry.field)), value),
-                       last);
+  WorkerStep step(s);
+  Recordset table;
+  table.Open("Select * from accountledger", TargetConnection(), 1, 1);
+  const std::vector<MappedColumn> columns = MappedColumns(s.map_info);
+  Recordset& rows = *s.sheet_rows;
+  int16_t serial = 1;
+  ForEachSheetRow(s, rows, [&] {
+    StatementBuilder sql("insert into accountledger([ledcode],",
+                         "values(" + std::to_string(Counters().next_ledger_code) + ",");
+    TakeRowName(s, rows, "ledname", 50);
+    double balance = 0;
+    for (const MappedColumn& c : columns) {
+      const std::string& key = c.key;
+      std::string value = CellText(rows, c.entry->column);
+      if (key == "openingbalance") {
+        const std::string trimmed = Trim(value);
+        const std::string suffix =
+            ToLower(trimmed.size() >= 2 ? trimmed.substr(trimmed.size() - 2) : trimmed);
+        if (suffix != "db" && suffix != "cr") {
+          RefuseRow(s, {Reason::kConfusingBalance, c.entry->column, value, ""});
+          return;
         }
-      }
-      if (!Trim(s.column_text).empty()) {
-        std::string sql = ClosedStatement(s);
-        if (s.target_type == typeMultiUser) sql = WithoutBrackets(sql);
-        if (LedgerExists(s.row_name)) {
-          LogRow(s, "failed", "ledger already exists");
-        } else {
-          TransactionScope row(TargetConnection());
-          TargetConnection().Execute(sql);
-          TargetConnection().Execute(OpeningBalanceLine(s, balance, serial));
-          LogRow(s, "success", "--------------");
-          row.Commit();
-          // Advanced after the commit, so a row written just before an overflow
-          // stays written and logged.
-          Counters().next_ledger_code = Increment16(Counters().next_ledger_code);
-          serial = Increment16(serial);
+        balance += suffix == "db" ? LeadingNumber(value) : -LeadingNumber(value);
+      } else if (key == "openingbalancedb") {
+        balance += LeadingNumber(value);
+      } else if (key == "openingbalancecr") {
+        balance -= LeadingNumber(value);
+      } else if (key == "headcode") {
+        // An empty cell names no head: it ends the import here.
+        std::string head = ToText(rows.Value(c.entry->column));
+        if (!FindParentCode(s, "accountledger", head)) {
+          RefuseRow(s, {Reason::kHeaderNotExists, c.entry->column, value, ""});
+          return;
         }
+        sql.Append("headcode", std::to_string(s.found_code));
+      } else {
+        if (const size_t n = CutLength(key)) {
+          value = LeftChars(value, n);
+          if (key == "ledname") s.row_name = value;
+        } else if (key == "flag") {
+          value = ToBool(Variant(value)) ? "1" : "0";
+        }
+        sql.Append(c.entry->field, ValueByKind(GetValueKind(table.Type(c.entry->field)), value));
       }
-      rows.MoveNext();
     }
+    if (LedgerExists(s.row_name)) {
+      RefuseRow(s, {Reason::kLedgerExists, "", s.row_name, ""});
+      return;
+    }
+    TransactionScope row(TargetConnection());
+    TargetConnection().Execute(sql.Text(s.dialect()));
+    TargetConnection().Execute(OpeningBalanceLine(s, balance, serial));
+    AcceptRow(s);
+    row.Commit();
+    // Advanced after the commit, so a row written just before an overflow
+    // stays written and logged.
+    Counters().next_ledger_code = Increment16(Counters().next_ledger_code);
+    serial = Increment16(serial);
   });
 }
 

@@ -14,11 +14,10 @@ namespace {
 
 // Creates a product group under the parent code with the next group code.
 void CreateGroup(ProcesserState& s, const std::string& name, int32_t parent) {
-  const char* opening = s.target_type == typeMultiUser
-                            ? "insert into productgroup(gpcode,gpname,gpunder) values("
-                            : "insert into productgroup([gpcode],[gpname],[gpunder]) values(";
-  TargetConnection().Execute(opening + std::to_string(Counters().next_group_code) + ",'" + name +
-                             "'," + std::to_string(parent) + ")");
+  TargetConnection().Execute(
+      s.dialect().Statement("insert into productgroup([gpcode],[gpname],[gpunder]) values(" +
+                            std::to_string(Counters().next_group_code) + ",'" + name + "'," +
+                            std::to_string(parent) + ")"));
   Counters().next_group_code = Increment16(Counters().next_group_code);
 }
 
@@ -50,7 +49,7 @@ void ForEachRow(ProcesserState& s, Recordset& rows, Body&& body) {
 
 void CreateProductGroups(ProcesserState& s, Recordset& rows) {
   const MapTable& map = s.map_info;
-  const size_t closing = ClosingEntry(map);
+  const size_t closing = MappedColumns(map).size();
   // The columns naming a row's super group and parent group. A pass that
   // creates a group from another such column moves to it; a row whose groups
   // all exist still places its new groups under them.

@@ -9,6 +9,7 @@
 #include "frame/counters.h"
 #include "frame/module_state.h"
 #include "frame/processer_state.h"
+#include "frame/refusal.h"
 #include "platform/dao/connection.h"
 #include "platform/dao/recordset.h"
 #include "platform/variant/convert.h"
@@ -36,7 +37,6 @@ enum class Role {
 struct Entry {
   const MapEntry* map = nullptr;
   Role role = Role::kColumn;
-  bool closing = false;
   size_t limit = 0;                  // kCut: characters kept
   std::string kind;                  // columns: the product field's value kind
   int slot = -1;                     // kUnit: the unit's slot
@@ -104,11 +104,10 @@ class ProductWorker {
 ProductWorker::ProductWorker(ProcesserState& s, Recordset& rows, Recordset& table)
     : s_(s), rows_(rows) {
   const MapTable& map = s.map_info;
-  const size_t closing = ClosingEntry(map);
+  const size_t closing = MappedColumns(map).size();
   for (size_t i = 1; i <= closing; ++i) {
     Entry e;
     e.map = &map[i];
-    e.closing = i == closing;
     const std::string key = ToLower(map[i].field);
     e.role = RoleOf(key, e.limit);
     switch (e.role) {
@@ -187,14 +186,13 @@ void ProductWorker::ImportRow() {
   TransactionScope row(TargetConnection());
   if (name_entry_) s_.row_name = CleanedLeft(CellText(rows_, name_entry_->column), 50);
   std::string code;
+  std::optional<StatementBuilder> sql;
   if (code_entry_) {
     code = CleanedLeft(CellText(rows_, code_entry_->column), 30);
-    s_.column_text = "insert into product(";
-    s_.value_text = "values(";
+    sql.emplace("insert into product(", "values(");
   } else {
     code = ReadPCodeParam();
-    s_.column_text = "insert into product(pcode,";
-    s_.value_text = "values('" + code + "',";
+    sql.emplace("insert into product(pcode,", "values('" + code + "',");
   }
 
   // Unit statements wait until the row is known to be written, so a refused
@@ -206,26 +204,22 @@ void ProductWorker::ImportRow() {
     const std::string& field = e.map->field;
     switch (e.role) {
       case Role::kCode:
-        AppendColumn(s_, field,
-                     ValueByKind(e.kind, CleanedLeft(CellText(rows_, e.map->column), 30)),
-                     e.closing);
+        sql->Append(field, ValueByKind(e.kind, CleanedLeft(CellText(rows_, e.map->column), 30)));
         break;
       case Role::kName:
         s_.row_name = CleanedLeft(CellText(rows_, e.map->column), 50);
-        AppendColumn(s_, field, ValueByKind(e.kind, s_.row_name), e.closing);
+        sql->Append(field, ValueByKind(e.kind, s_.row_name));
         break;
       case Role::kCut:
-        AppendColumn(s_, field,
-                     ValueByKind(e.kind, LeftChars(CellText(rows_, e.map->column), e.limit)),
-                     e.closing);
+        sql->Append(field, ValueByKind(e.kind, LeftChars(CellText(rows_, e.map->column), e.limit)));
         break;
       case Role::kColumn:
-        AppendColumn(s_, field, ValueByKind(e.kind, CellText(rows_, e.map->column)), e.closing);
+        sql->Append(field, ValueByKind(e.kind, CellText(rows_, e.map->column)));
         break;
       case Role::kGroup: {
         const std::string group = ProductGroupName(CellText(rows_, e.map->column));
         const int32_t group_code = GroupCodeByName(s_, Variant(group));
-        AppendColumn(s_, "gpcode", std::to_string(group_code), e.closing);
+        sql->Append("gpcode", std::to_string(group_code));
         has_group = true;
         break;
       }
@@ -233,17 +227,16 @@ void ProductWorker::ImportRow() {
         UnitStatements(e, code, slots, unit_statements);
         break;
       case Role::kUnitId: {
-        const std::string unit = UnitNameOfCell(CellText(rows_, e.map->column));
+        const std::string cell = CellText(rows_, e.map->column);
+        const std::string unit = UnitNameOfCell(cell);
         std::optional<int> id = 0;
         if (!Trim(unit).empty()) id = UnitId(unit, code, slots);
         if (!id) {
-          s_.column_text.clear();
-          s_.value_text.clear();
-          LogRow(s_, "Failed", "unit " + unit + " not exists");
+          RefuseRow(s_, {Reason::kUnitNotExists, e.map->column, cell, unit}, kProductWords);
           row.Commit();
           return;
         }
-        AppendColumn(s_, field, std::to_string(*id), e.closing);
+        sql->Append(field, std::to_string(*id));
         break;
       }
       case Role::kNothing:
@@ -253,25 +246,19 @@ void ProductWorker::ImportRow() {
 
   if (s_.row_name.empty()) {
     if (name_mapped())
-      LogRow(s_, "Failed",
-             "product name is empty (worksheet row " + std::to_string(s_.sheet_row) + ")");
+      RefuseRow(s_,
+                {Reason::kProductNameEmpty, name_entry_->column, "", std::to_string(s_.sheet_row)},
+                kProductWords);
     row.Commit();
     return;
   }
-  // Close both lists; a product without a group column goes to group 1.
-  if (s_.column_text.back() == ',') s_.column_text.back() = ')';
-  if (s_.value_text.back() == ',') s_.value_text.back() = ')';
-  if (!has_group) {
-    s_.column_text.pop_back();
-    s_.value_text.pop_back();
-    s_.column_text += ",[gpcode])";
-    s_.value_text += ",1)";
-  }
-  const std::string statement = JoinStatement(s_);
+  // A product without a group column goes to group 1.
+  if (!has_group) sql->Append("gpcode", "1");
+  const std::string statement = sql->Text(s_.dialect());
 
   // The product found by name or by code is replaced, with its slab rows.
   Connection& target = TargetConnection();
-  for (const std::string& sql : unit_statements) target.Execute(sql);
+  for (const std::string& unit_sql : unit_statements) target.Execute(unit_sql);
   const std::string name = LikeLiteral(s_.row_name);
   // Slab rows go by code: the products of the row's name first. (A delete
   // with a subquery would scan the whole slab table on the server.)
@@ -301,7 +288,7 @@ void ProductWorker::ImportRow() {
   } else {
     SetPCodeParam(Variant(code));
   }
-  LogRow(s_, "Success", "------OK------");
+  AcceptRow(s_, kProductWords);
   row.Commit();
   Counters().next_product_code = next_code;
 }
@@ -312,25 +299,20 @@ void ProductWorker::ImportRow() {
 // product of the same name or code is replaced. The opening stock import runs
 // it over the same rows first, so it moves to the first row itself.
 void ImportProductRows(ProcesserState& s) {
-  RunWorker(s, [&] {
-    Recordset table;
-    table.Open("Select * from product", TargetConnection(), 1, 1);
-    Recordset& rows = *s.sheet_rows;
-    CreateProductGroups(s, rows);
-    ProductWorker worker(s, rows, table);
-    s.sheet_row = 1;
-    if (rows.HasRows()) {
-      rows.MoveFirst();
-      if (!worker.name_mapped())
-        s.log.WriteLine("", "Failed", "no column is mapped to pname: no product written");
-    }
-    while (!rows.Eof()) {
-      ++s.sheet_row;
-      worker.ImportRow();
-      rows.MoveNext();
-    }
-    s.log.WriteLine(s.row_name, kEndOfLog);
-  });
+  WorkerStep step(s);
+  Recordset table;
+  table.Open("Select * from product", TargetConnection(), 1, 1);
+  Recordset& rows = *s.sheet_rows;
+  CreateProductGroups(s, rows);
+  ProductWorker worker(s, rows, table);
+  s.sheet_row = 1;
+  if (rows.HasRows()) {
+    rows.MoveFirst();
+    if (!worker.name_mapped())
+      s.log.WriteLine("", "Failed", "no column is mapped to pname: no product written");
+  }
+  ForEachSheetRow(s, rows, [&] { worker.ImportRow(); });
+  s.log.WriteLine(s.row_name, kEndOfLog);
 }
 
 }  // namespace vantrel

@@ -1,10 +1,12 @@
 #include "sheet/statement_builder.h"
 
+#include <utility>
+
 #include "dbhelpers/clean_sql_text.h"
+#include "frame/dialect.h"
 #include "frame/processer_state.h"
 #include "platform/common/error.h"
 #include "platform/dao/recordset.h"
-#include "platform/message/message.h"
 #include "platform/variant/convert.h"
 
 namespace vantrel {
@@ -32,9 +34,13 @@ std::string GetValueKind(int type_code) {
   }
 }
 
-size_t ClosingEntry(const MapTable& map) {
+std::vector<MappedColumn> MappedColumns(const MapTable& map) {
   if (map.empty()) throw TypeMismatchError();
-  return map.size() - 1;
+  const size_t closing = map.size() - 1;
+  std::vector<MappedColumn> columns;
+  for (size_t i = 1; i <= closing; ++i)
+    columns.push_back({&map[i], ToLower(map[i].field), i == closing});
+  return columns;
 }
 
 size_t EntryOfKeyword(const MapTable& map, const std::string& keyword) {
@@ -71,52 +77,28 @@ std::string ValueByKind(const std::string& kind, std::string cell) {
   return "'" + CleanSqlText(cell) + "'";
 }
 
-void AppendColumn(ProcesserState& s, const std::string& field, const std::string& value,
-                  bool closing) {
-  s.column_text += "[" + field + (closing ? "])" : "],");
-  s.value_text += value + (closing ? ")" : ",");
+StatementBuilder::StatementBuilder(std::string columns, std::string values)
+    : ColumnText(std::move(columns)), ValueText(std::move(values)) {}
+
+void StatementBuilder::Append(const std::string& field, const std::string& value) {
+  ColumnText += "[" + field + "],";
+  ValueText += value + ",";
 }
 
-void AppendParentColumn(ProcesserState& s, const std::string& column, bool closing) {
-  AppendColumn(s, column, std::to_string(s.found_code), closing);
+void StatementBuilder::OpenValues(const std::string& values) { ValueText.insert(0, values); }
+
+namespace {
+
+// Ends a list: its trailing comma becomes the closing parenthesis.
+std::string Closed(const std::string& list) {
+  if (!list.empty() && list.back() == ',') return list.substr(0, list.size() - 1) + ")";
+  return list + ")";
 }
 
-std::string WithoutBrackets(const std::string& sql) {
-  std::string out;
-  out.reserve(sql.size());
-  char quote = 0;  // the quote of the text literal we stand in, if any
-  for (char c : sql) {
-    if (quote) {
-      if (c == quote) quote = 0;
-    } else if (c == '\'' || c == '"') {
-      quote = c;
-    } else if (c == '[' || c == ']') {
-      continue;
-    }
-    out += c;
-  }
-  return out;
-}
+}  // namespace
 
-std::string JoinStatement(ProcesserState& s) {
-  std::string sql = s.column_text + s.value_text;
-  if (s.target_type == typeMultiUser) sql = WithoutBrackets(sql);
-  return sql;
-}
-
-void LogRow(ProcesserState& s, const std::string& status, const std::string& reason) {
-  s.log.WriteLine(s.row_name, status, reason);
-  if (EqualsNoCase(status, "success"))
-    ++s.rows_imported;
-  else
-    ++s.rows_refused;
-  ReportProgress("worksheet rows", s.rows_imported + s.rows_refused);
-}
-
-std::string DescribeWorkerError(const ProcesserState& s, const std::string& description) {
-  if (s.sheet_row <= 0) return description;
-  return description + " (worksheet row " + std::to_string(s.sheet_row) + " of '" + s.source_file +
-         "')";
+std::string StatementBuilder::Text(const Dialect& dialect) const {
+  return dialect.Statement(Closed(ColumnText) + Closed(ValueText));
 }
 
 }  // namespace vantrel

@@ -2,20 +2,50 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "frame/import_frame.h"
 #include "vantrel/DependProcesser.h"
 
 namespace vantrel {
 
 struct ProcesserState;
+class Dialect;
 class Recordset;
+
+// One insert statement as a value: its column list and its value list. A
+// column is appended with its value; the lists are closed once, when the
+// statement is taken, whichever entry came last.
+class StatementBuilder {
+ public:
+  // `columns` opens the column list ("insert into accounthead([headcode],"),
+  // `values` the value list ("values(7,").
+  StatementBuilder(std::string columns, std::string values);
+  void Append(const std::string& field, const std::string& value);
+  // Puts the opening of the value list in front, once it is known.
+  void OpenValues(const std::string& values);
+  // Both lists closed and joined, in the target's dialect.
+  std::string Text(const Dialect& dialect) const;
+
+  std::string ColumnText;
+  std::string ValueText;
+};
+
+// One entry of the mapping as the workers read it: the worksheet column, the
+// target field, its keyword (the field in lower case), and whether it is the
+// closing entry.
+struct MappedColumn {
+  const MapEntry* entry;
+  std::string key;
+  bool closing;
+};
+// The entries from index 1 to the closing one. A mapping never set raises
+// "Type mismatch", as reading an Empty one does.
+std::vector<MappedColumn> MappedColumns(const MapTable& map);
 
 // "N" (number), "D" (date) or "C" (character) for a target field's type code.
 std::string GetValueKind(int type_code);
-
-// The index of the closing entry (the last one); entries are read from index 1.
-// A mapping never set raises "Type mismatch", as reading an Empty one does.
-size_t ClosingEntry(const MapTable& map);
 
 // Index of the first entry whose target name, in lower case, is the keyword;
 // 0 when no entry has it.
@@ -36,26 +66,17 @@ std::string CellText(const Recordset& rows, const std::string& column);
 // kind "N" by the leading-number rule as plain decimal text.
 std::string ValueByKind(const std::string& kind, std::string cell);
 
-// Appends one column and its value; the closing entry ends both lists.
-void AppendColumn(ProcesserState& s, const std::string& field, const std::string& value,
-                  bool closing);
-// Appends a parent column carrying FoundCode unquoted.
-void AppendParentColumn(ProcesserState& s, const std::string& column, bool closing);
+// A spreadsheet worker runs as one step: an error ends the import with a
+// message titled "Orvik" that names the worksheet row.
+struct WorkerStep : StepVoice {
+  explicit WorkerStep(ProcesserState& s, std::string note = "")
+      : StepVoice(s, {"Orvik", msgstyle::kInformation, std::move(note)}) {}
+};
 
-// Removes the square brackets around names (multi-user target); a text value
-// keeps its brackets, so both targets store the same text.
-std::string WithoutBrackets(const std::string& sql);
-// ColumnText joined with ValueText, in the target's dialect.
-std::string JoinStatement(ProcesserState& s);
-
-// Writes a row's log line and counts it for the summary.
-void LogRow(ProcesserState& s, const std::string& status, const std::string& reason);
-
-// The common handler of a worker: a message titled "Orvik" naming the failing
-// worksheet row, ErrorFlag set; the remaining rows are not imported. A note the
-// body left in `failure_note` before it failed ends the message.
-template <class Body>
-void RunWorker(ProcesserState& s, Body&& body, const std::string* failure_note = nullptr);
+// Walks the worksheet rows from the current one, counting the worksheet row
+// for messages.
+template <class Row>
+void ForEachSheetRow(ProcesserState& s, Recordset& rows, Row&& row);
 
 }  // namespace vantrel
 

@@ -1,29 +1,19 @@
 #pragma once
 
-#include "frame/handler.h"
+#include "frame/import_frame.h"
 #include "frame/processer_state.h"
+#include "platform/dao/recordset.h"
 
 namespace vantrel {
 
-std::string DescribeWorkerError(const ProcesserState& s, const std::string& description);
-
-template <class Body>
-void RunWorker(ProcesserState& s, Body&& body, const std::string* failure_note) {
-  std::string description;
-  try {
-    body();
-    s.sheet_row = 0;
-    return;
-  } catch (const Error& e) {
-    description = e.description();
-  } catch (const std::exception& e) {
-    description = e.what();
+template <class Row>
+void ForEachSheetRow(ProcesserState& s, Recordset& rows, Row&& row) {
+  s.sheet_row = 1;
+  while (!rows.Eof()) {
+    ++s.sheet_row;
+    row();
+    rows.MoveNext();
   }
-  s.error_flag = true;
-  std::string text = DescribeWorkerError(s, description);
-  if (failure_note) text += *failure_note;
-  ShowMessage(text, msgstyle::kInformation, "Orvik");
-  s.sheet_row = 0;
 }
 
 }  // namespace vantrel

@@ -2,7 +2,11 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
+#include "frame/counters.h"
+#include "frame/module_state.h"
+#include "frame/processer_state.h"
 #include "platform/variant/convert.h"
 
 namespace vantrel {
@@ -61,7 +65,7 @@ bool ReadDayMonthYear(const std::string& t, int& y, int& m, int& d) {
 
 }  // namespace
 
-bool BatchDateText(const Variant& cell, int32_t target_type, std::string& text) {
+bool BatchDateText(const Variant& cell, const Dialect& dialect, std::string& text) {
   int y = 0, m = 0, d = 0;
   if (cell.type() == VarType::Date) {
     SplitDate(DateValue{std::floor(cell.as_date().serial)}, y, m, d);
@@ -72,50 +76,68 @@ bool BatchDateText(const Variant& cell, int32_t target_type, std::string& text) 
     return false;
   }
   if (!DayExists(y, m, d)) return false;
-  const DateValue date = MakeDate(y, m, d);
-  text = target_type == typeMultiUser ? FormatDate(date, "yyyymmdd") : DateText(date);
+  text = dialect.StoredDate(MakeDate(y, m, d));
   return true;
 }
 
-std::string StockDateText(int32_t target_type) {
-  return target_type == typeMultiUser ? FormatDate(Today(), "yyyymmdd") : DateText(Today());
-}
-
-std::string InventoryUpdateSql(int32_t target_type, double os, const std::string& product_code,
+std::string InventoryUpdateSql(const Dialect& dialect, double os, const std::string& product_code,
                                int16_t batch_id) {
-  const std::string day = DateText(Today());
-  const std::string date =
-      target_type == typeMultiUser ? "invdate='" + day + "'" : "invdate=#" + day + "#";
-  return "update inventory set os=os-" + NumberText(os) + " where dcode=1 and " + date +
-         " and pcode='" + product_code + "' and batchid=" + std::to_string(batch_id);
+  return "update inventory set os=os-" + NumberText(os) + " where dcode=1 and " +
+         dialect.InventoryDayTest(Today()) + " and pcode='" + product_code +
+         "' and batchid=" + std::to_string(batch_id);
 }
 
-std::string InventoryInsertSql(int32_t target_type, const std::string& product_code,
+std::string InventoryInsertSql(const Dialect& dialect, const std::string& product_code,
                                int16_t batch_id, double os) {
   return "insert into inventory(dcode,invdate,pcode,batchid,os)values(1,'" +
-         StockDateText(target_type) + "','" + product_code + "'," + std::to_string(batch_id) + "," +
-         NumberText(os) + ")";
+         dialect.StoredDate(Today()) + "','" + product_code + "'," + std::to_string(batch_id) +
+         "," + NumberText(os) + ")";
 }
 
-std::string ReceiptLineSql(int32_t receipt_code, int16_t line_no, const std::string& product_code,
-                           int16_t unit_id, double factor, int16_t batch_id, double qty,
-                           double rate) {
-  return "insert into receiptdetails(rcptcode, slno, PCode, unitid, cf, batchid, qty, "
-         "Rate)values(" +
-         std::to_string(receipt_code) + "," + std::to_string(line_no) + ",'" + product_code + "'," +
-         std::to_string(unit_id) + "," + NumberText(factor) + "," + std::to_string(batch_id) + "," +
-         NumberText(qty) + "," + NumberText(rate) + ")";
+OpeningStockReceipt::OpeningStockReceipt(ProcesserState& s, std::function<void()> remove_earlier)
+    : s_(s), remove_earlier_(std::move(remove_earlier)) {}
+
+void OpeningStockReceipt::RemoveEarlierOnce() {
+  if (removed_) return;
+  remove_earlier_();
+  removed_ = true;
 }
 
-std::string ReceiptHeaderSql(int32_t target_type, int32_t receipt_code, double amount) {
-  return "insert into transactionreceipts(rcptcode, vno, rcpttype, dcode, rcptdate, amt, "
-         "chkdep)values(" +
-         std::to_string(receipt_code) + ",1,'OS',1,'" + StockDateText(target_type) + "'," +
-         NumberText(amount) + ",1)";
+void OpeningStockReceipt::AddLine(const std::string& product_code, int16_t unit_id, double factor,
+                                  int16_t batch_id, double qty, double rate) {
+  TargetConnection().Execute(
+      "insert into receiptdetails(rcptcode, slno, PCode, unitid, cf, batchid, qty, "
+      "Rate)values(" +
+      std::to_string(Counters().next_receipt_code) + "," + std::to_string(line_no_) + ",'" +
+      product_code + "'," + std::to_string(unit_id) + "," + NumberText(factor) + "," +
+      std::to_string(batch_id) + "," + NumberText(qty) + "," + NumberText(rate) + ")");
+  line_no_ = Increment16(line_no_);
+  amount_ += qty * rate;
 }
 
-void LogNote(ProcesserState& s, const std::string& name, const std::string& reason) {
-  s.log.WriteLine(name, "failed", reason);
+void OpeningStockReceipt::Finish() {
+  TargetConnection().Execute(
+      "insert into transactionreceipts(rcptcode, vno, rcpttype, dcode, rcptdate, amt, "
+      "chkdep)values(" +
+      std::to_string(Counters().next_receipt_code) + ",1,'OS',1,'" +
+      s_.dialect().StoredDate(Today()) + "'," + NumberText(amount_) + ",1)");
+}
+
+StockPass::StockPass(ProcesserState& s, bool whole, const std::string& undone_note,
+                     const std::string& undone_reason)
+    : step_(s, whole ? undone_note : "") {
+  if (!whole) return;
+  const long imported = s.rows_imported;
+  undo_.emplace(s, [&s, imported, undone_reason] {
+    s.rows_refused += s.rows_imported - imported;
+    s.rows_imported = imported;
+    s.log.WriteLine("", "failed", undone_reason);
+  });
+  scope_.emplace(TargetConnection());
+}
+
+void StockPass::Commit() {
+  if (scope_) scope_->Commit();
 }
 
 }  // namespace vantrel

@@ -31,7 +31,7 @@ std::string ProductGroupName(const std::string& cell) {
 }
 
 UnitSlotIndex::UnitSlotIndex(const MapTable& map, const Recordset& rows) {
-  const size_t closing = ClosingEntry(map);
+  const size_t closing = MappedColumns(map).size();
   std::vector<std::pair<const MapEntry*, int>> unit_entries;
   for (size_t i = 1; i <= closing; ++i) {
     const int slot = UnitSlotOfTarget(map[i].field);

@@ -34,7 +34,7 @@ TEST(Convert, ValuesConvertRoundAndFormatAndWhatCannotConvertRaises) {
            [] { ToInt16(Variant(32768.0)); }, [] { ToInt16(Variant("12abc")); },
            [] { ToInt16(Variant::Null()); }, [] { Increment16(32767); },
            [] { ToText(Variant::Null()); }, [] { ToBool(Variant("yes")); },
-           [] { ClosingEntry(MapTable{}); }})  // the last: a mapping never set
+           [] { MappedColumns(MapTable{}); }})  // the last: a mapping never set
     EXPECT_NE(ErrorOf(bad), "");
   EXPECT_EQ(ToText(Variant(true)), "True");
   EXPECT_EQ(ToText(Variant()), "");
@@ -48,7 +48,7 @@ TEST(Convert, ValuesConvertRoundAndFormatAndWhatCannotConvertRaises) {
   EXPECT_EQ(LeftChars("Crème brûlée", 5), "Crème");  // characters, not bytes
   EXPECT_EQ(LeftChars("abc", 30), "abc");
   EXPECT_EQ(LeftChars("abc", 0), "");
-  EXPECT_EQ(ClosingEntry(MapTable(3)), 2u);
+  EXPECT_TRUE(MappedColumns(MapTable(3)).back().closing);
   const DateValue d = MakeDate(2026, 2, 3);
   int y, m, day;
   SplitDate(d, y, m, day);

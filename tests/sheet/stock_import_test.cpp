@@ -2,6 +2,7 @@
 
 #include "frame/connections.h"
 #include "frame/counters.h"
+#include "frame/import_frame.h"
 #include "frame/import_log.h"
 #include "frame/processer_state.h"
 #include "platform/variant/convert.h"
@@ -49,14 +50,17 @@ class StockImport : public CompanyTest {
     s.source_type = srcEXCEL;
     s.source_file = workbook;
     s.map_info = std::move(map);
-    OpenTargetConnection(s);
-    AllocateBatchId(s);
-    AllocateReceiptAndVoucher(s);
-    OpenWorkbook(s, false);
-    s.log.Open(logfile::kOpeningStock, "Batch");
-    std::string kind = "osbatch";
-    RunSheetImport(s, kind);
-    s.log.Close();
+    bool err = false;
+    RunImportFrame(s, err, Voice("", msgstyle::kOkOnly), [&] {
+      OpenTargetConnection(s);
+      AllocateBatchId(s);
+      AllocateReceiptAndVoucher(s);
+      OpenWorkbook(s, false);
+      s.log.Open(logfile::kOpeningStock, "Batch");
+      RunSheetImport(s, "osbatch");
+      s.log.Close();
+      return Outcome::kDone;
+    });
     imported_ = s.rows_imported;
     return s.error_flag;
   }

@@ -56,7 +56,7 @@ Connection::Connection() = default;
 Connection::~Connection() = default;
 
 void Connection::Open(const std::string& connection_string) {
-  if (provider_) throw Error("Operation is not allowed when the object is open.", 3705);
+  if (provider_) throw Error("Operation is not allowed when the object is open.");
   const ConnectionParams params = ParseConnectionString(connection_string);
   if (StartsWithNoCase(connection_string, "Provider=Microsoft.Jet.OLEDB.4.0;")) {
     provider_ = OpenSqliteProvider(params);
@@ -68,7 +68,7 @@ void Connection::Open(const std::string& connection_string) {
     provider_ = OpenWorkbookProvider(params);
     is_target_ = false;
   } else {
-    throw Error("Provider cannot be found. It may not be properly installed.", 3706);
+    throw Error("Provider cannot be found. It may not be properly installed.");
   }
 }
 
@@ -94,7 +94,7 @@ RowSet Connection::Query(const std::string& sql) {
 std::shared_ptr<Recordset> Connection::OpenSchema(int schema) {
   Provider& p = provider();
   if (schema != kSchemaTables)
-    throw Error("Object or provider is not capable of performing requested operation.", 3251);
+    throw Error("Object or provider is not capable of performing requested operation.");
   auto rs = std::make_shared<Recordset>();
   rs->OpenRows(p.Tables());
   return rs;
@@ -114,7 +114,7 @@ void Connection::BeginTrans() {
 }
 
 void Connection::CommitTrans() {
-  if (depth_ == 0) throw Error("No transaction is active.", 3246);
+  if (depth_ == 0) throw Error("No transaction is active.");
   if (depth_ == 1 && rollback_only_) {
     RollbackTrans();
     throw Error(
@@ -126,7 +126,7 @@ void Connection::CommitTrans() {
 }
 
 void Connection::RollbackTrans() {
-  if (depth_ == 0) throw Error("No transaction is active.", 3246);
+  if (depth_ == 0) throw Error("No transaction is active.");
   // The level is gone whether or not the target accepted the rollback.
   --depth_;
   if (depth_ == 0) rollback_only_ = false;

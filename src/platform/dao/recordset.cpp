@@ -30,7 +30,7 @@ int TypeCodeOfValue(const Variant& v) {
 Recordset::Recordset() = default;
 
 void Recordset::Open(const std::string& sql, Connection& conn, int, int, int) {
-  if (open_) throw Error("Operation is not allowed when the object is open.", 3705);
+  if (open_) throw Error("Operation is not allowed when the object is open.");
   OpenRows(conn.Query(sql));
 }
 
@@ -52,7 +52,7 @@ void Recordset::OpenRows(RowSet rows) {
 }
 
 void Recordset::AppendField(const std::string& name, int type, int size) {
-  if (open_) throw Error("Operation is not allowed when the object is open.", 3705);
+  if (open_) throw Error("Operation is not allowed when the object is open.");
   pending_fields_.push_back(FieldDef{name, type, size});
 }
 
@@ -130,8 +130,7 @@ size_t Recordset::FieldIndex(std::string_view name) const {
   std::string names;
   for (const auto& f : data_->fields) names += (names.empty() ? "" : ", ") + f.name;
   throw Error(source + " has no column '" + std::string(name) +
-                  "'; its columns are: " + (names.empty() ? "(none)" : names),
-              3265);
+              "'; its columns are: " + (names.empty() ? "(none)" : names));
 }
 
 Variant& Recordset::Current(size_t field) const {
@@ -194,11 +193,11 @@ Criterion ParseCriterion(const std::string& text) {
   } else {
     c.equal = false;
   }
-  if (op == std::string::npos) throw Error("Filter cannot be opened: " + text, 3001);
+  if (op == std::string::npos) throw Error("Filter cannot be opened: " + text);
   c.field = Trim(text.substr(0, op));
   std::string v = Trim(text.substr(op + op_len));
   if (v.size() < 2 || v.front() != '\'' || v.back() != '\'')
-    throw Error("Filter cannot be opened: " + text, 3001);
+    throw Error("Filter cannot be opened: " + text);
   c.value = v.substr(1, v.size() - 2);
   return c;
 }

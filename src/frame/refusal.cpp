@@ -1,0 +1,80 @@
+#include "frame/refusal.h"
+
+#include "frame/processer_state.h"
+#include "platform/message/message.h"
+
+namespace vantrel {
+namespace {
+
+struct ReasonEntry {
+  Reason reason;
+  const char* text;  // "%" stands for the refusal's subject
+};
+
+constexpr ReasonEntry kReasons[] = {
+    {Reason::kHeadNameEmpty, "headname is empty"},
+    {Reason::kUnderheadNotExists, "underhead not exists"},
+    {Reason::kHeaderExists, "header already exists"},
+    {Reason::kHeaderNotExists, "header not exists"},
+    {Reason::kConfusingBalance, "confsing openingbalance entry"},
+    {Reason::kLedgerExists, "ledger already exists"},
+    {Reason::kGroupNameEmpty, "gpname is empty"},
+    {Reason::kGroupExists, "group already exists"},
+    {Reason::kProductNameEmpty, "product name is empty (worksheet row %)"},
+    {Reason::kUnitNotExists, "unit % not exists"},
+    {Reason::kPcodeNotExists, "pcode not exists"},
+    {Reason::kProductNotExists, "% not exists"},
+    {Reason::kInvalidDate, "invalid date format"},
+    {Reason::kUnitDoesntExist, "Unit Doesnt exists"},
+};
+
+void ListReject(ProcesserState& s, const std::string& name, const Refusal& r,
+                const std::string& text) {
+  RejectedRecord reject;
+  reject.kind = s.import_kind;
+  reject.name = name;
+  reject.reason = text;
+  reject.row = s.sheet_row;
+  reject.column = r.column;
+  reject.value = r.value;
+  s.rejects.push_back(std::move(reject));
+}
+
+void Counted(ProcesserState& s) {
+  ReportProgress("worksheet rows", s.rows_imported + s.rows_refused);
+}
+
+}  // namespace
+
+std::string ReasonText(const Refusal& r) {
+  for (const ReasonEntry& e : kReasons) {
+    if (e.reason != r.reason) continue;
+    std::string text = e.text;
+    const size_t at = text.find('%');
+    if (at != std::string::npos) text.replace(at, 1, r.subject);
+    return text;
+  }
+  return "refused";
+}
+
+void RefuseRow(ProcesserState& s, const Refusal& r, const LogWords& words) {
+  const std::string text = ReasonText(r);
+  s.log.WriteLine(s.row_name, words.failed, text);
+  ListReject(s, s.row_name, r, text);
+  ++s.rows_refused;
+  Counted(s);
+}
+
+void RefusePart(ProcesserState& s, const std::string& name, const Refusal& r) {
+  const std::string text = ReasonText(r);
+  s.log.WriteLine(name, kRowWords.failed, text);
+  ListReject(s, s.row_name, r, text);
+}
+
+void AcceptRow(ProcesserState& s, const LogWords& words) {
+  s.log.WriteLine(s.row_name, words.success, words.success_text);
+  ++s.rows_imported;
+  Counted(s);
+}
+
+}  // namespace vantrel

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <string>
+
+namespace vantrel {
+
+struct ProcesserState;
+
+// Why a worksheet row (or a part of it) is not written. The log texts are
+// those of the import logs and stay as they are, misspellings included.
+enum class Reason {
+  kHeadNameEmpty,
+  kUnderheadNotExists,
+  kHeaderExists,
+  kHeaderNotExists,
+  kConfusingBalance,
+  kLedgerExists,
+  kGroupNameEmpty,
+  kGroupExists,
+  kProductNameEmpty,  // text carries the worksheet row
+  kUnitNotExists,     // text carries the unit's name
+  kPcodeNotExists,
+  kProductNotExists,  // text carries the keyword that named the product
+  kInvalidDate,
+  kUnitDoesntExist,
+};
+
+// A refusal as a value: the reason, the worksheet column (its header) and the
+// cell's text that caused it, and the name its log text carries, if any.
+struct Refusal {
+  Reason reason;
+  std::string column;
+  std::string value;
+  std::string subject;
+};
+
+// The log text of a refusal.
+std::string ReasonText(const Refusal& r);
+
+// How a worker spells its status words in the log.
+struct LogWords {
+  const char* failed;
+  const char* success;
+  const char* success_text;
+};
+constexpr LogWords kRowWords = {"failed", "success", "--------------"};
+constexpr LogWords kProductWords = {"Failed", "Success", "------OK------"};
+
+// The row's log line for a refusal, counted as refused and listed in the
+// rejects with the row, column and value.
+void RefuseRow(ProcesserState& s, const Refusal& r, const LogWords& words = kRowWords);
+// A refused part of a row that does not end it: a log line under `name`,
+// listed in the rejects, not counted (the row's own line follows).
+void RefusePart(ProcesserState& s, const std::string& name, const Refusal& r);
+// The row's log line for a written row, counted as imported.
+void AcceptRow(ProcesserState& s, const LogWords& words = kRowWords);
+
+}  // namespace vantrel
