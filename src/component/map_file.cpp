@@ -1,10 +1,11 @@
 #include "component/map_file.h"
 
-#include <sstream>
-#include <stdexcept>
 #include <vector>
 
+#include "platform/common/error.h"
 #include "platform/common/source_file.h"
+#include "platform/variant/convert.h"
+#include "platform/workbook/csv_reader.h"
 
 namespace vantrel {
 namespace {
@@ -12,59 +13,36 @@ namespace {
 // A mapping file names a few dozen columns; anything far larger is no mapping file.
 constexpr uint64_t kMaxMapFileSize = 1 << 20;
 
-// Splits one CSV record; quoted fields may hold commas and doubled quotes.
-bool ParseRecord(const std::string& line, std::vector<std::string>& fields) {
-  fields.assign(1, "");
-  bool quoted = false;
-  for (size_t i = 0; i < line.size(); ++i) {
-    const char c = line[i];
-    if (quoted) {
-      if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
-        fields.back() += '"';
-        ++i;
-      } else if (c == '"') {
-        quoted = false;
-      } else {
-        fields.back() += c;
-      }
-    } else if (c == '"' && fields.back().empty()) {
-      quoted = true;
-    } else if (c == ',') {
-      fields.emplace_back();
-    } else {
-      fields.back() += c;
-    }
-  }
-  return !quoted;
-}
-
 }  // namespace
 
 MapTable ReadMapFile(const std::string& path) {
   std::string text;
   std::string reason;
   if (!ReadSourceFile(path, kMaxMapFileSize, text, reason))
-    throw std::runtime_error("cannot read mapping file '" + path + "': " + reason);
+    throw Error("cannot read mapping file '" + path + "': " + reason);
   return ParseMapText(text, path);
 }
 
 MapTable ParseMapText(const std::string& text, const std::string& name) {
-  MapTable map(1);  // index 0 is never read
-  std::istringstream in(text);
-  std::string line;
-  int number = 0;
-  while (std::getline(in, line)) {
-    ++number;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (number == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
-    if (line.find_first_not_of(" \t") == std::string::npos) continue;
-    std::vector<std::string> fields;
-    if (!ParseRecord(line, fields) || fields.size() != 2 || fields[0].empty() || fields[1].empty())
-      throw std::runtime_error(name + ":" + std::to_string(number) +
-                               ": expected 'worksheet column,target field', got '" + line + "'");
-    map.push_back({fields[0], fields[1]});
+  std::vector<workbook::CsvRow> lines;
+  const workbook::Sheet sheet = workbook::ReadCsv(text, "map", name, &lines, "mapping file");
+  // Each row's two cells; a field left empty holds no cell.
+  std::vector<MapEntry> rows(lines.size());
+  std::vector<int> filled(lines.size(), 0);
+  for (const workbook::Cell& cell : sheet.cells) {
+    if (cell.column > 1) continue;
+    (cell.column == 0 ? rows[cell.row].column : rows[cell.row].field) = JoinText(cell.value);
+    ++filled[cell.row];
   }
-  if (map.size() == 1) throw std::runtime_error("mapping file '" + name + "' has no entries");
+  MapTable map(1);  // index 0 is never read
+  for (size_t r = 0; r < lines.size(); ++r) {
+    if (lines[r].fields != 2 || filled[r] != 2)
+      throw Error(name + ":" + std::to_string(lines[r].line) +
+                  ": expected 'worksheet column,target field', got " +
+                  std::to_string(lines[r].fields) + " field(s)");
+    map.push_back(std::move(rows[r]));
+  }
+  if (map.size() == 1) throw Error("mapping file '" + name + "' has no entries");
   return map;
 }
 

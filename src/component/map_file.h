@@ -7,7 +7,7 @@
 namespace vantrel {
 
 // The entries of a mapping file's text (see LoadMapFile); `name` stands for
-// the file in errors. Throws std::runtime_error naming the file and line of a
+// the file in errors. Raises vantrel::Error naming the file and line of a
 // malformed entry.
 MapTable ParseMapText(const std::string& text, const std::string& name);
 

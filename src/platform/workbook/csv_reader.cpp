@@ -9,7 +9,8 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 }  // namespace
 
-Sheet ReadCsv(std::string bytes, const std::string& sheet_name, const std::string& path) {
+Sheet ReadCsv(std::string bytes, const std::string& sheet_name, const std::string& path,
+              std::vector<CsvRow>* rows, const char* kind) {
   const std::string text = DecodeTextFile(std::move(bytes));
   Sheet sheet;
   sheet.name = sheet_name;
@@ -43,6 +44,7 @@ Sheet ReadCsv(std::string bytes, const std::string& sheet_name, const std::strin
       continue;
     }
     column = 0;
+    const size_t row_line = line;
     for (;;) {
       if (i < n && text[i] == '"' && field.empty()) {
         // A quoted field runs to the quote that is not doubled.
@@ -66,8 +68,8 @@ Sheet ReadCsv(std::string bytes, const std::string& sheet_name, const std::strin
           ++i;
         }
         if (!closed)
-          throw Error("Cannot open workbook '" + path + "', line " + std::to_string(start_line) +
-                      ": a quoted field is not closed");
+          throw Error("Cannot open " + std::string(kind) + " '" + path + "', line " +
+                      std::to_string(start_line) + ": a quoted field is not closed");
         continue;
       }
       if (at_line_end(i)) {
@@ -82,6 +84,7 @@ Sheet ReadCsv(std::string bytes, const std::string& sheet_name, const std::strin
         field += text[i++];
       }
     }
+    if (rows) rows->push_back({row_line, column});
     ++row;
     skip_line_break();
   }
