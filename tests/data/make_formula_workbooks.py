@@ -1,7 +1,8 @@
 #!/usr/bin/python3
-"""Writes formulas.xls and formulas.xlsx: one workbook of formula cells, saved
-by LibreOffice Calc as "MS Excel 97" and as Office Open XML, so the readers
-are checked against the cached results a real spreadsheet program stores.
+"""Writes formulas.xls, formulas.xlsx and formulas.csv: one workbook of formula
+cells, saved by LibreOffice Calc as "MS Excel 97", as Office Open XML and (its
+first sheet) as CSV, so the readers are checked against the cached results a
+real spreadsheet program stores.
 Needs libreoffice-calc-nogui. Run: /usr/bin/python3 tests/data/make_formula_workbooks.py
 """
 
@@ -93,12 +94,14 @@ def main():
         source = os.path.join(tmp, "formulas.fods")
         with open(source, "w", encoding="utf-8") as f:
             f.write(document())
-        for target in ('xls:MS Excel 97', "xlsx:Calc MS Excel 2007 XML"):
+        # .csv holds the first sheet only, in UTF-8.
+        for target in ("xls:MS Excel 97", "xlsx:Calc MS Excel 2007 XML",
+                       "csv:Text - txt - csv (StarCalc):44,34,76"):
             subprocess.run(
                 ["soffice", "-env:UserInstallation=file://" + tmp + "/profile", "--headless",
                  "--convert-to", target, "--outdir", tmp, source],
                 check=True, stdout=subprocess.DEVNULL)
-        for ext in ("xls", "xlsx"):
+        for ext in ("xls", "xlsx", "csv"):
             shutil.copy(os.path.join(tmp, "formulas." + ext), os.path.join(HERE, "formulas." + ext))
 
 

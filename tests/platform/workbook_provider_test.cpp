@@ -155,9 +155,9 @@ TEST(WorkbookProviderXls, HeaderOnlySheetsEmptyRepeatedHeadersAndErrorCells) {
   EXPECT_EQ(other.rows[1][0], Variant("Kept"));
 }
 
-// formulas.xls and formulas.xlsx: one sheet of formulas saved by LibreOffice
-// Calc. Each formula cell reads as the result the file stores, alike in both.
-TEST(WorkbookProviderFormulas, EachFormulaReadsAsItsStoredResultInXlsAndXlsx) {
+// formulas.xls, .xlsx and .csv: formulas saved by LibreOffice Calc. Each
+// formula cell reads as the result the file stores, alike in every format.
+TEST(WorkbookProviderFormulas, EachFormulaReadsAsItsStoredResultAlikeInXlsXlsxAndCsv) {
   const double stamp = MakeDate(2020, 2, 29).serial + (13 * 3600.0 + 45 * 60.0 + 30) / 86400.0;
   std::string long_text;
   for (int i = 0; i < 5000; ++i) long_text += "ab";  // goes on in a CONTINUE record in .xls
@@ -192,6 +192,11 @@ TEST(WorkbookProviderFormulas, EachFormulaReadsAsItsStoredResultInXlsAndXlsx) {
         EXPECT_EQ(got, want) << label;
     }
   }
+  // The first sheet, heads and parents from formulas, gives the same rows as its .csv.
+  const Strings heads = {"East Zone|Sundry Debtors", "East Zone Two|East Zone"};
+  EXPECT_EQ(Cells(ReadSheet(kData + "/formulas.csv", "formulas")), heads);
+  for (const char* file : {"formulas.xls", "formulas.xlsx"})
+    EXPECT_EQ(Cells(ReadSheet(kData + "/" + file, "Heads")), heads) << file;
 }
 
 TEST(WorkbookProviderXlsx, ImpossibleDatesStayTextAndErrorCellsReadEmpty) {
