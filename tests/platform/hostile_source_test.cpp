@@ -5,6 +5,7 @@
 #include <zip.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -87,6 +88,40 @@ TEST(HostileSources, CraftedXlsAndIrregularFilesAreRefusedNamingTheFile) {
     XmlDocument doc;
     EXPECT_FALSE(doc.Load(path));
     EXPECT_TRUE(Holds(doc.LastError(), "not a regular file"));
+  }
+}
+
+// A formula's text result that runs past its records, or is missing, and a
+// formula record too short for its result refuse the .xls, naming the cell.
+TEST(HostileSources, DamagedFormulaRecordsInXlsAreRefusedNamingTheCell) {
+  const std::string good = ReadFile(kData + "/formulas.xls");
+  // The STRING record of "Sundry Debtors" in Heads!B2, after its 46-byte FORMULA
+  // record, and the one of the long text in Formulas!B15 that goes on in a CONTINUE.
+  const size_t text = good.find(std::string("\x07\x02\x11\x00\x0E\x00\x00Sundry Debtors", 21));
+  const size_t formula = text - 50;
+  const size_t long_text = good.find(std::string("\x07\x02\x20\x20\x10\x27\x00", 7));
+  ASSERT_NE(text, std::string::npos);
+  ASSERT_NE(long_text, std::string::npos);
+  ASSERT_EQ(good.compare(formula, 4, std::string("\x06\x00\x2E\x00", 4)), 0);
+  const std::pair<std::function<void(std::string&)>, std::string> cases[] = {
+      {[&](std::string& b) { b[text + 4] = 0x0F; },
+       "in the sheet 'Heads', the text result of the formula in B2 runs past its record"},
+      {[&](std::string& b) { b[long_text + 5] = 0x28; },
+       "in the sheet 'Formulas', the text result of the formula in B15 runs past its record"},
+      {[&](std::string& b) { b[text + 1] = 0x0A; },
+       "in the sheet 'Heads', the text result of the formula in B2 is missing"},
+      // 16 bytes of formula, the rest of the record made into one of an unknown kind.
+      {[&](std::string& b) {
+         b[formula + 2] = 0x10;
+         b.replace(formula + 20, 4, std::string("\xBC\x0A\x1A\x00", 4));
+       },
+       "in the sheet 'Heads', a formula record is cut short"},
+  };
+  for (const auto& [damage, reason] : cases) {
+    std::string bytes = good;
+    damage(bytes);
+    EXPECT_EQ(ErrorOf([&] { workbook::ReadXls(bytes, "f.xls"); }),
+              "Cannot open workbook 'f.xls': the file is damaged: " + reason);
   }
 }
 

@@ -155,6 +155,50 @@ TEST(WorkbookProviderXls, HeaderOnlySheetsEmptyRepeatedHeadersAndErrorCells) {
   EXPECT_EQ(other.rows[1][0], Variant("Kept"));
 }
 
+// formulas.xls, .xlsx and .csv: formulas saved by LibreOffice Calc. Each
+// formula cell reads as the result the file stores, alike in every format.
+TEST(WorkbookProviderFormulas, EachFormulaReadsAsItsStoredResultAlikeInXlsXlsxAndCsv) {
+  const double stamp = MakeDate(2020, 2, 29).serial + (13 * 3600.0 + 45 * 60.0 + 30) / 86400.0;
+  std::string long_text;
+  for (int i = 0; i < 5000; ++i) long_text += "ab";  // goes on in a CONTINUE record in .xls
+  const std::vector<std::pair<std::string, Variant>> cases = {
+      {"number", Variant(1500.0)},
+      {"fraction", Variant(0.125)},
+      {"reference", Variant(3000.0)},
+      {"text", Variant("Sundry Debtors")},
+      {"wide text", Variant("Grüße €\xF0\x9F\x98\x80")},
+      {"digits", Variant("0012")},
+      {"true", Variant(true)},
+      {"false", Variant(false)},
+      {"division by zero", Variant::Null()},
+      {"not available", Variant::Null()},
+      {"empty text", Variant::Null()},
+      {"date", Variant(MakeDate(2024, 3, 15))},
+      {"date and time", Variant(DateValue{stamp})},
+      {"long text", Variant(long_text)},
+  };
+  for (const char* file : {"formulas.xls", "formulas.xlsx"}) {
+    SCOPED_TRACE(file);
+    const RowSet r = ReadSheet(kData + "/" + file, "Formulas");
+    ASSERT_EQ(r.rows.size(), cases.size());
+    for (size_t i = 0; i < cases.size(); ++i) {
+      const auto& [label, want] = cases[i];
+      const Variant& got = r.rows[i][1];
+      EXPECT_EQ(r.rows[i][0], Variant(label));
+      ASSERT_EQ(got.type(), want.type()) << label;
+      if (got.type() == VarType::Date)  // .xlsx keeps 15 digits of the serial
+        EXPECT_NEAR(got.as_date().serial, want.as_date().serial, 1e-9) << label;
+      else
+        EXPECT_EQ(got, want) << label;
+    }
+  }
+  // The first sheet, heads and parents from formulas, gives the same rows as its .csv.
+  const Strings heads = {"East Zone|Sundry Debtors", "East Zone Two|East Zone"};
+  EXPECT_EQ(Cells(ReadSheet(kData + "/formulas.csv", "formulas")), heads);
+  for (const char* file : {"formulas.xls", "formulas.xlsx"})
+    EXPECT_EQ(Cells(ReadSheet(kData + "/" + file, "Heads")), heads) << file;
+}
+
 TEST(WorkbookProviderXlsx, ImpossibleDatesStayTextAndErrorCellsReadEmpty) {
   DateValue d;
   for (const char* text : {"2024-02-30", "2023-02-29", "2024-04-31", "2024-01-01 24:00:00"})
@@ -273,6 +317,20 @@ TEST_P(CsvHeadImport, CodesKeepTheirZerosAndAMissingColumnOrAnOpenQuoteIsOneMess
 }
 
 VANTREL_BOTH_TARGETS(CsvHeadImport);
+
+// A head and its parent that formulas give import as their results.
+class FormulaHeadImport : public CompanyTest {};
+
+TEST_P(FormulaHeadImport, HeadsAndParentsFromFormulasImportAsTheirResults) {
+  EXPECT_FALSE(ImportWorkbook(&DependProcesser::ImportAccountHeads, kData + "/formulas.xls",
+                              Map("Head Name=headname,Parent=underhead")));
+  EXPECT_EQ(refused_, 0);
+  EXPECT_EQ(Rows("SELECT headname, underhead FROM accounthead WHERE headcode >= 60 "
+                 "ORDER BY headcode"),
+            (Strings{"East Zone|9", "East Zone Two|60"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Sqlite, FormulaHeadImport, ::testing::Values(0), ::vantrel::TargetName);
 
 }  // namespace
 }  // namespace vantrel

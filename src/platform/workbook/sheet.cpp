@@ -1,6 +1,7 @@
 #include "platform/workbook/sheet.h"
 
 #include <algorithm>
+#include <cstring>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -92,6 +93,28 @@ RowSet SheetToRowSet(const Sheet& sheet, const std::string& path) {
   }
   return result;
 }
+
+bool IsDateFormatCode(const std::string& code) {
+  for (size_t i = 0; i < code.size(); ++i) {
+    const char c = code[i];
+    if (c == '"') {
+      const size_t close = code.find('"', i + 1);
+      if (close == std::string::npos) return false;
+      i = close;
+    } else if (c == '[') {
+      const size_t close = code.find(']', i + 1);
+      if (close == std::string::npos) return false;
+      i = close;
+    } else if (c == '\\' || c == '_' || c == '*') {
+      ++i;  // the next character is shown literally or used as padding
+    } else if (c != '\0' && std::strchr("dDmMyYhH", c)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+bool IsBuiltInDateFormat(unsigned id) { return (id >= 14 && id <= 22) || (id >= 45 && id <= 47); }
 
 Variant TextCell(std::string text) {
   if (text.empty()) return Variant::Null();

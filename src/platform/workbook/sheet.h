@@ -55,6 +55,13 @@ void FinishSheet(Sheet& sheet);
 // table would take more memory than the source size limit allows.
 RowSet SheetToRowSet(const Sheet& sheet, const std::string& path);
 
+// A custom number format shows a date or time when it has d, m, y or h
+// outside quoted text, [..] sections and escaped characters.
+bool IsDateFormatCode(const std::string& code);
+
+// The built-in number formats (ids 14-22, 45-47) that show a date or time.
+bool IsBuiltInDateFormat(unsigned id);
+
 // Text cells that are empty read as Null, as an empty cell does.
 Variant TextCell(std::string text);
 

@@ -14,12 +14,11 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <vector>
 
 #include "platform/common/source_file.h"
-#include "platform/common/text_decoding.h"
 #include "platform/variant/convert.h"
+#include "platform/workbook/biff_cells.h"
 #include "platform/workbook/compound_file.h"
 
 namespace vantrel::workbook {
@@ -288,86 +287,33 @@ Workbook Deserialize(const std::string& data, const std::string& path) {
   return book;
 }
 
-// A BOOLERR cell of a worksheet: a boolean, or an error such as #DIV/0!.
-struct BoolErrCell {
-  uint32_t row;
-  uint32_t column;
-  bool error;
-  bool value;
-};
-
-uint16_t Le16(const std::string& b, size_t at) {
-  return static_cast<uint16_t>(static_cast<unsigned char>(b[at]) |
-                               static_cast<unsigned char>(b[at + 1]) << 8);
-}
-
-// The name a BIFF8 sheet record gives, as UTF-8; "" when it cannot be read.
-std::string SheetRecordName(const std::string& b, size_t at, size_t end) {
-  if (at + 2 > end) return "";
-  const size_t count = static_cast<unsigned char>(b[at]);
-  const bool wide = (b[at + 1] & 1) != 0;
-  at += 2;
-  if (at + count * (wide ? 2 : 1) > end) return "";
-  std::string name;
-  for (size_t i = 0; i < count; ++i)
-    AppendUtf8(name, wide ? Le16(b, at + 2 * i) : static_cast<unsigned char>(b[at + i]));
-  return name;
-}
-
-// The parser reads error cells as the number 1 and booleans as numbers, so
-// the BOOLERR records of each worksheet are read from the workbook stream
-// itself: sheet name -> its boolean and error cells.
-std::map<std::string, std::vector<BoolErrCell>> ReadBoolErrCells(const std::string& stream) {
-  constexpr uint16_t kBof = 0x0809, kEof = 0x000A, kBoundSheet = 0x0085, kBoolErr = 0x0205;
-  std::map<std::string, std::vector<BoolErrCell>> cells;
-  auto record = [&](size_t at, uint16_t& type, size_t& length) {
-    if (at + 4 > stream.size()) return false;
-    type = Le16(stream, at);
-    length = Le16(stream, at + 2);
-    return at + 4 + length <= stream.size();
-  };
-  std::vector<std::pair<uint32_t, std::string>> sheets;  // offset of its BOF, name
-  uint16_t type = 0;
-  size_t length = 0;
-  for (size_t at = 0; record(at, type, length); at += 4 + length) {
-    if (type == kEof) break;
-    if (type == kBoundSheet && length >= 8) {
-      const uint32_t offset = Le16(stream, at + 4) | uint32_t{Le16(stream, at + 6)} << 16;
-      sheets.emplace_back(offset, SheetRecordName(stream, at + 10, at + 4 + length));
-    }
-  }
-  for (const auto& [offset, name] : sheets) {
-    if (name.empty() || !record(offset, type, length) || type != kBof) continue;
-    std::vector<BoolErrCell>& found = cells[name];
-    for (size_t at = offset + 4 + length; record(at, type, length); at += 4 + length) {
-      if (type == kEof) break;
-      if (type == kBoolErr && length >= 8)
-        found.push_back(BoolErrCell{Le16(stream, at + 4), Le16(stream, at + 6),
-                                    stream[at + 11] != 0, stream[at + 10] != 0});
-    }
-  }
-  return cells;
-}
-
-// Error cells become empty, booleans Boolean.
-void ApplyBoolErrCells(const std::string& bytes, Workbook& book) {
+// The parser reads error cells as the number 1, booleans as numbers and
+// formula cells not at all; those cells are read from the workbook stream
+// itself and put in place of what the parser gave.
+void ApplyBiffCells(const std::string& bytes, Workbook& book, const std::string& path) {
   const std::string stream = ReadWorkbookStream(bytes);
   if (stream.empty()) return;
-  const auto by_sheet = ReadBoolErrCells(stream);
+  const auto by_sheet = ReadBiffCells(stream, path);
+  const auto before = [](const Cell& a, const Cell& b) {
+    return a.row != b.row ? a.row < b.row : a.column < b.column;
+  };
   for (Sheet& sheet : book.sheets) {
     const auto found = by_sheet.find(sheet.name);
     if (found == by_sheet.end()) continue;
-    for (const BoolErrCell& b : found->second) {
-      const auto it = std::lower_bound(
-          sheet.cells.begin(), sheet.cells.end(), b, [](const Cell& c, const BoolErrCell& k) {
-            return c.row != k.row ? c.row < k.row : c.column < k.column;
-          });
-      if (it == sheet.cells.end() || it->row != b.row || it->column != b.column) continue;
-      if (b.error)
-        sheet.cells.erase(it);
+    // The parser's cells stand in order; new ones go after them until FinishSheet.
+    const size_t parsed = sheet.cells.size();
+    for (const Cell& b : found->second) {
+      const auto end = sheet.cells.begin() + static_cast<std::ptrdiff_t>(parsed);
+      const auto it = std::lower_bound(sheet.cells.begin(), end, b, before);
+      if (it != end && it->row == b.row && it->column == b.column)
+        it->value = b.value;
       else
-        it->value = Variant(b.value);
+        SetCell(sheet, b.row, b.column, b.value);
     }
+    sheet.cells.erase(std::remove_if(sheet.cells.begin(), sheet.cells.end(),
+                                     [](const Cell& c) { return c.value.is_null(); }),
+                      sheet.cells.end());
+    FinishSheet(sheet);
   }
 }
 
@@ -458,7 +404,7 @@ Workbook ReadXls(const std::string& bytes, const std::string& path) {
     ThrowOpenError(path, "the file is damaged: the .xls parser failed on it");
   if (data[0] == 'E') throw Error(data.substr(1));
   Workbook book = Deserialize(data.substr(1), path);
-  ApplyBoolErrCells(bytes, book);
+  ApplyBiffCells(bytes, book, path);
   return book;
 }
 

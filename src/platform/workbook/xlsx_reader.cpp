@@ -241,30 +241,6 @@ std::vector<std::string> ReadSharedStrings(const Archive& zip, const std::string
   return strings;
 }
 
-// A custom number format shows a date or time when it has d, m, y or h
-// outside quoted text, [..] sections and escaped characters.
-bool IsDateFormatCode(const std::string& code) {
-  for (size_t i = 0; i < code.size(); ++i) {
-    const char c = code[i];
-    if (c == '"') {
-      const size_t close = code.find('"', i + 1);
-      if (close == std::string::npos) return false;
-      i = close;
-    } else if (c == '[') {
-      const size_t close = code.find(']', i + 1);
-      if (close == std::string::npos) return false;
-      i = close;
-    } else if (c == '\\' || c == '_' || c == '*') {
-      ++i;  // the next character is shown literally or used as padding
-    } else if (std::strchr("dDmMyYhH", c)) {
-      return true;
-    }
-  }
-  return false;
-}
-
-bool IsBuiltInDateFormat(unsigned id) { return (id >= 14 && id <= 22) || (id >= 45 && id <= 47); }
-
 // For each cell style index: does it show a date.
 std::vector<bool> ReadDateStyles(const Archive& zip, const std::string& part) {
   std::vector<bool> dated;
