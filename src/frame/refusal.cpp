@@ -26,6 +26,15 @@ constexpr ReasonEntry kReasons[] = {
     {Reason::kProductNotExists, "% not exists"},
     {Reason::kInvalidDate, "invalid date format"},
     {Reason::kUnitDoesntExist, "Unit Doesnt exists"},
+    {Reason::kNameEmpty, "name is empty"},
+    {Reason::kParentEmpty, "parent is empty"},
+    {Reason::kParentSpansLines, "parent spans lines"},
+    {Reason::kParentNotFound, "parent group not found"},
+    {Reason::kAlreadyExists, "already exists"},
+    {Reason::kOwnParent, "names itself as parent"},
+    {Reason::kUnderBranch, "under Branch / Divisions"},
+    {Reason::kPrimaryNotCreated, "primary group not created"},
+    {Reason::kReservedGodown, "reserved godown name"},
 };
 
 void ListReject(ProcesserState& s, const std::string& name, const Refusal& r,

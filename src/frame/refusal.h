@@ -6,8 +6,9 @@ namespace vantrel {
 
 struct ProcesserState;
 
-// Why a worksheet row (or a part of it) is not written. The log texts are
-// those of the import logs and stay as they are, misspellings included.
+// Why a worksheet row (or a part of it) or a record of an export is not
+// written. The texts are those of the import logs and the rejects lists and
+// stay as they are, misspellings included.
 enum class Reason {
   kHeadNameEmpty,
   kUnderheadNotExists,
@@ -23,6 +24,16 @@ enum class Reason {
   kProductNotExists,  // text carries the keyword that named the product
   kInvalidDate,
   kUnitDoesntExist,
+  // Records of an export.
+  kNameEmpty,
+  kParentEmpty,
+  kParentSpansLines,
+  kParentNotFound,
+  kAlreadyExists,
+  kOwnParent,
+  kUnderBranch,
+  kPrimaryNotCreated,
+  kReservedGodown,
 };
 
 // A refusal as a value: the reason, the worksheet column (its header) and the

@@ -11,6 +11,7 @@
 #include "frame/counters.h"
 #include "frame/module_state.h"
 #include "frame/processer_state.h"
+#include "frame/refusal.h"
 #include "platform/common/error.h"
 #include "platform/dao/connection.h"
 #include "platform/dao/recordset.h"
@@ -19,13 +20,13 @@
 namespace vantrel {
 namespace {
 
-constexpr const char* kNameEmpty = "name is empty";
-constexpr const char* kParentEmpty = "parent is empty";
-constexpr const char* kParentSpansLines = "parent spans lines";
-constexpr const char* kParentNotFound = "parent group not found";
-constexpr const char* kExists = "already exists";
-constexpr const char* kOwnParent = "names itself as parent";
-constexpr const char* kUnderBranch = "under Branch / Divisions";
+constexpr Reason kNameEmpty = Reason::kNameEmpty;
+constexpr Reason kParentEmpty = Reason::kParentEmpty;
+constexpr Reason kParentSpansLines = Reason::kParentSpansLines;
+constexpr Reason kParentNotFound = Reason::kParentNotFound;
+constexpr Reason kExists = Reason::kAlreadyExists;
+constexpr Reason kOwnParent = Reason::kOwnParent;
+constexpr Reason kUnderBranch = Reason::kUnderBranch;
 
 // One staged record: its name and its parent (empty for a primary group or a godown).
 struct Staged {
@@ -136,13 +137,13 @@ void SetPendingParents(const std::vector<PendingParent>& pending, const char* ki
 }  // namespace
 
 void RecordSkipped(ProcesserState& s, const std::string& kind, const std::string& name,
-                   const std::string& parent, const std::string& reason) {
+                   const std::string& parent, Reason reason) {
   ++s.rows_refused;
   RejectedRecord r;
   r.kind = kind;
   r.name = name;
   r.parent = parent;
-  r.reason = reason;
+  r.reason = ReasonText({reason, "", "", ""});
   s.rejects.push_back(std::move(r));
 }
 
@@ -162,7 +163,7 @@ void CommonConvertor::AddToOrvikAcc(Recordset& rsLedG, Recordset& rsLedL) {
   const auto& heads = DefaultHeads();
   const std::vector<Staged> groups = ReadStaged(rsLedG, "GrpName", "GrpParent");
   const std::vector<Staged> ledgers = ReadStaged(rsLedL, "LedName", "LedParent");
-  auto skip = [&](const char* kind, const Staged& r, const char* reason) {
+  auto skip = [&](const char* kind, const Staged& r, Reason reason) {
     RecordSkipped(s_, kind, r.name, r.parent, reason);
   };
 
@@ -180,7 +181,7 @@ void CommonConvertor::AddToOrvikAcc(Recordset& rsLedG, Recordset& rsLedL) {
                 heads[25] + "',2,1)",
             c.next_head_code);
     } else {
-      skip("GROUP", g, HeadExists(name) ? kExists : "primary group not created");
+      skip("GROUP", g, HeadExists(name) ? kExists : Reason::kPrimaryNotCreated);
     }
   }
 
@@ -284,7 +285,7 @@ void CommonConvertor::AddToOrvikPro(Recordset& rsProG, Recordset& rsProI) {
   CodeCounters& c = Counters();
   const std::vector<Staged> groups = ReadStaged(rsProG, "GrpName", "GrpParent");
   const std::vector<Staged> items = ReadStaged(rsProI, "ItemName", "ItemParent");
-  auto skip = [&](const char* kind, const Staged& r, const char* reason) {
+  auto skip = [&](const char* kind, const Staged& r, Reason reason) {
     RecordSkipped(s_, kind, r.name, r.parent, reason);
   };
 

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "frame/refusal.h"
+
 namespace vantrel {
 
 class Recordset;
@@ -10,7 +12,7 @@ struct ProcesserState;
 // Counts a record of the export that is not written and lists it with its
 // reason, for the host's summary and rejects list.
 void RecordSkipped(ProcesserState& s, const std::string& kind, const std::string& name,
-                   const std::string& parent, const std::string& reason);
+                   const std::string& parent, Reason reason);
 
 // Writes what the markup reader staged into the target: account groups as
 // heads and ledgers; stock groups, stock items and godowns. Every staged

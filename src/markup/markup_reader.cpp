@@ -150,7 +150,7 @@ void ImportDepotsFromMarkup(ProcesserState& s) {
     // The two godowns every company has are not depots to create.
     const std::string upper = ToUpper(name);
     if (upper == "MAIN LOCATION" || upper == "DEFAULT") {
-      RecordSkipped(s, "GODOWN", name, "", "reserved godown name");
+      RecordSkipped(s, "GODOWN", name, "", Reason::kReservedGodown);
       continue;
     }
     rs.AddNew();

@@ -55,9 +55,7 @@ bool ImportGroupRow(ProcesserState& s, const std::vector<MappedColumn>& columns,
   // name is compared with this row, not the one before.
   const std::string own_name = s.row_name;
   if (Trim(own_name).empty()) {
-    const size_t name_entry = EntryOfKeyword(s.map_info, "gpname");
-    RefuseRow(s, {Reason::kGroupNameEmpty,
-                  name_entry ? s.map_info[name_entry].column : std::string(), own_name, ""});
+    RefuseRow(s, {Reason::kGroupNameEmpty, ColumnOfKeyword(s.map_info, "gpname"), own_name, ""});
     row.Commit();
     return false;
   }
@@ -85,7 +83,7 @@ bool ImportGroupRow(ProcesserState& s, const std::vector<MappedColumn>& columns,
   sql.OpenValues("values(" + std::to_string(Counters().next_group_code) + ",");
   bool inserted = false;
   if (GroupExists(s.row_name)) {
-    RefuseRow(s, {Reason::kGroupExists, "", s.row_name, ""});
+    RefuseRow(s, {Reason::kGroupExists, ColumnOfKeyword(s.map_info, "gpname"), s.row_name, ""});
   } else {
     TargetConnection().Execute(sql.Text(s.dialect()));
     AcceptRow(s);

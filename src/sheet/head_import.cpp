@@ -31,9 +31,7 @@ bool ImportHeadRow(ProcesserState& s, const std::vector<MappedColumn>& columns,
     CleanSqlText(own_name);
   }
   if (Trim(own_name).empty()) {
-    const size_t name_entry = EntryOfKeyword(s.map_info, "headname");
-    RefuseRow(s, {Reason::kHeadNameEmpty,
-                  name_entry ? s.map_info[name_entry].column : std::string(), own_name, ""});
+    RefuseRow(s, {Reason::kHeadNameEmpty, ColumnOfKeyword(s.map_info, "headname"), own_name, ""});
     return false;
   }
   for (const MappedColumn& c : columns) {
@@ -59,7 +57,7 @@ bool ImportHeadRow(ProcesserState& s, const std::vector<MappedColumn>& columns,
     }
   }
   if (HeadExists(s.row_name)) {
-    RefuseRow(s, {Reason::kHeaderExists, "", s.row_name, ""});
+    RefuseRow(s, {Reason::kHeaderExists, ColumnOfKeyword(s.map_info, "headname"), s.row_name, ""});
     return false;
   }
   TargetConnection().Execute(sql.Text(s.dialect()));

@@ -100,7 +100,7 @@ void ImportLedgerRows(ProcesserState& s) {
       }
     }
     if (LedgerExists(s.row_name)) {
-      RefuseRow(s, {Reason::kLedgerExists, "", s.row_name, ""});
+      RefuseRow(s, {Reason::kLedgerExists, ColumnOfKeyword(s.map_info, "ledname"), s.row_name, ""});
       return;
     }
     TransactionScope row(TargetConnection());

@@ -49,6 +49,11 @@ size_t EntryOfKeyword(const MapTable& map, const std::string& keyword) {
   return 0;
 }
 
+std::string ColumnOfKeyword(const MapTable& map, const std::string& keyword) {
+  const size_t entry = EntryOfKeyword(map, keyword);
+  return entry ? map[entry].column : std::string();
+}
+
 bool TakeRowName(ProcesserState& s, const Recordset& rows, const std::string& keyword, size_t n) {
   const size_t entry = EntryOfKeyword(s.map_info, keyword);
   if (entry == 0) return false;

@@ -51,6 +51,9 @@ std::string GetValueKind(int type_code);
 // 0 when no entry has it.
 size_t EntryOfKeyword(const MapTable& map, const std::string& keyword);
 
+// The worksheet column of the first entry mapped to the keyword; "" when none is.
+std::string ColumnOfKeyword(const MapTable& map, const std::string& keyword);
+
 // The name pass of a row: RowName becomes the first n characters of the cell
 // of the first entry mapped to the keyword. False, and RowName as it was, when
 // no entry is.

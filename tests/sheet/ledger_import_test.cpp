@@ -26,6 +26,19 @@ class LedgerImport : public CompanyTest {
   std::string Log() const { return CompanyTest::Log("accounts.log"); }
 };
 
+TEST_P(LedgerImport, RefusedRowsAreListedInTheRejectsWithRowColumnAndValue) {
+  EXPECT_FALSE(Import(dir_.Write("r.csv",
+                                 "Name,Head,Balance\nFirst,Sundry Debtors,10 db\n"
+                                 "Second,Nowhere,20 db\n"
+                                 "Third,Sundry Debtors,20\n"
+                                 "First,Sundry Debtors,5 cr\n")));
+  EXPECT_EQ(imported_, 1);
+  EXPECT_EQ(refused_, 3);
+  EXPECT_EQ(sheet_rejects_, (Strings{"3|Second|Head|Nowhere|header not exists",
+                                     "4|Third|Balance|20|confsing openingbalance entry",
+                                     "5|First|Name|First|ledger already exists"}));
+}
+
 TEST_P(LedgerImport, LedgerAndOpeningLineAreWrittenAsTheTargetReadsThem) {
   // Head code 12 named Sundry Debtors, ledger codes up to 37, the last voucher 6.
   for (const char* sql :

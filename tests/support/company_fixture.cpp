@@ -188,8 +188,14 @@ bool CompanyTest::RunImport(Method method, int source_type, const std::string& s
   refused_ = p.RowsRefused();
   rolled_back_ = p.RolledBack();
   rejects_.clear();
-  for (const RejectedRecord& r : p.Rejects())
-    rejects_.push_back(r.kind + "|" + r.name + "|" + r.parent + "|" + r.reason);
+  sheet_rejects_.clear();
+  for (const RejectedRecord& r : p.Rejects()) {
+    if (r.row > 0)
+      sheet_rejects_.push_back(std::to_string(r.row) + "|" + r.name + "|" + r.column + "|" +
+                               r.value + "|" + r.reason);
+    else
+      rejects_.push_back(r.kind + "|" + r.name + "|" + r.parent + "|" + r.reason);
+  }
   return err;
 }
 

@@ -117,6 +117,8 @@ class CompanyTest : public ::testing::TestWithParam<int> {
   std::string Statement(std::string bracketed) const;
   long imported_ = 0, refused_ = 0;
   Strings rejects_;
+  // The worksheet rows the last import refused: row|name|column|value|reason.
+  Strings sheet_rejects_;
   bool rolled_back_ = false;
   // The whole result of a query on a connection of the test's own.
   RowSet Query(const std::string& sql) const;
