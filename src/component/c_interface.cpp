@@ -399,9 +399,15 @@ const VantrelRejectedRecord* vantrel_reject(VantrelObject* o, size_t index) {
     return nullptr;
   }
   const vantrel::RejectedRecord& r = rejects[index];
-  Self(o)->reject = {r.kind.c_str(), r.name.c_str(),   r.parent.c_str(), r.reason.c_str(),
-                     r.row,          r.column.c_str(), r.value.c_str()};
-  return &Self(o)->reject;
+  VantrelRejectedRecord& out = Self(o)->reject;
+  out.kind = r.kind.c_str();
+  out.name = r.name.c_str();
+  out.parent = r.parent.c_str();
+  out.reason = r.reason.c_str();
+  out.row = r.row;
+  out.column = r.column.c_str();
+  out.value = r.value.c_str();
+  return &out;
 }
 
 }  // extern "C"
