@@ -5,8 +5,9 @@
  *
  * No function of this interface lets an exception out: each one that fails,
  * running out of memory included, gives -1 (or NULL) and leaves the reason in
- * vantrel_last_error() ("Out of memory" for an allocation failure); one that
- * returns nothing leaves the reason there and changes nothing.
+ * vantrel_last_error() ("Out of memory" for an allocation failure). A
+ * property setter, which returns nothing, leaves the reason there and the
+ * property as it was; an import method sets its errOccured to 1.
  *
  * Compatibility: the library's SONAME (libvantrel.so.0) changes only when
  * something is removed or changes meaning. A new minor version may add

@@ -1,6 +1,7 @@
 #include <strings.h>
 
 #include <cstring>
+#include <exception>
 #include <new>
 #include <string>
 #include <vector>
@@ -266,16 +267,20 @@ void vantrel_set_max_source_size(uint64_t bytes) { vantrel::SetMaxSourceSize(byt
 
 int vantrel_get_target_timeouts(VantrelTargetTimeouts* timeouts) {
   if (!timeouts) return Refuse("Invalid use of Null");
-  const vantrel::TargetTimeouts t = vantrel::GetTargetTimeouts();
-  *timeouts = {t.lock_wait_seconds, t.connect_seconds, t.read_seconds, t.write_seconds};
-  return 0;
+  return Guarded(-1, [&] {
+    const vantrel::TargetTimeouts t = vantrel::GetTargetTimeouts();
+    *timeouts = {t.lock_wait_seconds, t.connect_seconds, t.read_seconds, t.write_seconds};
+    return 0;
+  });
 }
 
 int vantrel_set_target_timeouts(const VantrelTargetTimeouts* timeouts) {
   if (!timeouts) return Refuse("Invalid use of Null");
-  vantrel::SetTargetTimeouts({timeouts->lock_wait_seconds, timeouts->connect_seconds,
-                              timeouts->read_seconds, timeouts->write_seconds});
-  return 0;
+  return Guarded(-1, [&] {
+    vantrel::SetTargetTimeouts({timeouts->lock_wait_seconds, timeouts->connect_seconds,
+                                timeouts->read_seconds, timeouts->write_seconds});
+    return 0;
+  });
 }
 
 size_t vantrel_import_kinds(const VantrelImportKind** kinds) {
