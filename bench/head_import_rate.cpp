@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
     p.SetTargetDataBase(company);
   } else {
     p.SetTargetType(vantrel::typeMultiUser);
-    p.SetServer(server);
+    if (!p.SetServer(server)) return 1;
     p.SetTargetDataBase(database);
   }
   p.SetTransactionMode(mode);
@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
   p.ImportAccountHeads(err);
   const double secs =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  p.CloseConn();
+  if (!p.CloseConn()) err = true;
   std::printf("%ld heads (%ld imported, %ld refused) in %.2f s: %.0f rows/s%s\n", rows,
               p.RowsImported(), p.RowsRefused(), secs, rows / secs, err ? " (errors)" : "");
   std::printf("scratch folder: %s\n", dir);

@@ -32,21 +32,21 @@ using Method = void (vantrel::DependProcesser::*)(bool&);
 inline Result TimedImport(Method method, const vantrel::MapTable& map, const std::string& book,
                           const std::string& server, const std::string& target) {
   vantrel::DependProcesser p;
+  Result r;
   if (!server.empty()) {
     p.SetTargetType(vantrel::typeMultiUser);
-    p.SetServer(server);
+    r.err = !p.SetServer(server);
   }
   p.SetTargetDataBase(target);
   p.SetSourceType(vantrel::srcEXCEL);
   p.SetSourceFile(book);
   p.SetMapInfo(map);
-  Result r;
   const auto start = std::chrono::steady_clock::now();
   const std::clock_t cpu_start = std::clock();
   (p.*method)(r.err);
   r.cpu = double(std::clock() - cpu_start) / CLOCKS_PER_SEC;
   r.secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  p.CloseConn();
+  if (!p.CloseConn()) r.err = true;
   r.imported = p.RowsImported();
   r.refused = p.RowsRefused();
   return r;

@@ -61,7 +61,7 @@ double Run(Target& t, const Kind& k, vantrel::enumTransactionMode mode,
   p.SetTargetDataBase(t.NewCompany());
   if (!t.server.empty()) {
     p.SetTargetType(vantrel::typeMultiUser);
-    p.SetServer(t.server);
+    if (!p.SetServer(t.server)) return -1;
   }
   p.SetTransactionMode(mode);
   p.SetSourceType(vantrel::srcEXCEL);
@@ -73,7 +73,7 @@ double Run(Target& t, const Kind& k, vantrel::enumTransactionMode mode,
   (p.*k.method)(err);
   const double secs = Seconds(start);
   vantrel::SetSqlTrace(nullptr);
-  p.CloseConn();
+  if (!p.CloseConn()) err = true;
   if (err || p.RowsImported() != k.rows) {
     std::fprintf(stderr, "%s: %ld of %ld rows imported%s\n", k.name, p.RowsImported(), k.rows,
                  err ? ", with errors" : "");

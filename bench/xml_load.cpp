@@ -69,7 +69,7 @@ int ImportAll(const std::string& path, long long bytes, int items) {
   const auto start = std::chrono::steady_clock::now();
   p.ImportProducts(err);
   const double secs = MillisecondsSince(start) / 1000;
-  p.CloseConn();
+  if (!p.CloseConn()) err = true;
   std::printf("%s: %lld bytes, products import: %ld written, %ld skipped in %.1f s%s\n",
               path.c_str(), bytes, p.RowsImported(), p.RowsRefused(), secs, err ? " (errors)" : "");
   PrintPeak(bytes);

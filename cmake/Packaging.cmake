@@ -27,8 +27,11 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
-# A shlibs file and the ldconfig trigger for the shared library.
+# A shlibs file and the ldconfig trigger for the shared library. A minor
+# version only adds to the interface (the SONAME carries the major one), so a
+# program built against this version runs with any later one of the same major.
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
   "libc6, libstdc++6, libsqlite3-0, libmariadb3, libfreexl1, libpugixml1v5, libzip4, libicu72")
 set(CPACK_GENERATOR DEB)

@@ -33,7 +33,8 @@ for f in "$libdir/libvantrel.a" "$libdir/pkgconfig/vantrel.pc" \
   "$libdir/cmake/vantrel/vantrelConfig.cmake" "$prefix/bin/vantrel" \
   "$prefix/share/man/man1/vantrel.1" "$prefix/include/vantrel/vantrel.h" \
   "$prefix/include/vantrel/DependProcesser.h" "$prefix/include/vantrel/host.h" \
-  "$prefix/include/vantrel/export.h" "$prefix/include/vantrel/version.h"; do
+  "$prefix/include/vantrel/export.h" "$prefix/include/vantrel/version.h" \
+  "$prefix/include/vantrel/message_style.h"; do
   [ -e "$f" ] || fail "missing from the install: ${f#"$prefix"/}"
 done
 

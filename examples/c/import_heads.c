@@ -5,9 +5,9 @@
 #include <vantrel/vantrel.h>
 
 static void show(const char* text, int style, const char* title, void* user) {
-  (void)style;
   (void)user;
-  fprintf(stderr, "%s%s%s\n", title, *title ? ": " : "", text);
+  fprintf(stderr, "%s%s%s%s\n", (style & VANTREL_MSG_WARNING) ? "warning: " : "", title,
+          *title ? ": " : "", text);
 }
 
 int main(int argc, char** argv) {
@@ -36,7 +36,18 @@ int main(int argc, char** argv) {
   v->ImportAccountHeads(o, &err);
   printf("%ld rows imported, %ld rows refused, log: %s\n", v->get_RowsImported(o),
          v->get_RowsRefused(o), v->get_LogPath(o));
-  v->CloseConn(o);
+  /* The refused rows, where the library lists them (members added in 0.2). */
+  if (vantrel_version_number() >= 200) {
+    size_t count = v->get_RejectCount(o);
+    for (size_t i = 0; i < count; ++i) {
+      const VantrelRejectedRecord* r = v->get_Reject(o, i);
+      printf("refused: row %ld, %s: %s\n", r->row, r->name, r->reason);
+    }
+  }
+  if (v->CloseConn(o) != 0) {
+    fprintf(stderr, "closing %s: %s\n", argv[3], vantrel_last_error());
+    err = 1;
+  }
   vantrel_release(o);
   return err ? 1 : 0;
 }

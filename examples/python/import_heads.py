@@ -13,6 +13,14 @@ SRC_EXCEL = 2
 TYPE_SINGLE_USER = 0
 
 
+class RejectedRecord(ctypes.Structure):
+    """VantrelRejectedRecord: a row (or export record) the import refused."""
+    _fields_ = [("kind", ctypes.c_char_p), ("name", ctypes.c_char_p),
+                ("parent", ctypes.c_char_p), ("reason", ctypes.c_char_p),
+                ("row", ctypes.c_long), ("column", ctypes.c_char_p),
+                ("value", ctypes.c_char_p)]
+
+
 def load():
     lib = ctypes.CDLL(os.environ.get("VANTREL_LIBRARY", "libvantrel.so.0"))
     obj = ctypes.c_void_p
@@ -31,6 +39,9 @@ def load():
         "vantrel_rows_imported": (ctypes.c_long, [obj]),
         "vantrel_rows_refused": (ctypes.c_long, [obj]),
         "vantrel_log_path": (text, [obj]),
+        "vantrel_set_log_folder": (ctypes.c_int, [text]),
+        "vantrel_reject_count": (ctypes.c_size_t, [obj]),
+        "vantrel_reject": (ctypes.POINTER(RejectedRecord), [obj, ctypes.c_size_t]),
     }
     for name, (restype, argtypes) in signatures.items():
         function = getattr(lib, name)
@@ -52,6 +63,8 @@ def main(argv):
             raise RuntimeError(lib.vantrel_last_error().decode())
 
     check(lib.vantrel_create_company_file(company))
+    # The import's log goes beside the company file.
+    check(lib.vantrel_set_log_folder(os.path.dirname(company) or b"."))
     obj = lib.vantrel_create(b"Vantrel.DependProcesser")
     try:
         check(lib.vantrel_set_int(obj, b"TargetType", TYPE_SINGLE_USER))
@@ -64,7 +77,10 @@ def main(argv):
         print("%d rows imported, %d rows refused, log: %s" % (
             lib.vantrel_rows_imported(obj), lib.vantrel_rows_refused(obj),
             lib.vantrel_log_path(obj).decode()))
-        lib.vantrel_close_conn(obj)
+        for i in range(lib.vantrel_reject_count(obj)):
+            r = lib.vantrel_reject(obj, i).contents
+            print("refused: row %d, %s: %s" % (r.row, r.name.decode(), r.reason.decode()))
+        check(lib.vantrel_close_conn(obj))
         return 1 if err.value else 0
     finally:
         lib.vantrel_release(obj)

@@ -56,13 +56,16 @@ struct RejectedRecord {
 struct ProcesserState;
 
 // Loads master data into a company database. Configure the properties, then
-// call import methods. No member function throws:
+// call import methods. No member function throws (short of running out of
+// memory while copying a text in or out):
 // - the property readers and writers cannot fail, except SetServer(nullptr),
 //   which is refused with a false result and leaves the old value;
-// - each import method reports failure through its errOccured argument (pass
-//   a variable set to false; a true one stays true), shows the reason through
-//   the process-wide message handler (vantrel/host.h) and sets ErrorFlag;
-//   an exception thrown by the host's own handlers ends the import as a failure;
+// - every import method assigns its errOccured argument: true when the import
+//   failed, false when it succeeded (rows or records it refused are not
+//   failures: RowsRefused and Rejects list them). On failure it shows the
+//   reason through the process-wide message handler (vantrel/host.h) and sets
+//   ErrorFlag; an exception thrown by the host's own handlers ends the import
+//   as a failure;
 // - CloseConn returns false, with the reason, when the target did not close cleanly.
 // One import runs at a time in a process: the target connection and the code
 // counters are shared by all objects.
@@ -87,12 +90,12 @@ class VANTREL_API DependProcesser {
   void SetSourceType(int32_t value);
   // Host of the database server, "host" or "host:port" (multi user only).
   std::string Server() const;
-  // Always true.
-  bool SetServer(std::string_view value);
-  // A number is stored as its decimal text; always true.
-  bool SetServer(double value);
-  // Null is refused ("Invalid use of Null"): false, and the old value stays.
-  bool SetServer(std::nullptr_t);
+  // True when the value was taken: always for a text or a number (stored as
+  // its decimal text); Null is refused ("Invalid use of Null"): false, and
+  // the old value stays.
+  [[nodiscard]] bool SetServer(std::string_view value);
+  [[nodiscard]] bool SetServer(double value);
+  [[nodiscard]] bool SetServer(std::nullptr_t);
   // Per statement (the default), atomic or dry run; any other value counts as per statement.
   enumTransactionMode TransactionMode() const;
   void SetTransactionMode(int32_t value);
@@ -105,7 +108,7 @@ class VANTREL_API DependProcesser {
   void ImportDepots(bool& errOccured);
   // Closes the shared target connection; a later import opens a new one. False,
   // with the reason in *error when given, when the close failed.
-  bool CloseConn(std::string* error = nullptr);
+  [[nodiscard]] bool CloseConn(std::string* error = nullptr);
   // Account heads, product groups, batches and opening stock: from a workbook only.
   void ImportAccountHeads(bool& errOccured);
   void ImportProductGr(bool& errOccured);
@@ -118,7 +121,9 @@ class VANTREL_API DependProcesser {
   // Of the last markup import: records written and records skipped.
   long RowsImported() const;
   long RowsRefused() const;
-  // The records the last markup import skipped, one per skipped record, in the order met.
+  // What the last import refused, in the order met: of a markup import each
+  // skipped record; of a workbook import each refused row (its row, and the
+  // column and value that refused it). Valid until the next import.
   const std::vector<RejectedRecord>& Rejects() const;
   std::string LogPath() const;
   // Whether the last import was rolled back as a whole (a dry run, or an
@@ -137,6 +142,28 @@ VANTREL_API bool CanUnload();
 // order (index 0 stays unused). False, with the reason (file and line) in
 // `error`, when the file cannot be read or an entry is malformed; `map` is
 // then left as it was.
-VANTREL_API bool LoadMapFile(const std::string& path, MapTable& map, std::string& error);
+[[nodiscard]] VANTREL_API bool LoadMapFile(const std::string& path, MapTable& map,
+                                           std::string& error);
+
+// One import method as hosts name it: the tool's KIND and the names the C
+// interface's vantrel_import takes.
+struct ImportKind {
+  const char* name;         // "accounts", "account-heads", ...
+  const char* method;       // "ImportAccounts", "ImportAccountHeads", ...
+  bool reads_export;        // from an XML export (srcXML)
+  bool reads_workbook;      // from a workbook (srcEXCEL)
+  const char* description;  // what it imports, in a line
+};
+
+// Every import method once, in the order of the C function table: accounts,
+// products, depots, account-heads, product-groups, batches, opening-stock.
+VANTREL_API const std::vector<ImportKind>& ImportKinds();
+// The kind with this name or method name (letter case counts); nullptr for none.
+VANTREL_API const ImportKind* FindImportKind(std::string_view name);
+// Runs the import named by its kind or method name on `processer`, and
+// assigns errOccured as the method does. False, and nothing runs, for a name
+// that is neither.
+[[nodiscard]] VANTREL_API bool RunImport(DependProcesser& processer, std::string_view name,
+                                         bool& errOccured);
 
 }  // namespace vantrel

@@ -1,14 +1,16 @@
 #pragma once
 
 // What a host program sets for the whole process: where messages, progress
-// reports and the statement trace go, the limits on sources and targets, and
-// how new company databases are made. None of these functions throws.
+// reports, the statement trace and the import logs go, the limits on sources
+// and targets, and how new company databases are made. None of these
+// functions throws, except std::bad_alloc where one returns a new string.
 
 #include <cstdint>
 #include <functional>
 #include <string>
 
 #include "vantrel/export.h"
+#include "vantrel/message_style.h"
 #include "vantrel/version.h"
 
 namespace vantrel {
@@ -16,8 +18,15 @@ namespace vantrel {
 // The version of the library that runs (VANTREL_VERSION names the headers').
 VANTREL_API const char* Version();
 
+// The style of a message: what a message box would have shown beside its text
+// (VANTREL_MSG_* in C, same values).
+constexpr int kMessagePlain = VANTREL_MSG_PLAIN;                             // 0
+constexpr int kMessageWarning = VANTREL_MSG_WARNING;                         // 48
+constexpr int kMessageInformation = VANTREL_MSG_INFORMATION;                 // 64
+constexpr int kMessageWarningInformation = VANTREL_MSG_WARNING_INFORMATION;  // 112, both
+
 // A modal message box becomes a call of the process-wide handler; the import
-// waits for it to return. Styles: 0 plain, 48 warning, 64 information, 112 both.
+// waits for it to return. `style` is one of the kMessage* values.
 using MessageHandler =
     std::function<void(const std::string& text, int style, const std::string& title)>;
 
@@ -58,15 +67,22 @@ struct TargetTimeouts {
 VANTREL_API TargetTimeouts GetTargetTimeouts();
 VANTREL_API void SetTargetTimeouts(const TargetTimeouts& timeouts);
 
+// The folder the workbook imports write their logs into. A folder set here
+// wins over the environment variable VANTREL_LOG_DIR; an empty one (the
+// default) hands the choice back to VANTREL_LOG_DIR, else the current folder.
+// LogFolder() is the folder the next log goes to, whichever decided it.
+VANTREL_API void SetLogFolder(std::string path);
+VANTREL_API std::string LogFolder();
+
 // Creates a new, empty single-user company file from the built-in template.
 // An existing file is refused. False, with the reason in `error`, when it
 // cannot be made.
-VANTREL_API bool InitCompanyFile(const std::string& path, std::string& error);
+[[nodiscard]] VANTREL_API bool InitCompanyFile(const std::string& path, std::string& error);
 
 // Creates a new, empty company database on a server ("host" or "host:port")
 // from the built-in template. An existing database is refused. False, with
 // the reason in `error`, when it cannot be made.
-VANTREL_API bool InitCompanyDatabase(const std::string& server, const std::string& database,
-                                     std::string& error);
+[[nodiscard]] VANTREL_API bool InitCompanyDatabase(const std::string& server,
+                                                   const std::string& database, std::string& error);
 
 }  // namespace vantrel

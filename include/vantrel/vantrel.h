@@ -1,7 +1,20 @@
 /* The C interface of Vantrel: create a DependProcesser, set its properties,
  * call its import methods through a function table (or the plain functions
  * below it, which languages without structs of function pointers call
- * directly), release it. */
+ * directly), release it.
+ *
+ * No function of this interface lets an exception out: each one that fails,
+ * running out of memory included, gives -1 (or NULL) and leaves the reason in
+ * vantrel_last_error() ("Out of memory" for an allocation failure). A
+ * property setter, which returns nothing, leaves the reason there and the
+ * property as it was; an import method sets its errOccured to 1.
+ *
+ * Compatibility: the library's SONAME (libvantrel.so.0) changes only when
+ * something is removed or changes meaning. A new minor version may add
+ * functions and append members to the end of VantrelDependProcesserVtbl;
+ * members never move. A host that uses a member added after 0.1 checks first
+ * that the library it runs with has it: vantrel_version_number() at least the
+ * version that added it (the table's comments say which). */
 #ifndef VANTREL_VANTREL_H
 #define VANTREL_VANTREL_H
 
@@ -9,6 +22,7 @@
 #include <stdint.h>
 
 #include "vantrel/export.h"
+#include "vantrel/message_style.h"
 #include "vantrel/version.h"
 
 #ifdef __cplusplus
@@ -26,16 +40,30 @@ extern "C" {
 
 typedef struct VantrelObject VantrelObject;
 
+/* A record of an export, or a row of a worksheet, that an import did not write. */
+typedef struct VantrelRejectedRecord {
+  const char* kind;   /* the export's element (GROUP, LEDGER, STOCKGROUP, STOCKITEM,
+                       * GODOWN), or for a worksheet row the import's kind */
+  const char* name;   /* as read, trimmed and cut to the column's length */
+  const char* parent; /* its PARENT text; empty for godowns and worksheet rows */
+  const char* reason; /* in plain words: "parent is empty", "already exists", ... */
+  long row;           /* worksheet row (1 is the header row); 0 for an export record */
+  const char* column; /* the worksheet column whose cell refused the row, if one did */
+  const char* value;  /* that cell's text */
+} VantrelRejectedRecord;
+
 typedef struct VantrelMapEntry {
   const char* column; /* worksheet column */
   const char* field;  /* target field or keyword */
 } VantrelMapEntry;
 
-/* Members in the interface order, TargetDataBase first, ImportOS last.
+/* Members in the interface order, TargetDataBase first, ImportOS last, then
+ * the members added since, each at the end: the order never changes.
  * Texts returned stay valid until the next call on the same object.
- * Import methods take an int used as a Boolean (0 False, non-zero True).
- * Functions returning int give 0 on success and -1 on an error whose text
- * vantrel_last_error() returns. */
+ * Import methods take a pointer to an int used as a Boolean and always assign
+ * it: 1 when the import failed, 0 when it succeeded (refused rows or records
+ * are not failures). Functions returning int give 0 on success and -1 on an
+ * error whose text vantrel_last_error() returns. */
 typedef struct VantrelDependProcesserVtbl {
   const char* (*get_TargetDataBase)(VantrelObject* self);
   void (*put_TargetDataBase)(VantrelObject* self, const char* value);
@@ -71,6 +99,16 @@ typedef struct VantrelDependProcesserVtbl {
   long (*get_RowsRefused)(VantrelObject* self);
   /* The log of the last workbook import; empty when it wrote none. */
   const char* (*get_LogPath)(VantrelObject* self);
+  /* Added in 0.2 (vantrel_version_number() >= 200). */
+  /* 1 when the last import was rolled back as a whole (a dry run, or an
+   * atomic import that ended on an error): nothing of it is in the target. */
+  int (*get_RolledBack)(VantrelObject* self);
+  /* What the last import refused: of an export each skipped record, of a
+   * workbook each refused row. get_Reject gives record `index` (from 0), or
+   * NULL with vantrel_last_error() past the end; the record stays valid until
+   * the next get_Reject on the object, its texts until the next import. */
+  size_t (*get_RejectCount)(VantrelObject* self);
+  const VantrelRejectedRecord* (*get_Reject)(VantrelObject* self, size_t index);
 } VantrelDependProcesserVtbl;
 
 struct VantrelObject {
@@ -83,8 +121,8 @@ VANTREL_API void vantrel_release(VantrelObject* object);
 /* Non-zero when no object is alive. */
 VANTREL_API int vantrel_can_unload(void);
 
-/* Message boxes: text, style (0 plain, 48 warning, 64 information, 112 both)
- * and title. The import waits for the handler to return. */
+/* Message boxes: text, style (VANTREL_MSG_*) and title. The import waits for
+ * the handler to return. */
 typedef void (*VantrelMessageHandler)(const char* text, int style, const char* title, void* user);
 /* NULL restores the default handler (one line on standard error). */
 VANTREL_API void vantrel_set_message_handler(VantrelMessageHandler handler, void* user);
@@ -100,8 +138,48 @@ VANTREL_API void vantrel_set_progress_handler(VantrelProgressHandler handler, vo
 /* The text of the last error a function of this interface reported, on this thread. */
 VANTREL_API const char* vantrel_last_error(void);
 
-/* The version of the library that runs (VANTREL_VERSION is the headers'). */
+/* The version of the library that runs (VANTREL_VERSION is the headers'), as
+ * text and as a number like VANTREL_VERSION_NUMBER (0.2.0 is 200). */
 VANTREL_API const char* vantrel_version(void);
+VANTREL_API long vantrel_version_number(void);
+
+/* Process-wide settings, as in vantrel/host.h. */
+
+/* The folder the workbook imports write their logs into. One set here wins
+ * over the environment variable VANTREL_LOG_DIR; NULL or "" (the default)
+ * hands the choice back to VANTREL_LOG_DIR, else the current folder.
+ * vantrel_log_folder gives the folder the next log goes to (valid until the
+ * thread's next call of it), or NULL with vantrel_last_error(). */
+VANTREL_API int vantrel_set_log_folder(const char* path);
+VANTREL_API const char* vantrel_log_folder(void);
+
+/* The most bytes a source may hold (default 268435456, 256 MiB): an export's
+ * or a workbook's file size, an .xlsx uncompressed, the table a sheet makes. */
+VANTREL_API uint64_t vantrel_max_source_size(void);
+VANTREL_API void vantrel_set_max_source_size(uint64_t bytes);
+
+/* How the targets are reached: how long an import waits for another one that
+ * holds its target, and the server's network timeouts (defaults 30, 10, 120,
+ * 120 seconds). Both give 0, or -1 with vantrel_last_error() for NULL. */
+typedef struct VantrelTargetTimeouts {
+  int lock_wait_seconds;
+  int connect_seconds;
+  int read_seconds;  /* one statement's answer */
+  int write_seconds; /* sending one statement */
+} VantrelTargetTimeouts;
+VANTREL_API int vantrel_get_target_timeouts(VantrelTargetTimeouts* timeouts);
+VANTREL_API int vantrel_set_target_timeouts(const VantrelTargetTimeouts* timeouts);
+
+/* The import methods by name, in the order of the function table. */
+typedef struct VantrelImportKind {
+  const char* name;        /* "accounts", "account-heads", ... (the tool's KIND) */
+  const char* method;      /* "ImportAccounts", "ImportAccountHeads", ... */
+  int reads_export;        /* 1 when it reads an XML export */
+  int reads_workbook;      /* 1 when it reads a workbook */
+  const char* description; /* what it imports, in a line */
+} VantrelImportKind;
+/* Sets *kinds to the list (valid for the life of the process) and gives its length. */
+VANTREL_API size_t vantrel_import_kinds(const VantrelImportKind** kinds);
 
 /* New, empty company databases from the built-in template: a single-user file,
  * or a database on a server ("host" or "host:port"). An existing one is
@@ -123,18 +201,23 @@ VANTREL_API int vantrel_set_int(VantrelObject* object, const char* property, int
 VANTREL_API int vantrel_load_map_file(VantrelObject* object, const char* path);
 
 /* Runs one import, named by its method ("ImportAccountHeads") or its kind
- * ("account-heads"; also accounts, products, depots, product-groups, batches,
- * opening-stock). 0 when it ran, its outcome in *errOccured as with the table;
- * -1 with vantrel_last_error() for an unknown name (nothing ran). */
+ * ("account-heads"; vantrel_import_kinds lists them all). 0 when it ran, its
+ * outcome in *errOccured as with the table; -1 with vantrel_last_error() for
+ * an unknown name (nothing ran, *errOccured untouched), or for a call that
+ * could not finish (out of memory; *errOccured is then 1). */
 VANTREL_API int vantrel_import(VantrelObject* object, const char* kind, int* errOccured);
 /* CloseConn: 0, or -1 with vantrel_last_error(). */
 VANTREL_API int vantrel_close_conn(VantrelObject* object);
 
-/* Of the last import, as get_ErrorFlag, get_RowsImported, get_RowsRefused, get_LogPath. */
+/* Of the last import, as get_ErrorFlag, get_RowsImported, get_RowsRefused,
+ * get_LogPath, get_RolledBack, get_RejectCount and get_Reject. */
 VANTREL_API int vantrel_error_flag(VantrelObject* object);
 VANTREL_API long vantrel_rows_imported(VantrelObject* object);
 VANTREL_API long vantrel_rows_refused(VantrelObject* object);
 VANTREL_API const char* vantrel_log_path(VantrelObject* object);
+VANTREL_API int vantrel_rolled_back(VantrelObject* object);
+VANTREL_API size_t vantrel_reject_count(VantrelObject* object);
+VANTREL_API const VantrelRejectedRecord* vantrel_reject(VantrelObject* object, size_t index);
 
 #ifdef __cplusplus
 }

@@ -1,5 +1,6 @@
 // The process-wide functions of the public interface that have no home of their own.
 #include <exception>
+#include <new>
 
 #include "frame/company_template.h"
 #include "vantrel/host.h"
@@ -12,6 +13,9 @@ bool Reported(std::string& error, Body&& body) {
   try {
     body();
     return true;
+  } catch (const std::bad_alloc&) {
+    error = "Out of memory";
+    return false;
   } catch (const std::exception& e) {
     error = e.what();
     return false;

@@ -1,5 +1,6 @@
 #include "component/map_file.h"
 
+#include <new>
 #include <vector>
 
 #include "platform/common/error.h"
@@ -54,6 +55,9 @@ bool LoadMapFile(const std::string& path, MapTable& map, std::string& error) {
   try {
     map = ReadMapFile(path);
     return true;
+  } catch (const std::bad_alloc&) {
+    error = "Out of memory";
+    return false;
   } catch (const std::exception& e) {
     error = e.what();
     return false;

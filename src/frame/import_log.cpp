@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 #include "platform/common/error.h"
 
@@ -30,7 +31,23 @@ size_t CharCount(const std::string& text) {
 
 }  // namespace
 
+namespace {
+
+std::mutex g_log_folder_mutex;
+std::string g_log_folder;  // the host's choice; empty: none
+
+}  // namespace
+
+void SetLogFolder(std::string path) {
+  std::lock_guard<std::mutex> lock(g_log_folder_mutex);
+  g_log_folder.swap(path);
+}
+
 std::string LogFolder() {
+  {
+    std::lock_guard<std::mutex> lock(g_log_folder_mutex);
+    if (!g_log_folder.empty()) return g_log_folder;
+  }
   const char* dir = std::getenv("VANTREL_LOG_DIR");
   if (dir && *dir) return dir;
   return ".";

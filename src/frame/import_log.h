@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <string>
 
+#include "vantrel/host.h"
+
 namespace vantrel {
 
 // The fixed log file names of the workbook imports.
@@ -15,8 +17,8 @@ constexpr const char* kProductBatch = "ProductBatch.log";
 constexpr const char* kOpeningStock = "OpeningStock.log";
 }  // namespace logfile
 
-// Folder of the import logs: $VANTREL_LOG_DIR when set, else the working directory.
-std::string LogFolder();
+// The folder of the import logs is vantrel::LogFolder() (vantrel/host.h):
+// the host's SetLogFolder, else $VANTREL_LOG_DIR, else the working directory.
 
 // Lays out one log line: items at columns 1, 15 and 31, CR LF at the end. An
 // item that would start left of its column's reach moves to a line of its own.

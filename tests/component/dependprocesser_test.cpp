@@ -61,7 +61,7 @@ TEST_P(ImportFrames, AnImportThatCannotStartIsReportedOnceAndWritesNothing) {
   const std::tuple<const char*, std::function<void(DependProcesser&)>, std::string> cases[] = {
       {"unreachable target",
        [&](DependProcesser& p) {
-         p.SetServer("127.0.0.1:1");
+         ASSERT_TRUE(p.SetServer("127.0.0.1:1"));
          p.SetTargetDataBase(multi_user() ? "nothing" : dir_.File("missing.db"));
        },
        multi_user() ? "127.0.0.1" : "missing.db"},
@@ -104,7 +104,7 @@ TEST_P(ImportFrames, ObjectsShareOneTargetConnectionAndAStoppedWorkerIsReported)
   UseWorkbook(a);
   ASSERT_FALSE(Call(a, &DependProcesser::ImportAccountHeads));
   EXPECT_EQ(TargetConnection().State(), Connection::kOpen);
-  b.CloseConn();
+  EXPECT_TRUE(b.CloseConn());
   EXPECT_EQ(TargetConnection().State(), Connection::kClosed);
   UseWorkbook(b);
   // A new connection opens; the head exists by now.

@@ -162,7 +162,7 @@ void CompanyTest::SetUp() {
 }
 
 void CompanyTest::TearDown() {
-  DependProcesser().CloseConn();
+  EXPECT_TRUE(DependProcesser().CloseConn());
   if (multi_user() && !database_.empty()) DropTestDatabase(database_);
   unsetenv("VANTREL_LOG_DIR");
 }
@@ -170,7 +170,9 @@ void CompanyTest::TearDown() {
 void CompanyTest::Target(DependProcesser& p) const {
   p.SetTargetType(GetParam());
   p.SetTargetDataBase(database_);
-  if (multi_user()) p.SetServer(TestMariadbServer());
+  if (multi_user()) {
+    EXPECT_TRUE(p.SetServer(TestMariadbServer()));
+  }
 }
 
 bool CompanyTest::RunImport(Method method, int source_type, const std::string& source, MapTable map,

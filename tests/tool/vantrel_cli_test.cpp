@@ -1,7 +1,9 @@
 // The command line, run as a separate process the way a user runs it.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <sstream>
 
 #include "support/company_fixture.h"
@@ -10,6 +12,31 @@ namespace vantrel {
 namespace {
 
 long Lines(const std::string& text) { return std::count(text.begin(), text.end(), '\n'); }
+
+// The fields of each line of a CSV text (quoted fields may hold commas, quotes
+// and line breaks).
+std::vector<Strings> CsvRecords(const std::string& text) {
+  std::vector<Strings> records;
+  Strings fields(1);
+  bool quoted = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (quoted && c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
+      fields.back() += '"';
+      ++i;
+    } else if (c == '"') {
+      quoted = !quoted;
+    } else if (!quoted && c == ',') {
+      fields.emplace_back();
+    } else if (!quoted && c == '\n') {
+      records.push_back(fields);
+      fields.assign(1, "");
+    } else {
+      fields.back() += c;
+    }
+  }
+  return records;
+}
 
 class Cli : public ::testing::Test {
  protected:
@@ -27,8 +54,7 @@ TEST_F(Cli, UsageErrorsExitTwoWithOneLineReasonFailuresOneAndHelpZero) {
         "import account-heads x.xml --target c.db", "import account-heads x.xls --target c.db",
         "import accounts x.xml --server h",
         "import accounts x.xml --target c.db --server h --database d", "init",
-        "import accounts x.xml --target c.db --source-type json",
-        "import account-heads x.xls --map m.csv --target c.db --rejects r.csv"}) {
+        "import accounts x.xml --target c.db --source-type json"}) {
     const ToolResult r = Run(args);
     EXPECT_EQ(r.status, 2) << args << "\n" << r.out;
     EXPECT_EQ(Lines(r.out), 1) << args << "\n" << r.out;
@@ -55,14 +81,27 @@ TEST_F(Cli, HeadImportPrintsASummaryAndTracesEveryStatementOnOneLine) {
   EXPECT_EQ(again.status, 1);
   EXPECT_TRUE(Holds(again.out, "c.db"));
   dir_.Write("map.csv", "\"Head Name\",headname\r\nParent Head,underhead\r\n");
-  const ToolResult r = Run("import account-heads " + Sample("heads.xls") +
-                           " --map map.csv --target c.db --log-dir . --trace-sql trace.sql");
+  // --log-dir wins over $VANTREL_LOG_DIR.
+  ASSERT_EQ(mkdir(dir_.File("logs").c_str(), 0755), 0);
+  setenv("VANTREL_LOG_DIR", dir_.File("elsewhere").c_str(), 1);
+  const ToolResult r =
+      Run("import account-heads " + Sample("heads.xls") +
+          " --map map.csv --target c.db --log-dir logs --trace-sql trace.sql --rejects r.csv");
+  unsetenv("VANTREL_LOG_DIR");
   EXPECT_EQ(r.status, 0) << r.out;
-  EXPECT_TRUE(Holds(r.out, "10 rows imported, 2 rows refused, log: ./accountheads.log"));
+  EXPECT_TRUE(Holds(r.out,
+                    "10 rows imported, 2 rows refused, log: logs/accountheads.log, "
+                    "rejects: r.csv\n"));
+  // A refused row per line, once the workers list them: row, name, column, value, reason.
+  const std::vector<Strings> rejects = CsvRecords(ReadFile(dir_.File("r.csv")));
+  ASSERT_FALSE(rejects.empty());
+  EXPECT_EQ(rejects[0], (Strings{"row", "name", "column", "value", "reason"}));
+  EXPECT_TRUE(rejects.size() == 1 || rejects.size() == 3) << rejects.size();
+  for (const Strings& line : rejects) EXPECT_EQ(line.size(), 5u);
   EXPECT_TRUE(Holds(ReadFile(dir_.File("trace.sql")),
                     "insert into accounthead([headcode],[headname],[underhead])values(60,"
                     "'Trade Debtors - North',9)\n"));
-  EXPECT_TRUE(Holds(ReadFile(dir_.File("accountheads.log")), "Export Debtors"));
+  EXPECT_TRUE(Holds(ReadFile(dir_.File("logs/accountheads.log")), "Export Debtors"));
 
   // A value with line breaks stays on its statement's line.
   dir_.Write("h.csv",

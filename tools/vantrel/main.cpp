@@ -57,40 +57,12 @@ const char* const kMappingHelp =
     "What each keyword does, row by row, is in the README under 'Mapping keywords'.\n"
     "Logs go to --log-dir, else $VANTREL_LOG_DIR, else the current folder.";
 
-struct Kind {
-  const char* name;
-  void (DependProcesser::*method)(bool&);
-  bool markup;
-  bool workbook;
-  const char* help;
-};
-
-const Kind kKinds[] = {
-    {"accounts", &DependProcesser::ImportAccounts, true, true,
-     "account groups and ledgers (export), ledgers with opening balances (workbook)"},
-    {"products", &DependProcesser::ImportProducts, true, true,
-     "stock groups and stock items (export), products with units (workbook)"},
-    {"depots", &DependProcesser::ImportDepots, true, false, "godowns as depots (export only)"},
-    {"account-heads", &DependProcesser::ImportAccountHeads, false, true,
-     "account heads (workbook)"},
-    {"product-groups", &DependProcesser::ImportProductGr, false, true, "product groups (workbook)"},
-    {"batches", &DependProcesser::ImportBatch, false, true, "product batches (workbook)"},
-    {"opening-stock", &DependProcesser::ImportOS, false, true,
-     "products, then their opening stock (workbook)"},
-};
-
-const Kind* FindKind(const std::string& name) {
-  for (const Kind& k : kKinds)
-    if (name == k.name) return &k;
-  return nullptr;
-}
-
 std::string KindsHelp() {
   std::string text = "What to import:\n";
-  for (const Kind& k : kKinds) {
+  for (const vantrel::ImportKind& k : vantrel::ImportKinds()) {
     std::string name = k.name;
     name.resize(16, ' ');
-    text += "  " + name + k.help + "\n";
+    text += "  " + name + k.description + "\n";
   }
   return text;
 }
@@ -195,30 +167,27 @@ std::string Count(long n, const char* noun) {
   return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
 }
 
-// After an export import: how many records were written and skipped, and
-// where the skipped ones are listed. False when the rejects file could not be written.
-bool PrintMarkupSummary(const DependProcesser& processer, const std::string& rejects_file,
-                        std::ofstream& rejects, const std::string& rolled_back) {
-  std::string where;
-  if (!rejects_file.empty()) {
+// The rejects file, one CSV line per record after a header line: of an export
+// each skipped record, of a workbook each refused row. False when it could not
+// be written.
+bool WriteRejects(const DependProcesser& processer, bool from_export, std::ofstream& rejects) {
+  if (from_export) {
     rejects << "kind,name,parent,reason\n";
     for (const vantrel::RejectedRecord& r : processer.Rejects())
       rejects << CsvField(r.kind) << ',' << CsvField(r.name) << ',' << CsvField(r.parent) << ','
               << CsvField(r.reason) << '\n';
-    rejects.close();
-    where = rejects ? ", rejects: " + rejects_file
-                    : ", the rejects file '" + rejects_file + "' could not be written";
-  } else if (processer.RowsRefused() > 0) {
-    where = " (list them with --rejects FILE)";
+  } else {
+    rejects << "row,name,column,value,reason\n";
+    for (const vantrel::RejectedRecord& r : processer.Rejects())
+      rejects << r.row << ',' << CsvField(r.name) << ',' << CsvField(r.column) << ','
+              << CsvField(r.value) << ',' << CsvField(r.reason) << '\n';
   }
-  if (!rolled_back.empty()) where += " (" + rolled_back + ")";
-  std::printf("%s written, %s skipped%s\n", Count(processer.RowsImported(), "record").c_str(),
-              Count(processer.RowsRefused(), "record").c_str(), where.c_str());
-  return rejects_file.empty() || static_cast<bool>(rejects);
+  rejects.close();
+  return static_cast<bool>(rejects);
 }
 
 int RunImport(const ImportOptions& o) {
-  const Kind* kind = FindKind(o.kind);
+  const vantrel::ImportKind* kind = vantrel::FindImportKind(o.kind);
   if (!kind) throw UsageError("unknown KIND '" + o.kind + "' (see vantrel import --help)");
   CheckServerTarget(o.target);
   if (!o.target.file.empty() && !o.target.server.empty())
@@ -243,9 +212,9 @@ int RunImport(const ImportOptions& o) {
       throw UsageError("cannot tell the kind of '" + o.source +
                        "' from its extension; add --source-type xml|workbook");
   }
-  if (source_type == vantrel::srcXML && !kind->markup)
+  if (source_type == vantrel::srcXML && !kind->reads_export)
     throw UsageError(std::string(kind->name) + " imports from a workbook only (.xls, .xlsx, .csv)");
-  if (source_type == vantrel::srcEXCEL && kind->workbook && o.map_file.empty())
+  if (source_type == vantrel::srcEXCEL && kind->reads_workbook && o.map_file.empty())
     throw UsageError(
         "a workbook import needs --map FILE (lines of 'worksheet column,target field')");
 
@@ -259,14 +228,10 @@ int RunImport(const ImportOptions& o) {
   vantrel::SetMaxSourceSize(o.max_source_size);
   vantrel::SetTargetTimeouts(timeouts);
 
-  // The records an export import skips, one CSV line each; opened first so a
-  // rejects file that cannot be written stops the run before anything is imported.
+  // The records or rows the import refuses, one CSV line each; opened first so
+  // a rejects file that cannot be written stops the run before anything is imported.
   std::ofstream rejects;
   if (!o.rejects_file.empty()) {
-    if (source_type != vantrel::srcXML)
-      throw UsageError(
-          "--rejects lists the records an export import skips; a workbook import "
-          "lists its refused rows in its log");
     rejects.open(o.rejects_file, std::ios::trunc | std::ios::binary);
     if (!rejects) throw UsageError("cannot write the rejects file '" + o.rejects_file + "'");
   }
@@ -278,7 +243,7 @@ int RunImport(const ImportOptions& o) {
     if (!vantrel::LoadMapFile(o.map_file, map, error)) throw UsageError(error);
     processer.SetMapInfo(std::move(map));
   }
-  if (!o.log_dir.empty()) setenv("VANTREL_LOG_DIR", o.log_dir.c_str(), 1);
+  if (!o.log_dir.empty()) vantrel::SetLogFolder(o.log_dir);
 
   std::ofstream trace;
   if (!o.trace_file.empty()) {
@@ -295,7 +260,7 @@ int RunImport(const ImportOptions& o) {
 
   if (!o.target.server.empty()) {
     processer.SetTargetType(vantrel::typeMultiUser);
-    processer.SetServer(o.target.server);
+    if (!processer.SetServer(o.target.server)) throw UsageError("--server is refused");
     processer.SetTargetDataBase(o.target.database);
   } else {
     processer.SetTargetType(vantrel::typeSingleUser);
@@ -323,23 +288,39 @@ int RunImport(const ImportOptions& o) {
       });
 
   bool err = false;
-  (processer.*(kind->method))(err);
+  if (!vantrel::RunImport(processer, kind->name, err)) err = true;  // the kind was found above
   if (progress_shown) std::fputc('\n', stderr);
-  processer.CloseConn();
+  std::string close_error;
+  if (!processer.CloseConn(&close_error)) {
+    std::fprintf(stderr, "vantrel: closing the target: %s\n", close_error.c_str());
+    err = true;
+  }
   vantrel::SetSqlTrace(nullptr);
 
+  // Where the refused records or rows are listed, if anywhere.
+  std::string where;
+  if (!o.rejects_file.empty()) {
+    if (WriteRejects(processer, source_type == vantrel::srcXML, rejects)) {
+      where = ", rejects: " + o.rejects_file;
+    } else {
+      where = ", the rejects file '" + o.rejects_file + "' could not be written";
+      err = true;
+    }
+  } else if (source_type == vantrel::srcXML && processer.RowsRefused() > 0) {
+    where = " (list them with --rejects FILE)";
+  }
   // What a rolled-back run left: nothing, and the summary says so.
   std::string rolled_back;
   if (processer.RolledBack())
     rolled_back = o.dry_run ? "dry run: nothing was written" : "rolled back: nothing was written";
+  const std::string tail = where + (rolled_back.empty() ? "" : " (" + rolled_back + ")");
   if (source_type == vantrel::srcEXCEL && !processer.LogPath().empty())
-    std::printf("%s imported, %s refused, log: %s%s\n",
-                Count(processer.RowsImported(), "row").c_str(),
-                Count(processer.RowsRefused(), "row").c_str(), processer.LogPath().c_str(),
-                rolled_back.empty() ? "" : (" (" + rolled_back + ")").c_str());
-  else if (source_type == vantrel::srcXML &&
-           !PrintMarkupSummary(processer, o.rejects_file, rejects, rolled_back))
-    err = true;
+    std::printf(
+        "%s imported, %s refused, log: %s%s\n", Count(processer.RowsImported(), "row").c_str(),
+        Count(processer.RowsRefused(), "row").c_str(), processer.LogPath().c_str(), tail.c_str());
+  else if (source_type == vantrel::srcXML)
+    std::printf("%s written, %s skipped%s\n", Count(processer.RowsImported(), "record").c_str(),
+                Count(processer.RowsRefused(), "record").c_str(), tail.c_str());
   else if (!rolled_back.empty())
     std::printf("%s\n", rolled_back.c_str());
   return err ? 1 : 0;
@@ -373,8 +354,9 @@ int main(int argc, char** argv) {
   import->add_option("--map", imp.map_file, "mapping file of a workbook import");
   import->add_option("--log-dir", imp.log_dir, "folder for the import logs");
   import->add_option("--rejects", imp.rejects_file,
-                     "export imports: write each skipped record to FILE as CSV "
-                     "(kind,name,parent,reason)");
+                     "write what the import refused to FILE as CSV after a header line: "
+                     "an export's skipped records (kind,name,parent,reason), a workbook's "
+                     "refused rows (row,name,column,value,reason)");
   import->add_option("--trace-sql", imp.trace_file,
                      "append every statement sent to the target to FILE");
   AddLimitOptions(import, imp);

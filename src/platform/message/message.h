@@ -6,11 +6,13 @@
 
 namespace vantrel {
 
-// Message box styles the component uses.
+// Message box styles the component uses: the public ones (vantrel/host.h)
+// under the names of the message boxes they stand for.
 namespace msgstyle {
-constexpr int kOkOnly = 0;
-constexpr int kExclamation = 48;
-constexpr int kInformation = 64;
+constexpr int kOkOnly = kMessagePlain;
+constexpr int kExclamation = kMessageWarning;
+constexpr int kInformation = kMessageInformation;
+static_assert(kExclamation + kInformation == kMessageWarningInformation);
 }  // namespace msgstyle
 
 // Calls the process-wide message handler (vantrel/host.h).
