@@ -175,11 +175,9 @@ void DependProcesser::ImportProductGr(bool& errOccured) {
 
 void DependProcesser::ImportBatch(bool& errOccured) {
   ProcesserState& s = *state_;
-  if (s.source_type != srcEXCEL) {
-    errOccured = true;
-    return;
-  }
   RunImportFrame(s, errOccured, kOrvikMethod, [&] {
+    // Any other source is refused before the target is touched, without a message.
+    if (s.source_type != srcEXCEL) return Outcome::kRefused;
     OpenTargetConnection(s);
     AllocateBatchId(s);
     // The batch import books its own receipt: a code nobody else holds.

@@ -55,6 +55,11 @@ TEST_P(ImportFrames, MethodsWithoutSourceKindReportFailure) {
   UseWorkbook(p);
   EXPECT_FALSE(Call(p, &DependProcesser::ImportAccountHeads));
   EXPECT_EQ(p.RowsImported(), 1);
+  // Every method assigns errOccured: a call that succeeds clears a flag passed in set.
+  UseWorkbook(p, "batchname", "pcode");
+  bool err = true;
+  p.ImportBatch(err);
+  EXPECT_FALSE(err);
 }
 
 TEST_P(ImportFrames, AnImportThatCannotStartIsReportedOnceAndWritesNothing) {
