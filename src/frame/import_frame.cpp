@@ -56,6 +56,9 @@ bool EndRun(ProcesserState& s, bool failed, const Voice& voice) {
   }
   if (keep && ended) return true;
   s.rolled_back = true;
+  // Of an atomic run that failed nothing stays: no count may say otherwise.
+  // A dry run keeps its counts: they say what a real run would write.
+  if (s.transaction_mode == transAtomic) s.rows_imported = 0;
   if (s.transaction_mode == transAtomic) return Say(kRolledBack, voice) && ended;
   return ended;
 }

@@ -1,5 +1,6 @@
 #include "markup/common_convertor.h"
 
+#include <cstdint>
 #include <functional>
 #include <unordered_map>
 #include <unordered_set>
@@ -147,16 +148,21 @@ void RecordSkipped(ProcesserState& s, const std::string& kind, const std::string
   s.rejects.push_back(std::move(r));
 }
 
-namespace {
-
-// Runs a record's insert, uses up its code and counts it.
-void Write(ProcesserState& s, const std::string& sql, int16_t& code) {
+// Runs a record's insert, uses up its code and counts it. The last code a
+// counter can hold is used too; a record that would need one past it ends
+// the import with a message naming the counter, and nothing more is written.
+void CommonConvertor::Write(const std::string& sql, int16_t& code, const char* counter) {
+  if (spent_.count(&code))
+    throw Error(std::string("The next ") + counter +
+                " would be 32768, past the last one the company database can hold (32767): "
+                "the records after it were not written.");
   Run(sql);
-  code = Increment16(code);
-  ++s.rows_imported;
+  ++s_.rows_imported;
+  if (code == INT16_MAX)
+    spent_.insert(&code);
+  else
+    ++code;
 }
-
-}  // namespace
 
 void CommonConvertor::AddToOrvikAcc(Recordset& rsLedG, Recordset& rsLedL) {
   CodeCounters& c = Counters();
@@ -176,10 +182,9 @@ void CommonConvertor::AddToOrvikAcc(Recordset& rsLedG, Recordset& rsLedL) {
     if (Cleaned(name).empty()) {
       skip("GROUP", g, kNameEmpty);
     } else if (Trim(name) == heads[25] && !HeadExists(name)) {
-      Write(s_,
-            "insert into accounthead values(" + std::to_string(c.next_head_code) + ",'" +
+      Write("insert into accounthead values(" + std::to_string(c.next_head_code) + ",'" +
                 heads[25] + "',2,1)",
-            c.next_head_code);
+            c.next_head_code, "head code");
     } else {
       skip("GROUP", g, HeadExists(name) ? kExists : Reason::kPrimaryNotCreated);
     }
@@ -205,10 +210,9 @@ void CommonConvertor::AddToOrvikAcc(Recordset& rsLedG, Recordset& rsLedL) {
     }
     if (Trim(name) == heads[7] && !HeadExists(name)) {
       // Its staged parent is not used.
-      Write(s_,
-            "insert into accounthead values(" + std::to_string(c.next_head_code) + ",'" + heads[7] +
+      Write("insert into accounthead values(" + std::to_string(c.next_head_code) + ",'" + heads[7] +
                 "',2,1)",
-            c.next_head_code);
+            c.next_head_code, "head code");
       continue;
     }
     if (HeadExists(name)) {  // cleans the name for the statement too
@@ -237,10 +241,9 @@ void CommonConvertor::AddToOrvikAcc(Recordset& rsLedG, Recordset& rsLedL) {
       }
       pending.push_back({c.next_head_code, parent});
     }
-    Write(s_,
-          "insert into accounthead values(" + std::to_string(c.next_head_code) + ",'" + name +
+    Write("insert into accounthead values(" + std::to_string(c.next_head_code) + ",'" + name +
               "'," + std::to_string(parent_code) + ",1)",
-          c.next_head_code);
+          c.next_head_code, "head code");
   }
   SetPendingParents(
       pending, "head",
@@ -272,11 +275,10 @@ void CommonConvertor::AddToOrvikAcc(Recordset& rsLedG, Recordset& rsLedL) {
         skip("LEDGER", l, Trim(parent) == heads[0] ? kUnderBranch : kParentNotFound);
         continue;
       }
-      Write(s_,
-            "INSERT INTO ACCOUNTLEDGER(LEDCODE,LEDNAME,HEADCODE) VALUES('" +
+      Write("INSERT INTO ACCOUNTLEDGER(LEDCODE,LEDNAME,HEADCODE) VALUES('" +
                 std::to_string(c.next_ledger_code) + "','" + Trim(name) + "'," +
                 std::to_string(head_code) + ")",
-            c.next_ledger_code);
+            c.next_ledger_code, "ledger code");
     }
   }
 }
@@ -299,10 +301,9 @@ void CommonConvertor::AddToOrvikPro(Recordset& rsProG, Recordset& rsProI) {
     } else if (GroupExists(name)) {
       skip("STOCKGROUP", g, kExists);
     } else {
-      Write(s_,
-            "insert into productgroup values(" + std::to_string(c.next_group_code) + ",'" +
+      Write("insert into productgroup values(" + std::to_string(c.next_group_code) + ",'" +
                 Trim(name) + "','',1,0)",
-            c.next_group_code);
+            c.next_group_code, "product group code");
     }
   }
 
@@ -345,10 +346,9 @@ void CommonConvertor::AddToOrvikPro(Recordset& rsProG, Recordset& rsProI) {
       pending.push_back({c.next_group_code, parent});
       parent_code = Variant(int16_t{0});
     }
-    Write(s_,
-          "insert into productgroup values(" + std::to_string(c.next_group_code) + ",\"" +
+    Write("insert into productgroup values(" + std::to_string(c.next_group_code) + ",\"" +
               Trim(name) + "\",''," + JoinText(parent_code) + ",0)",
-          c.next_group_code);
+          c.next_group_code, "product group code");
   }
   SetPendingParents(
       pending, "stock group",
@@ -397,10 +397,9 @@ void CommonConvertor::AddToOrvikDepo(Recordset& rsDepo) {
     } else if (DepotExists(name)) {
       RecordSkipped(s_, "GODOWN", d.name, "", kExists);
     } else {
-      Write(s_,
-            "insert into depot(dcode,dname) values(" + std::to_string(c.next_depot_code) + ",\"" +
+      Write("insert into depot(dcode,dname) values(" + std::to_string(c.next_depot_code) + ",\"" +
                 Trim(name) + "\")",
-            c.next_depot_code);
+            c.next_depot_code, "depot code");
     }
   }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <set>
 #include <string>
 
 #include "frame/refusal.h"
@@ -26,7 +28,10 @@ class CommonConvertor {
   void AddToOrvikDepo(Recordset& rsDepo);
 
  private:
+  void Write(const std::string& sql, int16_t& code, const char* counter);
+
   ProcesserState& s_;
+  std::set<const int16_t*> spent_;  // counters whose last code is used
 };
 
 }  // namespace vantrel

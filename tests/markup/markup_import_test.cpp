@@ -257,6 +257,24 @@ TEST_P(MarkupImport, NamesLongerThanTheColumnAreCutOnBothTargets) {
   EXPECT_EQ(One("SELECT dname FROM depot WHERE dcode=2"), fifty);
 }
 
+// Code 32767 is used; the record after it stops the import naming the counter,
+// and the count says what stays: the one ledger, or nothing of an atomic run.
+TEST_P(MarkupImport, TheLastLedgerCodeIsUsedAndTheNextStopsNamingItsCounter) {
+  Exec("insert into accountledger(ledcode,ledname,headcode) values('32766','Old',9)");
+  const std::string file =
+      dir_.Write("e.xml", Envelope(L("A", "Sundry Debtors") + L("B", "Sundry Debtors") +
+                                   L("C", "Sundry Debtors")));
+  for (int mode : {transAtomic, transPerStatement}) {
+    rec_.messages.clear();
+    EXPECT_TRUE(RunImport(&DependProcesser::ImportAccounts, srcXML, file, {}, mode));
+    EXPECT_EQ(imported_, mode == transAtomic ? 0 : 1);
+    ASSERT_FALSE(rec_.messages.empty());
+    EXPECT_TRUE(Holds(rec_.messages[0].text, "The next ledger code would be 32768")) << mode;
+    EXPECT_EQ(Rows("SELECT ledcode, ledname FROM accountledger WHERE ledname <> 'Old'"),
+              mode == transAtomic ? Strings{} : Strings{"32767|A"});
+  }
+}
+
 TEST_P(MarkupImport, AnEmptyExportReadsNothingAndOneThatIsNotXmlIsAnErrorNamingTheFile) {
   const std::string junk = dir_.Write("junk.xml", "this is not xml <<<");
   for (Method m : {&DependProcesser::ImportAccounts, &DependProcesser::ImportProducts,
