@@ -16,10 +16,6 @@ namespace vantrel {
 namespace {
 
 TEST(Convert, ValuesConvertRoundAndFormatAndWhatCannotConvertRaises) {
-  const std::pair<const char*, double> leading[] = {
-      {"12.5 kg", 12.5},      {"abc", 0},     {"", 0},  {"1,500", 1},
-      {" - 1 2.5e2x", -1250}, {"1.2.3", 1.2}, {"7e", 7}};
-  for (const auto& [text, number] : leading) EXPECT_EQ(LeadingNumber(text), number) << text;
   EXPECT_EQ(ValueByKind("N", "12.5 kg"), "12.5");
   EXPECT_EQ(ValueByKind("N", ""), "0");
   const std::pair<double, const char*> shortest[] = {
@@ -60,6 +56,88 @@ TEST(Convert, ValuesConvertRoundAndFormatAndWhatCannotConvertRaises) {
   ASSERT_TRUE(ParseDateText("2026-02-03", parsed));
   EXPECT_EQ(parsed, d);
   EXPECT_FALSE(ParseDateText("03/02/2026", parsed));
+}
+
+TEST(Convert, LeadingNumberReadsDigitsGroupedByThousandsOrTheIndianWay) {
+  // Plain numbers; thousands and Indian groups (two-digit groups before the
+  // last three); then texts whose reading stops at the first comma that
+  // continues neither pattern.
+  const std::pair<const char*, const char*> cases[] = {{"12.5 kg", "12.5"},
+                                                       {"12 Nos", "12"},
+                                                       {"abc", "0"},
+                                                       {"", "0"},
+                                                       {" - 1 2.5e2x", "-1250"},
+                                                       {"1.2.3", "1.2"},
+                                                       {"7e", "7"},
+                                                       {"-.5", "-0.5"},
+                                                       {"(1500)", "0"},
+                                                       {"1e400", "0"},
+                                                       {"1,500", "1500"},
+                                                       {"1,500,000.25", "1500000.25"},
+                                                       {"  -1,500  ", "-1500"},
+                                                       {"1, 500 Nos", "1500"},
+                                                       {"1,500e2", "150000"},
+                                                       {"1,50,000.00", "150000"},
+                                                       {"12,34,567", "1234567"},
+                                                       {"1,23,45,67,890", "1234567890"},
+                                                       {"1,5,00", "1"},
+                                                       {"1,50", "1"},
+                                                       {"12,3456", "12"},
+                                                       {"1500,000", "1500"},
+                                                       {"123,45,678", "123"},
+                                                       {"1,500,00", "1500"},
+                                                       {"1,234,56,789", "1234"},
+                                                       {"12,34,567,890", "1234567"},
+                                                       {"1.500,25", "1.5"},
+                                                       {",500", "0"}};
+  for (const auto& [text, number] : cases)
+    EXPECT_EQ(NumberText(LeadingNumber(text)), number) << text;
+}
+
+TEST(Convert, ReadNumberTakesOnlyAUsableLeadingNumber) {
+  const std::pair<const char*, const char*> readable[] = {{"12.5 kg", "12.5"},
+                                                          {"12 pcs", "12"},
+                                                          {"1500 db", "1500"},
+                                                          {"  -1,500  ", "-1500"},
+                                                          {"1,500,000.25", "1500000.25"},
+                                                          {"1,50,000.00", "150000"},
+                                                          {"12,34,567", "1234567"},
+                                                          {"1 500", "1500"},
+                                                          {"0", "0"},
+                                                          {".5", "0.5"},
+                                                          {"1e308", "1E+308"},
+                                                          {"1e-400", "0"}};
+  for (const auto& [text, number] : readable) {
+    double out = -7;
+    EXPECT_TRUE(ReadNumber(text, out)) << text;
+    EXPECT_EQ(NumberText(out), number) << text;
+  }
+  // No number at the start, none a double holds, or commas that fit neither grouping.
+  for (const char* text :
+       {"",          " \t\r\n",       "abc",      "db",     "ten",    "(1500)", "-",    ".",
+        "Rs. 1,500", "NaN",           "inf",      "1e400",  "-1e400", "1,5,00", "1,50", "12,3456",
+        "1,500,00",  "12,34,567,890", "1.500,25", "12, pcs"}) {
+    double out = -7;
+    EXPECT_FALSE(ReadNumber(text, out)) << text;
+    EXPECT_EQ(out, -7) << text;
+  }
+}
+
+TEST(Convert, ReadFlagTakesWordsNumbersAndBlankAndRefusesTheRest) {
+  // Each text with what it reads: "1" true, "0" false, "-" unreadable.
+  const std::pair<const char*, const char*> cases[] = {
+      {"True", "1"},  {"true", "1"},       {" YES\t", "1"}, {"FALSE", "0"}, {"no", "0"},
+      {"", "0"},      {" \r\n", "0"},      {"-1", "1"},     {"0.5", "1"},   {"2 pcs", "1"},
+      {"1,500", "1"}, {"0", "0"},          {"0.00", "0"},   {"maybe", "-"}, {"Y", "-"},
+      {"on", "-"},    {"Yes please", "-"}, {"NaN", "-"},    {"1e400", "-"}, {"1,50", "-"}};
+  for (const auto& [text, reads] : cases) {
+    for (const bool before : {false, true}) {
+      bool out = before;
+      const bool readable = ReadFlag(text, out);
+      EXPECT_EQ(readable ? (out ? "1" : "0") : "-", std::string(reads)) << text;
+      EXPECT_TRUE(readable || out == before) << text;
+    }
+  }
 }
 
 TEST(ProductCodeGenerator, CountsTrailingDigitsKeepingWidth) {

@@ -180,6 +180,16 @@ TEST_P(StockImport, BatchUnitRowFollowsItsFactorAndAddsNoBatchColumn) {
   }
 }
 
+TEST_P(StockImport, FirstUnitOfAProductWithoutUnitsIsUnitOneAndTheNextUnitTwo) {
+  EXPECT_FALSE(
+      Batch("Code,Batch,Unit,F,Qty,Rate\nP02,B1,Box,12,3,2.5\nP02,B2,Pack,6,1,1\n", kBatchUnitMap));
+  EXPECT_EQ(Rows("SELECT pcode, unitid, unit, cf FROM productunits WHERE pcode='P02' ORDER BY "
+                 "unitid"),
+            (Strings{"P02|1|Box|12", "P02|2|Pack|6"}));
+  EXPECT_EQ(Rows("SELECT slno, unitid, cf FROM receiptdetails ORDER BY slno"),
+            (Strings{"1|1|12", "2|2|6"}));
+}
+
 TEST_P(StockImport, OldReceiptGoesOnlyWhenARowBooksStock) {
   const MapTable no_stock = Map("Code=pcode,Batch=batchname");
   for (const bool batch : {true, false}) {

@@ -1,11 +1,13 @@
 #include "platform/variant/convert.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <limits>
+#include <vector>
 
 #include "platform/common/error.h"
 
@@ -55,6 +57,92 @@ bool ParseWholeNumber(const std::string& text, double& out) {
 
 double RoundHalfEven(double v) {
   const double r = std::nearbyint(v);  // default rounding mode is to nearest, ties to even
+  return r;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+bool IsDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
+
+// How many of the comma groups that follow a first run of `lead` digits belong
+// to the number: the most that make a valid grouping, thousands (1 to 3
+// digits, then groups of 3) or Indian (1 or 2 digits, groups of 2, a last
+// group of 3). `groups` holds the length of each digit run after a comma.
+size_t GroupsThatFit(size_t lead, const std::vector<size_t>& groups) {
+  size_t fit = 0;
+  if (lead >= 1 && lead <= 3) {
+    while (fit < groups.size() && groups[fit] == 3) ++fit;
+  }
+  if (lead >= 1 && lead <= 2) {
+    for (size_t m = 0; m < groups.size() && (groups[m] == 2 || groups[m] == 3); ++m) {
+      if (groups[m] == 3) {
+        fit = std::max(fit, m + 1);
+        break;
+      }
+    }
+  }
+  return fit;
+}
+
+// A text read by the leading-number rule.
+struct LeadingScan {
+  std::string number;        // sign, digits (no commas), point, exponent; "" when no digits
+  bool comma_after = false;  // the reading stopped at a comma
+};
+
+LeadingScan ScanLeadingNumber(std::string_view text) {
+  // Blanks, tabs and line feeds are skipped wherever they stand.
+  std::string s;
+  s.reserve(text.size());
+  for (char c : text)
+    if (!IsBlank(c)) s += c;
+  LeadingScan r;
+  std::string num;
+  size_t i = 0;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) num += s[i++];
+  const size_t lead_start = i;
+  while (i < s.size() && IsDigit(s[i])) num += s[i++];
+  const size_t lead = i - lead_start;
+  bool digits = lead > 0;
+  if (lead > 0) {
+    // The digit runs after commas, then as many as fit a grouping.
+    std::vector<size_t> groups;
+    for (size_t j = i; j + 1 < s.size() && s[j] == ',' && IsDigit(s[j + 1]);) {
+      size_t k = j + 1;
+      while (k < s.size() && IsDigit(s[k])) ++k;
+      groups.push_back(k - j - 1);
+      j = k;
+    }
+    const size_t fit = GroupsThatFit(lead, groups);
+    for (size_t g = 0; g < fit; ++g) {
+      num.append(s, i + 1, groups[g]);
+      i += 1 + groups[g];
+    }
+  }
+  if (i < s.size() && s[i] == '.') {
+    num += s[i++];
+    while (i < s.size() && IsDigit(s[i])) {
+      num += s[i++];
+      digits = true;
+    }
+  }
+  if (!digits) return r;
+  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+    size_t j = i + 1;
+    std::string exp = "e";
+    if (j < s.size() && (s[j] == '+' || s[j] == '-')) exp += s[j++];
+    bool exp_digits = false;
+    while (j < s.size() && IsDigit(s[j])) {
+      exp += s[j++];
+      exp_digits = true;
+    }
+    if (exp_digits) {
+      num += exp;
+      i = j;
+    }
+  }
+  r.number = std::move(num);
+  r.comma_after = i < s.size() && s[i] == ',';
   return r;
 }
 
@@ -167,42 +255,38 @@ int16_t Increment16(int16_t v) {
 }
 
 double LeadingNumber(std::string_view text) {
-  // Blanks, tabs and line feeds are skipped wherever they stand.
-  std::string s;
-  s.reserve(text.size());
-  for (char c : text)
-    if (c != ' ' && c != '\t' && c != '\n' && c != '\r') s += c;
-  size_t i = 0;
-  std::string num;
-  if (i < s.size() && (s[i] == '+' || s[i] == '-')) num += s[i++];
-  bool digits = false, point = false;
-  while (i < s.size()) {
-    const char c = s[i];
-    if (std::isdigit(static_cast<unsigned char>(c))) {
-      digits = true;
-      num += c;
-    } else if (c == '.' && !point) {
-      point = true;
-      num += c;
-    } else {
-      break;
-    }
-    ++i;
-  }
-  if (!digits) return 0;
-  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-    size_t j = i + 1;
-    std::string exp = "e";
-    if (j < s.size() && (s[j] == '+' || s[j] == '-')) exp += s[j++];
-    bool exp_digits = false;
-    while (j < s.size() && std::isdigit(static_cast<unsigned char>(s[j]))) {
-      exp += s[j++];
-      exp_digits = true;
-    }
-    if (exp_digits) num += exp;
-  }
-  const double d = std::strtod(num.c_str(), nullptr);
+  const LeadingScan r = ScanLeadingNumber(text);
+  if (r.number.empty()) return 0;
+  const double d = std::strtod(r.number.c_str(), nullptr);
   return std::isfinite(d) ? d : 0;
+}
+
+bool ReadNumber(std::string_view text, double& out) {
+  const LeadingScan r = ScanLeadingNumber(text);
+  if (r.number.empty() || r.comma_after) return false;
+  const double d = std::strtod(r.number.c_str(), nullptr);
+  if (!std::isfinite(d)) return false;
+  out = d;
+  return true;
+}
+
+bool ReadFlag(std::string_view text, bool& out) {
+  size_t b = 0, e = text.size();
+  while (b < e && IsBlank(text[b])) ++b;
+  while (e > b && IsBlank(text[e - 1])) --e;
+  const std::string_view t = text.substr(b, e - b);
+  if (t.empty() || EqualsNoCase(t, "False") || EqualsNoCase(t, "No")) {
+    out = false;
+    return true;
+  }
+  if (EqualsNoCase(t, "True") || EqualsNoCase(t, "Yes")) {
+    out = true;
+    return true;
+  }
+  double d = 0;
+  if (!ReadNumber(t, d)) return false;
+  out = d != 0;
+  return true;
 }
 
 DateValue MakeDate(int year, int month, int day) {
