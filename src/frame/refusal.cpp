@@ -26,6 +26,8 @@ constexpr ReasonEntry kReasons[] = {
     {Reason::kProductNotExists, "% not exists"},
     {Reason::kInvalidDate, "invalid date format"},
     {Reason::kUnitDoesntExist, "Unit Doesnt exists"},
+    {Reason::kUnreadableNumber, "not a number"},
+    {Reason::kUnreadableFlag, "not a yes/no value"},
     {Reason::kNameEmpty, "name is empty"},
     {Reason::kParentEmpty, "parent is empty"},
     {Reason::kParentSpansLines, "parent spans lines"},

@@ -24,6 +24,8 @@ enum class Reason {
   kProductNotExists,  // text carries the keyword that named the product
   kInvalidDate,
   kUnitDoesntExist,
+  kUnreadableNumber,
+  kUnreadableFlag,
   // Records of an export.
   kNameEmpty,
   kParentEmpty,

@@ -76,13 +76,16 @@ bool ImportGroupRow(ProcesserState& s, const std::vector<MappedColumn>& columns,
     }
     std::string value = CellText(rows, c.entry->column);
     if (c.key == "gpname" || c.key == "gpdesc") value = LeftChars(value, kGroupText);
-    sql.Append(c.entry->field, ValueByKind(GetValueKind(table.Type(c.entry->field)), value));
+    sql.AppendCell(c.entry->field, GetValueKind(table.Type(c.entry->field)), value,
+                   c.entry->column);
   }
   if (!has_parent) sql.Append("gpunder", "1");
   // The code is written last: a parent created above has used one up.
   sql.OpenValues("values(" + std::to_string(Counters().next_group_code) + ",");
   bool inserted = false;
-  if (GroupExists(s.row_name)) {
+  if (sql.refusal) {
+    RefuseRow(s, *sql.refusal);
+  } else if (GroupExists(s.row_name)) {
     RefuseRow(s, {Reason::kGroupExists, ColumnOfKeyword(s.map_info, "gpname"), s.row_name, ""});
   } else {
     TargetConnection().Execute(sql.Text(s.dialect()));

@@ -40,8 +40,8 @@ bool ImportHeadRow(ProcesserState& s, const std::vector<MappedColumn>& columns,
       s.row_name = own_name;
       sql.Append(field, ValueByKind(GetValueKind(table.Type(field)), own_name));
     } else if (c.key != "underhead") {
-      sql.Append(field,
-                 ValueByKind(GetValueKind(table.Type(field)), CellText(rows, c.entry->column)));
+      sql.AppendCell(field, GetValueKind(table.Type(field)), CellText(rows, c.entry->column),
+                     c.entry->column);
     } else {
       // An empty parent, or the head itself, is no parent that exists.
       std::string parent = CellText(rows, c.entry->column);
@@ -55,6 +55,10 @@ bool ImportHeadRow(ProcesserState& s, const std::vector<MappedColumn>& columns,
       }
       sql.Append("underhead", std::to_string(s.found_code));
     }
+  }
+  if (sql.refusal) {
+    RefuseRow(s, *sql.refusal);
+    return false;
   }
   if (HeadExists(s.row_name)) {
     RefuseRow(s, {Reason::kHeaderExists, ColumnOfKeyword(s.map_info, "headname"), s.row_name, ""});

@@ -63,41 +63,62 @@ void ImportLedgerRows(ProcesserState& s) {
   ForEachSheetRow(s, rows, [&] {
     StatementBuilder sql("insert into accountledger([ledcode],",
                          "values(" + std::to_string(Counters().next_ledger_code) + ",");
-    TakeRowName(s, rows, "ledname", 50);
+    s.row_name.clear();
+    if (!TakeRowName(s, rows, "ledname", 50) || Trim(s.row_name).empty()) {
+      RefuseRow(s, {Reason::kNameEmpty, ColumnOfKeyword(s.map_info, "ledname"), s.row_name, ""});
+      return;
+    }
     double balance = 0;
     for (const MappedColumn& c : columns) {
       const std::string& key = c.key;
-      std::string value = CellText(rows, c.entry->column);
+      const std::string& column = c.entry->column;
+      std::string value = CellText(rows, column);
+      double amount = 0;
       if (key == "openingbalance") {
         const std::string trimmed = Trim(value);
         const std::string suffix =
             ToLower(trimmed.size() >= 2 ? trimmed.substr(trimmed.size() - 2) : trimmed);
         if (suffix != "db" && suffix != "cr") {
-          RefuseRow(s, {Reason::kConfusingBalance, c.entry->column, value, ""});
+          RefuseRow(s, {Reason::kConfusingBalance, column, value, ""});
           return;
         }
-        balance += suffix == "db" ? LeadingNumber(value) : -LeadingNumber(value);
-      } else if (key == "openingbalancedb") {
-        balance += LeadingNumber(value);
-      } else if (key == "openingbalancecr") {
-        balance -= LeadingNumber(value);
+        if (!ReadNumber(trimmed.substr(0, trimmed.size() - 2), amount)) {
+          RefuseRow(s, {Reason::kUnreadableNumber, column, value, ""});
+          return;
+        }
+        balance += suffix == "db" ? amount : -amount;
+      } else if (key == "openingbalancedb" || key == "openingbalancecr") {
+        if (!ReadNumberCell(value, amount)) {
+          RefuseRow(s, {Reason::kUnreadableNumber, column, value, ""});
+          return;
+        }
+        balance += key == "openingbalancedb" ? amount : -amount;
       } else if (key == "headcode") {
-        // An empty cell names no head: it ends the import here.
-        std::string head = ToText(rows.Value(c.entry->column));
-        if (!FindParentCode(s, "accountledger", head)) {
-          RefuseRow(s, {Reason::kHeaderNotExists, c.entry->column, value, ""});
+        std::string head = value;
+        if (Trim(head).empty() || !FindParentCode(s, "accountledger", head)) {
+          RefuseRow(s, {Reason::kHeaderNotExists, column, value, ""});
           return;
         }
         sql.Append("headcode", std::to_string(s.found_code));
+      } else if (key == "flag") {
+        bool flag = false;
+        if (!ReadFlag(value, flag)) {
+          RefuseRow(s, {Reason::kUnreadableFlag, column, value, ""});
+          return;
+        }
+        sql.AppendCell(c.entry->field, GetValueKind(table.Type(c.entry->field)), flag ? "1" : "0",
+                       column);
       } else {
         if (const size_t n = CutLength(key)) {
           value = LeftChars(value, n);
           if (key == "ledname") s.row_name = value;
-        } else if (key == "flag") {
-          value = ToBool(Variant(value)) ? "1" : "0";
         }
-        sql.Append(c.entry->field, ValueByKind(GetValueKind(table.Type(c.entry->field)), value));
+        sql.AppendCell(c.entry->field, GetValueKind(table.Type(c.entry->field)), value, column);
       }
+    }
+    if (sql.refusal) {
+      RefuseRow(s, *sql.refusal);
+      return;
     }
     if (LedgerExists(s.row_name)) {
       RefuseRow(s, {Reason::kLedgerExists, ColumnOfKeyword(s.map_info, "ledname"), s.row_name, ""});

@@ -77,6 +77,14 @@ std::string CellText(const Recordset& rows, const std::string& column) {
   return JoinText(rows.Value(column));
 }
 
+bool ReadNumberCell(const std::string& cell, double& out) {
+  if (Trim(cell).empty()) {
+    out = 0;
+    return true;
+  }
+  return ReadNumber(cell, out);
+}
+
 std::string ValueByKind(const std::string& kind, std::string cell) {
   if (kind == "N") return NumberText(LeadingNumber(cell));
   return "'" + CleanSqlText(cell) + "'";
@@ -88,6 +96,20 @@ StatementBuilder::StatementBuilder(std::string columns, std::string values)
 void StatementBuilder::Append(const std::string& field, const std::string& value) {
   ColumnText += "[" + field + "],";
   ValueText += value + ",";
+}
+
+void StatementBuilder::AppendCell(const std::string& field, const std::string& kind,
+                                  const std::string& cell, const std::string& column) {
+  if (kind != "N") {
+    Append(field, ValueByKind(kind, cell));
+    return;
+  }
+  double number = 0;
+  if (!ReadNumberCell(cell, number)) {
+    if (!refusal) refusal = Refusal{Reason::kUnreadableNumber, column, cell, ""};
+    return;
+  }
+  Append(field, NumberText(number));
 }
 
 void StatementBuilder::OpenValues(const std::string& values) { ValueText.insert(0, values); }

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "frame/import_frame.h"
+#include "frame/refusal.h"
 #include "vantrel/DependProcesser.h"
 
 namespace vantrel {
@@ -23,6 +25,12 @@ class StatementBuilder {
   // `values` the value list ("values(7,").
   StatementBuilder(std::string columns, std::string values);
   void Append(const std::string& field, const std::string& value);
+  // Appends a column whose value is a worksheet cell read by the field's
+  // kind (see ValueByKind). A cell of kind "N" that holds no readable number
+  // refuses the row: the first such refusal is kept in `refusal` and nothing
+  // is appended for it.
+  void AppendCell(const std::string& field, const std::string& kind, const std::string& cell,
+                  const std::string& column);
   // Puts the opening of the value list in front, once it is known.
   void OpenValues(const std::string& values);
   // Both lists closed and joined, in the target's dialect.
@@ -30,6 +38,7 @@ class StatementBuilder {
 
   std::string ColumnText;
   std::string ValueText;
+  std::optional<Refusal> refusal;
 };
 
 // One entry of the mapping as the workers read it: the worksheet column, the
@@ -68,6 +77,11 @@ std::string CellText(const Recordset& rows, const std::string& column);
 // The value as the statement carries it: kinds "C" and "D" cleaned and quoted,
 // kind "N" by the leading-number rule as plain decimal text.
 std::string ValueByKind(const std::string& kind, std::string cell);
+
+// A cell mapped to a number: an empty cell reads 0; a number followed by a
+// word reads the number ("12 Nos" is 12); digit groups are read ("1,50,000").
+// False for a cell that holds no readable number.
+bool ReadNumberCell(const std::string& cell, double& out);
 
 // A spreadsheet worker runs as one step: an error ends the import with a
 // message titled "Orvik" that names the worksheet row.

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "frame/import_log.h"
 #include "platform/variant/convert.h"
 #include "support/company_fixture.h"
@@ -74,29 +76,77 @@ TEST_P(LedgerImport, LedgerAndOpeningLineAreWrittenAsTheTargetReadsThem) {
             Statement("insert into accountledger([ledcode],[ledname])values(41,'Solo')"));
 }
 
-TEST_P(LedgerImport, OpeningBalanceNeedsADebitOrCreditSuffix) {
-  // Each cell with the journal line it gives (slno|dbamt|cramt), or none: the row is refused.
-  const std::pair<const char*, const char*> cases[] = {{"1500 db", "1|1500|NULL"},
-                                                       {"1500cr", "2|NULL|1500"},
-                                                       {"1500 CR", "3|NULL|1500"},
-                                                       {"1500 dr", nullptr},
-                                                       {"  250.5 Db  ", "4|250.5|NULL"},
-                                                       {"1500", nullptr},
-                                                       {"", nullptr},
-                                                       {"0 db", "5|0|NULL"},
-                                                       {"-75 cr", "6|75|NULL"},
-                                                       {"cr", "7|0|NULL"}};
+// Every cell is read as an accountant writes it; one that cannot be read
+// refuses its row, naming the column and the text, and the import goes on.
+TEST_P(LedgerImport, FlagsAmountsHeadsAndNamesReadOrRefuseTheirRow) {
+  const struct {
+    const char* name;
+    const char* head;
+    const char* flag;
+    const char* debit;
+    const char* stored;  // flag|dbamt, or the reject row|name|column|value|reason
+  } cases[] = {
+      {"A", "Sundry Debtors", "True", "1,250.50", "1|1250.5"},
+      {"B", "Sundry Debtors", "yes", "", "1|0"},
+      {"C", "Sundry Debtors", "NO", "12 Nos", "0|12"},
+      {"D", "Sundry Debtors", "", "0", "0|0"},
+      {"E", "Sundry Debtors", "-1", "7", "1|7"},
+      {"F", "Sundry Debtors", "maybe", "1", "7|F|Flag|maybe|not a yes/no value"},
+      {"G", "Sundry Debtors", "1", "ten", "8|G|Debit|ten|not a number"},
+      {"H", "", "1", "1", "9|H|Head||header not exists"},
+      {"   ", "Sundry Debtors", "1", "1", "10|   |Name|   |name is empty"},
+  };
+  std::string csv = "Name,Head,Flag,Debit\n";
+  Strings stored, rejects;
+  for (const auto& c : cases) {
+    csv += std::string(c.name) + "," + c.head + "," + c.flag + ",\"" + c.debit + "\"\n";
+    const std::string out = c.stored;
+    (std::count(out.begin(), out.end(), '|') == 1 ? stored : rejects).push_back(out);
+  }
+  EXPECT_FALSE(Import(dir_.Write("f.csv", csv),
+                      Map("Name=ledname,Head=headcode,Flag=flag,Debit=openingbalancedb")));
+  EXPECT_EQ(Rows("SELECT l.flag, g.dbamt FROM accountledger l JOIN generalledger g ON "
+                 "g.ledcode = l.ledcode ORDER BY g.slno"),
+            stored);
+  EXPECT_EQ(sheet_rejects_, rejects);
+}
+
+TEST_P(LedgerImport, OpeningBalanceNeedsADebitOrCreditSuffixAndANumber) {
+  // Each cell with the journal line it gives (slno|dbamt|cramt), or the reason it is refused.
+  const char* kSuffix = "confsing openingbalance entry";
+  const char* kNumber = "not a number";
+  const struct {
+    const char* cell;
+    const char* line;
+    const char* refused;
+  } cases[] = {{"1500 db", "1|1500|NULL", nullptr},
+               {"1500cr", "2|NULL|1500", nullptr},
+               {"1500 CR", "3|NULL|1500", nullptr},
+               {"1500 dr", nullptr, kSuffix},
+               {"  250.5 Db  ", "4|250.5|NULL", nullptr},
+               {"1500", nullptr, kSuffix},
+               {"", nullptr, kSuffix},
+               {"0 db", "5|0|NULL", nullptr},
+               {"-75 cr", "6|75|NULL", nullptr},
+               {"cr", nullptr, kNumber},
+               {"1,500.00 db", "7|1500|NULL", nullptr},
+               {"1,50,000.00 cr", "8|NULL|150000", nullptr},
+               {"abc db", nullptr, kNumber},
+               {"NaN db", nullptr, kNumber},
+               {"1e400 db", nullptr, kNumber},
+               {"(1500) cr", nullptr, kNumber},
+               {"1,50 db", nullptr, kNumber}};
   std::string csv = "Name,Head,Balance\n", log;
   Strings expected;
   for (size_t i = 0; i < std::size(cases); ++i) {
     const std::string name = "Ledger " + std::to_string(i + 1);
-    csv += name + ",Sundry Debtors,\"" + cases[i].first + "\"\n";
-    if (cases[i].second) expected.push_back(name + "|" + cases[i].second);
-    log += cases[i].second ? LayoutLogLine(name, "success", "--------------")
-                           : LayoutLogLine(name, "failed", "confsing openingbalance entry");
+    csv += name + ",Sundry Debtors,\"" + cases[i].cell + "\"\n";
+    if (cases[i].line) expected.push_back(name + "|" + cases[i].line);
+    log += cases[i].line ? LayoutLogLine(name, "success", "--------------")
+                         : LayoutLogLine(name, "failed", cases[i].refused);
   }
   EXPECT_FALSE(Import(dir_.Write("b.csv", csv)));
-  EXPECT_EQ(refused_, 3);
+  EXPECT_EQ(refused_, 9);
   EXPECT_EQ(Rows("SELECT l.ledname, g.slno, g.dbamt, g.cramt FROM accountledger l JOIN "
                  "generalledger g ON g.ledcode = l.ledcode ORDER BY g.slno"),
             expected);
