@@ -8,7 +8,7 @@ namespace {
 
 struct ReasonEntry {
   Reason reason;
-  const char* text;  // "%" stands for the refusal's subject
+  const char* text;  // the first "%" stands for the refusal's subject, a second for `other`
 };
 
 constexpr ReasonEntry kReasons[] = {
@@ -26,6 +26,13 @@ constexpr ReasonEntry kReasons[] = {
     {Reason::kProductNotExists, "% not exists"},
     {Reason::kInvalidDate, "invalid date format"},
     {Reason::kUnitDoesntExist, "Unit Doesnt exists"},
+    {Reason::kNameEmpty, "name is empty"},
+    {Reason::kEmptyProductCode, "empty product code"},
+    {Reason::kNameOfOtherProduct, "name % belongs to product %"},
+    {Reason::kFactorNotPositive, "cf is not a positive number"},
+    {Reason::kBaseUnitFactor, "base unit % keeps factor 1"},
+    {Reason::kParentBelowGroup, "gpunder % is below this group"},
+    {Reason::kProductNotWritten, "product not written: %"},
 };
 
 void ListReject(ProcesserState& s, const std::string& name, const Refusal& r,
@@ -51,7 +58,10 @@ std::string ReasonText(const Refusal& r) {
     if (e.reason != r.reason) continue;
     std::string text = e.text;
     const size_t at = text.find('%');
-    if (at != std::string::npos) text.replace(at, 1, r.subject);
+    if (at == std::string::npos) return text;
+    text.replace(at, 1, r.subject);
+    const size_t second = text.find('%', at + r.subject.size());
+    if (second != std::string::npos) text.replace(second, 1, r.other);
     return text;
   }
   return "refused";

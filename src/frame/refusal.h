@@ -23,15 +23,23 @@ enum class Reason {
   kProductNotExists,  // text carries the keyword that named the product
   kInvalidDate,
   kUnitDoesntExist,
+  kNameEmpty,
+  kEmptyProductCode,
+  kNameOfOtherProduct,  // text carries the name and the other product's code
+  kFactorNotPositive,
+  kBaseUnitFactor,     // text carries the unit's name
+  kParentBelowGroup,   // text carries the parent's name
+  kProductNotWritten,  // text carries the product's own refusal
 };
 
 // A refusal as a value: the reason, the worksheet column (its header) and the
-// cell's text that caused it, and the name its log text carries, if any.
+// cell's text that caused it, and the names its log text carries, if any.
 struct Refusal {
   Reason reason;
   std::string column;
   std::string value;
   std::string subject;
+  std::string other = {};
 };
 
 // The log text of a refusal.

@@ -27,9 +27,16 @@ class StatementBuilder {
   void OpenValues(const std::string& values);
   // Both lists closed and joined, in the target's dialect.
   std::string Text(const Dialect& dialect) const;
+  // The same columns and values as an update of the record the condition
+  // names: "update <table> set [f]=v,... where <condition>"; "" without columns.
+  std::string UpdateText(const Dialect& dialect, const std::string& table,
+                         const std::string& condition) const;
 
   std::string ColumnText;
   std::string ValueText;
+
+ private:
+  std::vector<std::pair<std::string, std::string>> assignments_;
 };
 
 // One entry of the mapping as the workers read it: the worksheet column, the
