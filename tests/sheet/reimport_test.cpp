@@ -175,10 +175,14 @@ TEST_P(Reimport, ARefusedRowBooksNothingAndEachRowIsCountedOnce) {
                      "opening-stock|P3||Unit Doesnt exists"}));
   ExpectInvariants();
 
-  // Without "pname" no product changes; a code no product has is refused.
-  const Strings products = Rows("SELECT * FROM product ORDER BY pcode");
-  EXPECT_FALSE(Stock("Code,Qty\nP4,3\nP9,1\n", "Code=pcode,Qty=openingstock"));
-  EXPECT_EQ(Rows("SELECT * FROM product ORDER BY pcode"), products);
+  // Without "pname" no product or group changes; a code no product has is refused.
+  const std::string masters =
+      "SELECT pcode, pname, gpcode FROM product UNION ALL SELECT gpname, gpcode, gpunder FROM "
+      "productgroup ORDER BY 1";
+  const Strings products = Rows(masters);
+  EXPECT_FALSE(
+      Stock("Code,Group,Qty\nP4,Spices,3\nP9,,1\n", "Code=pcode,Group=gpcode,Qty=openingstock"));
+  EXPECT_EQ(Rows(masters), products);
   EXPECT_EQ(Rows("SELECT pcode, os FROM inventory"), Strings{"P4|3"});
   EXPECT_EQ(rejects_, Strings{"opening-stock|P9||pcode not exists"});
   ExpectInvariants();
