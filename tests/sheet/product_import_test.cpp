@@ -81,20 +81,6 @@ TEST_P(ProductImport, SecondImportKeepsEachProductsCodeAndReplacesTheUnitsItName
   EXPECT_EQ(Param(), "9");
 }
 
-// What a replaced product keeps: the fields the mapping does not name.
-TEST_P(ProductImport, ReplacedProductKeepsTheFieldsTheMappingDoesNotName) {
-  Exec("insert into productgroup values(20,'Hardware','',1,0)");
-  EXPECT_FALSE(
-      Import("Code,Name,Group,Mrp,Colour,Base,Addl,Cf,Sales\nA1,Bolt,Hardware,12.5,Red,"
-             "Nos,Box,10,Box\n",
-             Map("Code=pcode,Name=pname,Group=gpcode,Mrp=mrprate,Colour=pcolor,Base=Base "
-                 "Unit,Addl=Addl. Unit1,Cf=addl. unit1 cf,Sales=salesunit")));
-  EXPECT_FALSE(Import("Name,Colour\nBolt,Blue\n", Map("Name=pname,Colour=pcolor")));
-  EXPECT_EQ(Rows("SELECT pcode, pname, gpcode, mrprate, pcolor, salesunit FROM product"),
-            Strings{"A1|Bolt|20|12.5|Blue|1"});
-  EXPECT_EQ(Units(), (Strings{"A1|0|Nos|1", "A1|1|Box|10"}));
-}
-
 TEST_P(ProductImport, RefusedRowChangesNothing) {
   StorePCode("P104");
   StoreProduct("P105", "Bolt M6");
