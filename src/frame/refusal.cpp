@@ -75,12 +75,6 @@ void RefuseRow(ProcesserState& s, const Refusal& r, const LogWords& words) {
   Counted(s);
 }
 
-void RefusePart(ProcesserState& s, const std::string& name, const Refusal& r) {
-  const std::string text = ReasonText(r);
-  s.log.WriteLine(name, kRowWords.failed, text);
-  ListReject(s, s.row_name, r, text);
-}
-
 void AcceptRow(ProcesserState& s, const LogWords& words) {
   s.log.WriteLine(s.row_name, words.success, words.success_text);
   ++s.rows_imported;

@@ -57,9 +57,6 @@ constexpr LogWords kProductWords = {"Failed", "Success", "------OK------"};
 // The row's log line for a refusal, counted as refused and listed in the
 // rejects with the row, column and value.
 void RefuseRow(ProcesserState& s, const Refusal& r, const LogWords& words = kRowWords);
-// A refused part of a row that does not end it: a log line under `name`,
-// listed in the rejects, not counted (the row's own line follows).
-void RefusePart(ProcesserState& s, const std::string& name, const Refusal& r);
 // The row's log line for a written row, counted as imported.
 void AcceptRow(ProcesserState& s, const LogWords& words = kRowWords);
 

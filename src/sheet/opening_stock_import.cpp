@@ -89,11 +89,13 @@ void ImportOpeningStockRows(ProcesserState& s) {
     TransactionScope row(target);
     int16_t unit_id = 0;
     double factor = 1;
+    const bool product_refused = product && product->refusal;
+    if (!product_refused) code = StoredPCode(code);
     std::optional<Refusal> refusal;
-    if (product && product->refusal) {
+    if (product_refused) {
       const Refusal& why = *product->refusal;
       refusal = Refusal{Reason::kProductNotWritten, why.column, why.value, ReasonText(why)};
-    } else if ((code = StoredPCode(code)).empty()) {
+    } else if (code.empty()) {
       refusal = Refusal{Reason::kPcodeNotExists, r.product_column, r.product_cell, ""};
     } else if (r.batch_mapped && Trim(r.batch_name).empty()) {
       refusal = Refusal{Reason::kNameEmpty, r.batch_column, s.row_name, ""};
