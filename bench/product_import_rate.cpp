@@ -1,8 +1,8 @@
 // Imports N products, each with a base unit and a pack unit, from a generated
 // workbook into a new company file and, when VANTREL_BENCH_MARIADB=HOST:PORT is
 // set, into a new database on that server (dropped afterwards); prints rows
-// per second. The sales unit column comes before the unit columns, so every
-// row's sales unit is found through the worksheet's unit names.
+// per second. The sales unit column comes before the unit columns: every row's
+// sales unit is one of the row's own units, read ahead of it.
 //   product_import_rate [ROWS] [--trace FILE]
 // --trace FILE: after the timed runs, imports the same workbook once more into
 // another new company file and writes that run's statements to FILE (for

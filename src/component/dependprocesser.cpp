@@ -12,6 +12,7 @@
 #include "platform/variant/convert.h"
 #include "sheet/allocators.h"
 #include "sheet/run_sheet_import.h"
+#include "sheet/statement_builder.h"
 
 namespace vantrel {
 namespace {
@@ -196,8 +197,13 @@ void DependProcesser::ImportOS(bool& errOccured) {
     AllocateProductCode(s);
     AllocateBatchId(s);
     AllocateReceiptAndVoucher(s);
-    RunWorkbookImport(s, "opening-stock", false, logfile::kOpeningStock, "Batch",
-                      {"product", "osbatch"});
+    // The product pass runs only with a "pname" entry: without one the rows
+    // name existing products by their code, and no product changes.
+    if (EntryOfKeyword(s.map_info, "pname"))
+      RunWorkbookImport(s, "opening-stock", false, logfile::kOpeningStock, "Batch",
+                        {"product", "osbatch"});
+    else
+      RunWorkbookImport(s, "opening-stock", false, logfile::kOpeningStock, "Batch", {"osbatch"});
     return Outcome::kDone;
   });
 }

@@ -1,7 +1,6 @@
 #include "dbhelpers/lookups.h"
 
 #include "dbhelpers/clean_sql_text.h"
-#include "frame/dialect.h"
 #include "frame/module_state.h"
 #include "platform/dao/connection.h"
 #include "platform/dao/recordset.h"
@@ -123,26 +122,6 @@ std::string ReadPCodeParam() {
   return result;
 }
 
-bool RemoveExistingBatch(std::string& product_code, std::string& batch_name,
-                         const Dialect& dialect) {
-  CleanSqlText(product_code);
-  CleanSqlText(batch_name);
-  const std::string& p = product_code;
-  const std::string& b = batch_name;
-  CloseLookupIfOpen();
-  Recordset& rs = LookupQuery("SELECT * FROM PRODUCTBATCH WHERE PCODE LIKE '" + LikeLiteral(p) +
-                              "' AND BATCHNAME LIKE '" + LikeLiteral(b) + "'");
-  if (rs.HasRows()) {
-    const std::string id = ToText(rs.Value("batchid"));
-    const std::string date = dialect.DayLiteral(Today());
-    TargetConnection().Execute("delete from inventory where pcode like '" + LikeLiteral(p) +
-                               "' and batchid=" + id + " and invdate=" + date + " and dcode=1");
-    TargetConnection().Execute("delete from productbatch where batchname like '" + LikeLiteral(b) +
-                               "' and pcode like '" + LikeLiteral(p) + "'");
-  }
-  return false;
-}
-
 std::string PCodeOfName(std::string& name) {
   CleanSqlText(name);
   Recordset& rs =
@@ -154,6 +133,46 @@ std::string PCodeOfName(std::string& name) {
 bool PCodeExists(std::string& code) {
   CleanSqlText(code);
   return QueryHasRows("SELECT * FROM PRODUCT WHERE PCODE LIKE '" + LikeLiteral(code) + "'");
+}
+
+std::string StoredPCode(const std::string& code) {
+  const RowSet r = TargetConnection().Query("SELECT PCode FROM PRODUCT WHERE PCODE LIKE '" +
+                                            LikeLiteral(code) + "'");
+  return r.rows.empty() ? "" : JoinText(r.rows[0][0]);
+}
+
+std::vector<std::string> PCodesOfName(const std::string& name) {
+  const RowSet r = TargetConnection().Query("SELECT PCode FROM PRODUCT WHERE PName LIKE '" +
+                                            LikeLiteral(name) + "' ORDER BY PCode");
+  std::vector<std::string> codes;
+  for (const Row& row : r.rows) codes.push_back(JoinText(row[0]));
+  return codes;
+}
+
+std::optional<int16_t> BatchIdOf(const std::string& product_code, const std::string& batch_name) {
+  const RowSet r = TargetConnection().Query("SELECT BATCHID FROM PRODUCTBATCH WHERE PCODE LIKE '" +
+                                            LikeLiteral(product_code) + "' AND BATCHNAME LIKE '" +
+                                            LikeLiteral(batch_name) + "' ORDER BY BATCHID");
+  if (r.rows.empty()) return std::nullopt;
+  return ToInt16(r.rows[0][0]);
+}
+
+std::optional<ProductUnit> UnitOfProduct(const std::string& product_code,
+                                         const std::string& unit_name) {
+  const RowSet r = TargetConnection().Query(
+      "SELECT UnitId, CF FROM PRODUCTUNITS WHERE PCODE LIKE '" + LikeLiteral(product_code) +
+      "' AND UNIT LIKE '" + LikeLiteral(unit_name) + "' ORDER BY UnitId");
+  if (r.rows.empty()) return std::nullopt;
+  const Variant& cf = r.rows[0][1];
+  return ProductUnit{ToInt16(r.rows[0][0]), cf.is_null() ? 0 : ToDouble(cf)};
+}
+
+int16_t NextUnitId(const std::string& product_code) {
+  const RowSet r = TargetConnection().Query(
+      "SELECT MAX(UNITID)+1 AS UNITID FROM PRODUCTUNITS WHERE PCODE LIKE '" +
+      LikeLiteral(product_code) + "'");
+  const Variant& v = r.rows.empty() ? Variant() : r.rows[0][0];
+  return v.is_null() ? int16_t{1} : ToInt16(v);
 }
 
 }  // namespace vantrel

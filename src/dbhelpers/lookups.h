@@ -1,13 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/variant/variant.h"
 
 namespace vantrel {
-
-class Dialect;
 
 // Master record lookups on the shared lookup record set over the target
 // connection. A query that fails raises vantrel::Error to the caller. Names are passed by
@@ -34,12 +34,27 @@ bool DepotExists(std::string& name);
 void SetPCodeParam(const Variant& code);
 // The next product code after the stored parameter; "1" when it is Null, "" when there is no row.
 std::string ReadPCodeParam();
-// Removes an existing batch of the product with its inventory rows of today in depot 1.
-// Always returns false.
-bool RemoveExistingBatch(std::string& product_code, std::string& batch_name,
-                         const Dialect& dialect);
 // Code of the product of that name; empty when none.
 std::string PCodeOfName(std::string& name);
 bool PCodeExists(std::string& code);
+
+// These take cleaned names and codes and leave them as they are.
+
+// The product's code as stored (its letter case may differ); empty when no
+// product has that code.
+std::string StoredPCode(const std::string& code);
+// The codes of the products of that name, in code order.
+std::vector<std::string> PCodesOfName(const std::string& name);
+// The id of the product's batch of that name.
+std::optional<int16_t> BatchIdOf(const std::string& product_code, const std::string& batch_name);
+// A unit of a product: its unit id (slot) and its factor to the base unit.
+struct ProductUnit {
+  int16_t id;
+  double cf;
+};
+std::optional<ProductUnit> UnitOfProduct(const std::string& product_code,
+                                         const std::string& unit_name);
+// The unit id a new unit of the product takes: one past the highest, 1 for the first.
+int16_t NextUnitId(const std::string& product_code);
 
 }  // namespace vantrel

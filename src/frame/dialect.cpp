@@ -15,10 +15,6 @@ class CompanyFileDialect : public Dialect {
  public:
   std::string Statement(const std::string& sql) const override { return sql; }
   std::string StoredDate(DateValue d) const override { return DateText(d); }
-  std::string InventoryDayTest(DateValue d) const override {
-    return "invdate=#" + DateText(d) + "#";
-  }
-  std::string DayLiteral(DateValue d) const override { return "#" + DateText(d) + "#"; }
   const char* NextLedgerCodeQuery() const override {
     return "SELECT MAX(CINT(LEDCODE))+1 AS LEDCODE FROM ACCOUNTLEDGER";
   }
@@ -38,12 +34,6 @@ class ServerDialect : public Dialect {
  public:
   std::string Statement(const std::string& sql) const override { return WithoutBrackets(sql); }
   std::string StoredDate(DateValue d) const override { return FormatDate(d, "yyyymmdd"); }
-  std::string InventoryDayTest(DateValue d) const override {
-    return "invdate='" + DateText(d) + "'";
-  }
-  std::string DayLiteral(DateValue d) const override {
-    return "'" + FormatDate(d, "yyyymmdd") + "'";
-  }
   const char* NextLedgerCodeQuery() const override {
     return "SELECT MAX(Cast(LEDCODE as signed))+1 AS LEDCODE FROM ACCOUNTLEDGER";
   }

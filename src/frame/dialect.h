@@ -9,7 +9,7 @@
 namespace vantrel {
 
 // What differs between the two targets in the statements and queries the
-// imports send: the company file takes [name] brackets, #date# literals and
+// imports send: the company file takes [name] brackets, its date text and
 // sub-selects; the server takes plain names, yyyymmdd dates and lists. The
 // frame picks one per import; the workers never ask which target they write.
 class Dialect {
@@ -21,10 +21,6 @@ class Dialect {
   virtual std::string Statement(const std::string& sql) const = 0;
   // A date as the target stores it in a date column given as text.
   virtual std::string StoredDate(DateValue d) const = 0;
-  // The test of inventory rows of that day (platform date text) in a where clause.
-  virtual std::string InventoryDayTest(DateValue d) const = 0;
-  // A day as a literal in a where clause on batch inventory.
-  virtual std::string DayLiteral(DateValue d) const = 0;
   // The next ledger code: the numeric maximum of the text codes, plus one.
   virtual const char* NextLedgerCodeQuery() const = 0;
   // The next product code: the numeric maximum of the text codes, plus one.

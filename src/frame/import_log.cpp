@@ -29,6 +29,18 @@ size_t CharCount(const std::string& text) {
   return n;
 }
 
+// A line break inside an item would split the log line: each one (CR LF, CR
+// or LF) is written as a blank.
+std::string OnOneLine(const std::string& item) {
+  if (item.find_first_of("\r\n") == std::string::npos) return item;
+  std::string out;
+  for (size_t i = 0; i < item.size(); ++i) {
+    if (item[i] == '\r' && i + 1 < item.size() && item[i + 1] == '\n') ++i;
+    out += item[i] == '\r' || item[i] == '\n' ? ' ' : item[i];
+  }
+  return out;
+}
+
 }  // namespace
 
 namespace {
@@ -53,8 +65,11 @@ std::string LogFolder() {
   return ".";
 }
 
-std::string LayoutLogLine(const std::string& name, const std::string& status,
-                          const std::string& reason) {
+std::string LayoutLogLine(const std::string& name_item, const std::string& status_item,
+                          const std::string& reason_item) {
+  const std::string name = OnOneLine(name_item);
+  const std::string status = OnOneLine(status_item);
+  const std::string reason = OnOneLine(reason_item);
   std::string out = name;
   size_t column = 1 + CharCount(name);
   MoveToColumn(out, column, 15);
@@ -95,8 +110,9 @@ void ImportLog::WriteLine(const std::string& name, const std::string& status,
   Put(line);
 }
 
-void ImportLog::WriteLine(const std::string& name, const std::string& text) {
+void ImportLog::WriteLine(const std::string& name_item, const std::string& text) {
   if (!file_) throw Error("Bad file name or number");
+  const std::string name = OnOneLine(name_item);
   std::string line = name;
   size_t column = 1 + CharCount(name);
   MoveToColumn(line, column, 15);

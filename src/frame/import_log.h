@@ -21,7 +21,8 @@ constexpr const char* kOpeningStock = "OpeningStock.log";
 // the host's SetLogFolder, else $VANTREL_LOG_DIR, else the working directory.
 
 // Lays out one log line: items at columns 1, 15 and 31, CR LF at the end. An
-// item that would start left of its column's reach moves to a line of its own.
+// item that would start left of its column's reach moves to a line of its own;
+// a line break inside an item is written as a blank.
 std::string LayoutLogLine(const std::string& name, const std::string& status,
                           const std::string& reason);
 

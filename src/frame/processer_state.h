@@ -2,13 +2,16 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "frame/dialect.h"
 #include "frame/import_frame.h"
 #include "frame/import_log.h"
+#include "frame/refusal.h"
 #include "vantrel/DependProcesser.h"
 
 namespace vantrel {
@@ -57,6 +60,16 @@ struct ProcesserState {
   long rows_refused = 0;
   // Records the last markup import skipped (rows_refused counts them there).
   std::vector<RejectedRecord> rejects;
+
+  // What the last product pass did with each worksheet row (by row number):
+  // the product's code, or why it was refused. The opening stock import's
+  // stock pass books only the rows whose product was written.
+  struct ProductRow {
+    std::string code;
+    std::string name;
+    std::optional<Refusal> refusal;
+  };
+  std::map<long, ProductRow> product_rows;
 };
 
 }  // namespace vantrel

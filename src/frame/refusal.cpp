@@ -8,7 +8,7 @@ namespace {
 
 struct ReasonEntry {
   Reason reason;
-  const char* text;  // "%" stands for the refusal's subject
+  const char* text;  // the first "%" stands for the refusal's subject, a second for `other`
 };
 
 constexpr ReasonEntry kReasons[] = {
@@ -29,6 +29,12 @@ constexpr ReasonEntry kReasons[] = {
     {Reason::kUnreadableNumber, "not a number"},
     {Reason::kUnreadableFlag, "not a yes/no value"},
     {Reason::kNameEmpty, "name is empty"},
+    {Reason::kEmptyProductCode, "empty product code"},
+    {Reason::kNameOfOtherProduct, "name % belongs to product %"},
+    {Reason::kFactorNotPositive, "cf is not a positive number"},
+    {Reason::kBaseUnitFactor, "base unit % keeps factor 1"},
+    {Reason::kParentBelowGroup, "gpunder % is below this group"},
+    {Reason::kProductNotWritten, "product not written: %"},
     {Reason::kParentEmpty, "parent is empty"},
     {Reason::kParentSpansLines, "parent spans lines"},
     {Reason::kParentNotFound, "parent group not found"},
@@ -62,7 +68,10 @@ std::string ReasonText(const Refusal& r) {
     if (e.reason != r.reason) continue;
     std::string text = e.text;
     const size_t at = text.find('%');
-    if (at != std::string::npos) text.replace(at, 1, r.subject);
+    if (at == std::string::npos) return text;
+    text.replace(at, 1, r.subject);
+    const size_t second = text.find('%', at + r.subject.size());
+    if (second != std::string::npos) text.replace(second, 1, r.other);
     return text;
   }
   return "refused";
@@ -74,12 +83,6 @@ void RefuseRow(ProcesserState& s, const Refusal& r, const LogWords& words) {
   ListReject(s, s.row_name, r, text);
   ++s.rows_refused;
   Counted(s);
-}
-
-void RefusePart(ProcesserState& s, const std::string& name, const Refusal& r) {
-  const std::string text = ReasonText(r);
-  s.log.WriteLine(name, kRowWords.failed, text);
-  ListReject(s, s.row_name, r, text);
 }
 
 void AcceptRow(ProcesserState& s, const LogWords& words) {

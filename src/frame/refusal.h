@@ -26,8 +26,14 @@ enum class Reason {
   kUnitDoesntExist,
   kUnreadableNumber,
   kUnreadableFlag,
-  // Records of an export.
   kNameEmpty,
+  kEmptyProductCode,
+  kNameOfOtherProduct,  // text carries the name and the other product's code
+  kFactorNotPositive,
+  kBaseUnitFactor,     // text carries the unit's name
+  kParentBelowGroup,   // text carries the parent's name
+  kProductNotWritten,  // text carries the product's own refusal
+  // Records of an export.
   kParentEmpty,
   kParentSpansLines,
   kParentNotFound,
@@ -39,12 +45,13 @@ enum class Reason {
 };
 
 // A refusal as a value: the reason, the worksheet column (its header) and the
-// cell's text that caused it, and the name its log text carries, if any.
+// cell's text that caused it, and the names its log text carries, if any.
 struct Refusal {
   Reason reason;
   std::string column;
   std::string value;
   std::string subject;
+  std::string other = {};
 };
 
 // The log text of a refusal.
@@ -62,9 +69,6 @@ constexpr LogWords kProductWords = {"Failed", "Success", "------OK------"};
 // The row's log line for a refusal, counted as refused and listed in the
 // rejects with the row, column and value.
 void RefuseRow(ProcesserState& s, const Refusal& r, const LogWords& words = kRowWords);
-// A refused part of a row that does not end it: a log line under `name`,
-// listed in the rejects, not counted (the row's own line follows).
-void RefusePart(ProcesserState& s, const std::string& name, const Refusal& r);
 // The row's log line for a written row, counted as imported.
 void AcceptRow(ProcesserState& s, const LogWords& words = kRowWords);
 

@@ -1,6 +1,6 @@
+#include <optional>
 #include <set>
 
-#include "dbhelpers/clean_sql_text.h"
 #include "dbhelpers/lookups.h"
 #include "frame/counters.h"
 #include "frame/module_state.h"
@@ -8,7 +8,6 @@
 #include "platform/dao/connection.h"
 #include "platform/dao/recordset.h"
 #include "platform/variant/convert.h"
-#include "sheet/parent_lookup.h"
 #include "sheet/statement_builder.h"
 #include "sheet/stock_booking.h"
 #include "sheet/stock_row.h"
@@ -25,22 +24,27 @@ const std::set<std::string> kSkipList = {
     "purrate4",   "purchaseunit", "salesunit",  "userfield1", "userfield2",  "userfield3",
     "userfield4", "parentgroup",  "supergroup", "unit",       "openingstock"};
 
-// Every earlier opening stock receipt of the batch import goes with its lines.
-void RemoveBatchReceipts() {
-  Connection& target = TargetConnection();
-  Recordset old;
-  old.Open("Select rcptcode from transactionreceipts where vno='1' and rcpttype='OS'", target, 1,
-           3);
-  std::set<int32_t> codes;
-  for (; !old.Eof(); old.MoveNext()) {
-    const Variant& v = old.Value("rcptcode");
-    codes.insert(v.is_null() ? 0 : ToInt32(v));
-  }
-  old.Close();
-  if (codes.empty()) codes.insert(0);
-  for (int32_t code : codes)
-    target.Execute("delete from receiptdetails where rcptcode=" + std::to_string(code));
-  target.Execute("delete from transactionreceipts where vno='1' and rcpttype='OS'");
+// The unit a row's quantity is counted in.
+struct RowUnit {
+  int16_t id = 0;
+  double cf = 1;
+  bool write = false;  // the unit row is written with the row's factor
+};
+
+// The row's unit of the product: none (the base unit at factor 1), one the
+// product has (it keeps its slot and takes the row's factor), or a new one.
+// The base unit keeps factor 1.
+std::optional<Refusal> UnitOfRow(const StockRow& r, const std::string& code, RowUnit& unit) {
+  if (Trim(r.unit_name).empty()) return std::nullopt;
+  const std::optional<ProductUnit> stored = UnitOfProduct(code, r.unit_name);
+  const double cf = r.factor_mapped ? r.factor : stored ? stored->cf : 0;
+  if (!(cf > 0)) return Refusal{Reason::kFactorNotPositive, r.factor_column, r.factor_cell, ""};
+  if (stored && stored->id == 0 && cf != 1)
+    return Refusal{Reason::kBaseUnitFactor, r.factor_column, r.factor_cell, r.unit_name};
+  unit.id = stored ? stored->id : NextUnitId(code);
+  unit.cf = cf;
+  unit.write = r.factor_mapped;
+  return std::nullopt;
 }
 
 }  // namespace
@@ -48,60 +52,50 @@ void RemoveBatchReceipts() {
 // Product batches of existing products from worksheet rows, each with an
 // optional unit of the product and, when "openingstock" is mapped, its opening
 // stock: an inventory row, a receipt line, and after the last row the receipt.
+// A row is written whole or refused whole.
 void ImportBatchRows(ProcesserState& s) {
   const bool books_stock = EntryOfKeyword(s.map_info, "openingstock") != 0;
   StockPass pass(s, books_stock, " Nothing of this import was written.",
                  "rolled back: nothing of this import was written");
   const StockRowReader reader(s, {&kSkipList, true, true, 0});
-  OpeningStockReceipt receipt(s, RemoveBatchReceipts);
+  OpeningStockReceipt stock(s);
+  ImportBatches batches(s);
   Recordset& rows = *s.sheet_rows;
   rows.MoveFirst();
   Connection& target = TargetConnection();
-  bool stock_mapped = false;
   ForEachSheetRow(s, rows, [&] {
-    CodeCounters& counters = Counters();
-    StockRow r = reader.Read(rows);
-    stock_mapped = stock_mapped || r.stock_mapped;
+    const StockRow r = reader.Read(rows);
     TransactionScope row(target);
-    if (r.bad_date) {
-      RefuseRow(s, *r.bad_date);
-    } else if (!PCodeExists(r.product_code)) {
-      RefuseRow(s, {Reason::kProductNotExists, r.product_column, r.product_cell, r.product_key});
-    } else {
-      const std::string sql = r.batch.Text(s.dialect());
-      std::string batch_name = s.row_name;
-      RemoveExistingBatch(r.product_code, batch_name, s.dialect());
-      target.Execute(sql);
-
-      int16_t unit_id = 0;
-      if (!r.unit_name.empty()) {
-        unit_id = PrepareUnitId(s, r.product_code, r.unit_name);
-        target.Execute("Delete from productunits where pcode='" + r.product_code +
-                       "' and unitid=" + std::to_string(unit_id));
-        if (LeadingNumber(NumberText(r.factor)) > 0)
-          target.Execute("insert into productunits(pcode,unitid,unit,cf)values('" + r.product_code +
-                         "'," + std::to_string(unit_id) + ",'" + r.unit_name + "'," +
-                         NumberText(r.factor) + ")");
-      }
-      if (r.stock_mapped) {
-        const int16_t batch_id = counters.next_batch_id;
-        receipt.RemoveEarlierOnce();
-        if (target.Execute(
-                InventoryUpdateSql(s.dialect(), r.opening_qty, r.product_code, batch_id)) <= 0)
-          target.Execute(InventoryInsertSql(s.dialect(), r.product_code, batch_id, r.opening_qty));
-        receipt.AddLine(r.product_code, unit_id, r.factor, batch_id, r.opening_qty,
-                        r.purchase_rate);
-      }
-      AcceptRow(s);
+    const std::string code = StoredPCode(r.product_code);
+    RowUnit unit;
+    std::optional<Refusal> refusal;
+    if (r.batch_mapped && Trim(r.batch_name).empty())
+      refusal = Refusal{Reason::kNameEmpty, r.batch_column, s.row_name, ""};
+    else if (r.bad_date)
+      refusal = r.bad_date;
+    else if (code.empty())
+      refusal = Refusal{Reason::kProductNotExists, r.product_column, r.product_cell, r.product_key};
+    else
+      refusal = UnitOfRow(r, code, unit);
+    if (refusal) {
+      RefuseRow(s, *refusal);
       row.Commit();
-      // Only a written row uses up its batch id. The row at the last id is
-      // kept; the overflow then ends the import.
-      counters.next_batch_id = Increment16(counters.next_batch_id);
       return;
     }
+    const int16_t batch_id = batches.Write(r, code);
+    if (unit.write) {
+      const std::string id = std::to_string(unit.id);
+      target.Execute("Delete from productunits where pcode='" + code + "' and unitid=" + id);
+      target.Execute("insert into productunits(pcode,unitid,unit,cf)values('" + code + "'," + id +
+                     ",'" + r.unit_name + "'," + NumberText(unit.cf) + ")");
+    }
+    if (r.stock_mapped)
+      stock.Book(code, batch_id, unit.id, unit.cf, r.opening_qty, r.purchase_rate);
+    AcceptRow(s);
     row.Commit();
+    batches.Commit();
   });
-  if (stock_mapped) receipt.Finish();
+  if (books_stock) stock.Finish();
   pass.Commit();
 }
 

@@ -47,19 +47,4 @@ int32_t GroupCodeByName(ProcesserState&, const Variant& name) {
   return rs.HasRows() ? ToInt32(rs.Value("gpcode")) : 1;
 }
 
-int16_t PrepareUnitId(ProcesserState&, std::string product_code, std::string unit_name) {
-  ReplaceLookup();
-  CleanSqlText(product_code);
-  CleanSqlText(unit_name);
-  TargetConnection().Execute("DELETE FROM PRODUCTUNITS WHERE PCODE LIKE '" +
-                             LikeLiteral(product_code) + "' and UNIT LIKE '" +
-                             LikeLiteral(unit_name) + "'");
-  Recordset& rs = LookupQuery("SELECT MAX(UNITID)+1 AS UNITID FROM PRODUCTUNITS WHERE PCODE LIKE'" +
-                              LikeLiteral(product_code) + "'");
-  const Variant& v = rs.Value("UnitId");
-  const int16_t id = v.is_null() ? int16_t{1} : ToInt16(v);
-  CloseLookupIfOpen();
-  return id;
-}
-
 }  // namespace vantrel

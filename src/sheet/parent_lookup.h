@@ -19,7 +19,4 @@ bool FindParentCode(ProcesserState& s, const std::string& kind, std::string& nam
 // Code of the product group of that name; 1 when there is none.
 int32_t GroupCodeByName(ProcesserState& s, const Variant& name);
 
-// Deletes the product's unit of that name and returns the next free unit id.
-int16_t PrepareUnitId(ProcesserState& s, std::string product_code, std::string unit_name);
-
 }  // namespace vantrel

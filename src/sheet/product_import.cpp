@@ -12,6 +12,7 @@
 #include "frame/refusal.h"
 #include "platform/dao/connection.h"
 #include "platform/dao/recordset.h"
+#include "platform/pcode/pcode_generator.h"
 #include "platform/variant/convert.h"
 #include "sheet/parent_lookup.h"
 #include "sheet/statement_builder.h"
@@ -80,6 +81,30 @@ struct SlotState {
   std::string unit;
 };
 
+// Digits at the end of a product code, and what stands before them.
+void SplitCode(const std::string& code, std::string& prefix, std::string& digits) {
+  size_t at = code.size();
+  while (at > 0 && code[at - 1] >= '0' && code[at - 1] <= '9') --at;
+  prefix = code.substr(0, at);
+  digits = code.substr(at);
+  const size_t first = digits.find_first_not_of('0');
+  digits = first == std::string::npos ? "0" : digits.substr(first);
+}
+
+// Whether storing the code as the product code parameter moves it forward:
+// the code is no earlier than the next code the parameter gives, in the same
+// series (same text before the trailing digits).
+bool MovesParamForward(const std::string& code) {
+  const std::string next = ReadPCodeParam();
+  if (next.empty()) return true;
+  std::string code_prefix, code_digits, next_prefix, next_digits;
+  SplitCode(code, code_prefix, code_digits);
+  SplitCode(next, next_prefix, next_digits);
+  if (!EqualsNoCase(code_prefix, next_prefix) || code.size() == code_prefix.size()) return false;
+  if (code_digits.size() != next_digits.size()) return code_digits.size() > next_digits.size();
+  return code_digits >= next_digits;
+}
+
 class ProductWorker {
  public:
   ProductWorker(ProcesserState& s, Recordset& rows, Recordset& table);
@@ -87,10 +112,12 @@ class ProductWorker {
   void ImportRow();
 
  private:
-  std::optional<int> UnitId(const std::string& unit, const std::string& code,
+  bool Identify(std::string& code, bool& exists);
+  std::optional<int> UnitId(const std::string& unit, const std::string& code, bool exists,
                             const std::array<SlotState, 5>& slots);
   void UnitStatements(const Entry& e, const std::string& code, std::array<SlotState, 5>& slots,
                       std::vector<std::string>& statements);
+  void Refuse(const Refusal& r);
 
   ProcesserState& s_;
   Recordset& rows_;
@@ -98,7 +125,6 @@ class ProductWorker {
   const MapEntry* name_entry_ = nullptr;
   const MapEntry* code_entry_ = nullptr;
   double factor_ = 0;  // kept from one unit column to the next, as a missing factor column keeps it
-  std::optional<UnitSlotIndex> unit_index_;
 };
 
 ProductWorker::ProductWorker(ProcesserState& s, Recordset& rows, Recordset& table)
@@ -135,13 +161,50 @@ ProductWorker::ProductWorker(ProcesserState& s, Recordset& rows, Recordset& tabl
   }
 }
 
+void ProductWorker::Refuse(const Refusal& r) {
+  RefuseRow(s_, r, kProductWords);
+  s_.product_rows[s_.sheet_row].refusal = r;
+}
+
+// The product the row stands for. With "pcode" mapped: the product of that
+// code, and no other product may have the row's name. Without: the product of
+// the row's name, else a new code after the product code parameter that no
+// product holds. False when the row is refused.
+bool ProductWorker::Identify(std::string& code, bool& exists) {
+  if (code_entry_) {
+    const std::string cell = CleanedLeft(CellText(rows_, code_entry_->column), 30);
+    if (Trim(cell).empty()) {
+      Refuse({Reason::kEmptyProductCode, code_entry_->column, cell, ""});
+      return false;
+    }
+    const std::string stored = StoredPCode(cell);
+    exists = !stored.empty();
+    code = exists ? stored : cell;
+    for (const std::string& other : PCodesOfName(s_.row_name)) {
+      if (exists && other == code) continue;
+      Refuse({Reason::kNameOfOtherProduct, name_entry_->column, s_.row_name, s_.row_name, other});
+      return false;
+    }
+    return true;
+  }
+  const std::vector<std::string> named = PCodesOfName(s_.row_name);
+  exists = !named.empty();
+  if (exists) {
+    code = named.front();
+    return true;
+  }
+  code = ReadPCodeParam();
+  while (code.empty() || !StoredPCode(code).empty()) code = NextProductCodeAfter(code);
+  return true;
+}
+
 // The unit id of a unit named for the product: a unit the row's own unit
-// columns write, else one stored for the product in a slot the row keeps,
-// else the slot of a worksheet unit column holding that name.
+// columns write, else one the product has in a slot the row keeps.
 std::optional<int> ProductWorker::UnitId(const std::string& unit, const std::string& code,
-                                         const std::array<SlotState, 5>& slots) {
+                                         bool exists, const std::array<SlotState, 5>& slots) {
   for (int slot = 0; slot < 5; ++slot)
     if (slots[slot].written && EqualsNoCase(slots[slot].unit, unit)) return slot;
+  if (!exists) return std::nullopt;
   Recordset stored;
   stored.Open("select unitid from productunits where unit like '" + LikeLiteral(unit) +
                   "' and pcode like '" + LikeLiteral(code) + "'",
@@ -150,15 +213,11 @@ std::optional<int> ProductWorker::UnitId(const std::string& unit, const std::str
     const int16_t id = ToInt16(stored.Value("UnitId"));
     if (id < 0 || id > 4 || !slots[id].replaced) return id;
   }
-  stored.Close();
-  if (!unit_index_) unit_index_.emplace(s_.map_info, rows_);
-  const int slot = unit_index_->UnitSlotOfName(unit);
-  if (slot < 0) return std::nullopt;
-  return slot;
+  return std::nullopt;
 }
 
-// The statements of a unit column: the product and the unit of that slot go,
-// and the unit is written again when it has a name and a factor above 0.
+// The statements of a unit column: the unit of that slot goes, and is
+// written again when it has a name and a factor above 0.
 void ProductWorker::UnitStatements(const Entry& e, const std::string& code,
                                    std::array<SlotState, 5>& slots,
                                    std::vector<std::string>& statements) {
@@ -170,7 +229,6 @@ void ProductWorker::UnitStatements(const Entry& e, const std::string& code,
     factor_ = Trim(cell).empty() ? 0 : ToDouble(Variant(cell));
   }
   const std::string slot = std::to_string(e.slot);
-  statements.push_back("delete from product where pcode='" + code + "'");
   statements.push_back("Delete from productunits where pcode='" + code + "' and unitid=" + slot);
   SlotState& state = slots[e.slot];
   state.replaced = true;
@@ -184,111 +242,104 @@ void ProductWorker::UnitStatements(const Entry& e, const std::string& code,
 void ProductWorker::ImportRow() {
   // The row's statements and its log line land together or not at all.
   TransactionScope row(TargetConnection());
-  if (name_entry_) s_.row_name = CleanedLeft(CellText(rows_, name_entry_->column), 50);
+  if (!name_entry_) {
+    row.Commit();
+    return;
+  }
+  s_.row_name = CleanedLeft(CellText(rows_, name_entry_->column), 50);
+  s_.product_rows[s_.sheet_row].name = s_.row_name;
+  if (Trim(s_.row_name).empty()) {
+    s_.row_name.clear();
+    Refuse({Reason::kProductNameEmpty, name_entry_->column, "", std::to_string(s_.sheet_row)});
+    row.Commit();
+    return;
+  }
   std::string code;
-  std::optional<StatementBuilder> sql;
-  if (code_entry_) {
-    code = CleanedLeft(CellText(rows_, code_entry_->column), 30);
-    sql.emplace("insert into product(", "values(");
-  } else {
-    code = ReadPCodeParam();
-    sql.emplace("insert into product(pcode,", "values('" + code + "',");
+  bool exists = false;
+  if (!Identify(code, exists)) {
+    row.Commit();
+    return;
   }
 
-  // Unit statements wait until the row is known to be written, so a refused
-  // row removes nothing.
+  // The row's units first: its sales and purchase units may name them,
+  // whatever the order of the columns. Their statements wait until the row is
+  // known to be written, so a refused row changes nothing.
   std::vector<std::string> unit_statements;
   std::array<SlotState, 5> slots;
+  for (const Entry& e : entries_)
+    if (e.role == Role::kUnit) UnitStatements(e, code, slots, unit_statements);
+
+  // A new product is inserted; one that exists keeps its code and takes the
+  // values of the mapped fields only.
+  StatementBuilder sql =
+      exists        ? StatementBuilder("", "")
+      : code_entry_ ? StatementBuilder("insert into product(", "values(")
+                    : StatementBuilder("insert into product(pcode,", "values('" + code + "',");
   bool has_group = false;
   for (const Entry& e : entries_) {
     const std::string& field = e.map->field;
     switch (e.role) {
       case Role::kCode:
-        sql->Append(field, ValueByKind(e.kind, CleanedLeft(CellText(rows_, e.map->column), 30)));
+        if (!exists)
+          sql.Append(field, ValueByKind(e.kind, CleanedLeft(CellText(rows_, e.map->column), 30)));
         break;
       case Role::kName:
-        s_.row_name = CleanedLeft(CellText(rows_, e.map->column), 50);
-        sql->Append(field, ValueByKind(e.kind, s_.row_name));
+        sql.Append(field, ValueByKind(e.kind, CleanedLeft(CellText(rows_, e.map->column), 50)));
         break;
       case Role::kCut:
-        sql->Append(field, ValueByKind(e.kind, LeftChars(CellText(rows_, e.map->column), e.limit)));
+        sql.Append(field, ValueByKind(e.kind, LeftChars(CellText(rows_, e.map->column), e.limit)));
         break;
       case Role::kColumn:
-        sql->Append(field, ValueByKind(e.kind, CellText(rows_, e.map->column)));
+        sql.Append(field, ValueByKind(e.kind, CellText(rows_, e.map->column)));
         break;
       case Role::kGroup: {
         const std::string group = ProductGroupName(CellText(rows_, e.map->column));
-        const int32_t group_code = GroupCodeByName(s_, Variant(group));
-        sql->Append("gpcode", std::to_string(group_code));
+        sql.Append("gpcode", std::to_string(GroupCodeByName(s_, Variant(group))));
         has_group = true;
         break;
       }
-      case Role::kUnit:
-        UnitStatements(e, code, slots, unit_statements);
-        break;
       case Role::kUnitId: {
         const std::string cell = CellText(rows_, e.map->column);
         const std::string unit = UnitNameOfCell(cell);
         std::optional<int> id = 0;
-        if (!Trim(unit).empty()) id = UnitId(unit, code, slots);
+        if (!Trim(unit).empty()) id = UnitId(unit, code, exists, slots);
         if (!id) {
-          RefuseRow(s_, {Reason::kUnitNotExists, e.map->column, cell, unit}, kProductWords);
+          Refuse({Reason::kUnitNotExists, e.map->column, cell, unit});
           row.Commit();
           return;
         }
-        sql->Append(field, std::to_string(*id));
+        sql.Append(field, std::to_string(*id));
         break;
       }
+      case Role::kUnit:
       case Role::kNothing:
         break;
     }
   }
 
-  if (s_.row_name.empty()) {
-    if (name_mapped())
-      RefuseRow(s_,
-                {Reason::kProductNameEmpty, name_entry_->column, "", std::to_string(s_.sheet_row)},
-                kProductWords);
-    row.Commit();
-    return;
-  }
-  // A product without a group column goes to group 1.
-  if (!has_group) sql->Append("gpcode", "1");
-  const std::string statement = sql->Text(s_.dialect());
-
-  // The product found by name or by code is replaced, with its slab rows.
   Connection& target = TargetConnection();
   for (const std::string& unit_sql : unit_statements) target.Execute(unit_sql);
-  const std::string name = LikeLiteral(s_.row_name);
-  // Slab rows go by code: the products of the row's name first. (A delete
-  // with a subquery would scan the whole slab table on the server.)
-  std::vector<std::string> slab_codes;
-  {
-    Recordset named;
-    named.Open("select pcode from product where pname like'" + name + "'", target);
-    for (; !named.Eof(); named.MoveNext()) {
-      std::string other = JoinText(named.Value("pcode"));
-      CleanSqlText(other);
-      if (!EqualsNoCase(other, code)) slab_codes.push_back(std::move(other));
-    }
-  }
-  slab_codes.push_back(code);
-  for (const std::string& c : slab_codes)
-    target.Execute("delete from productslab where PCode='" + c + "'");
-  target.Execute("delete from product where pname like'" + name + "'");
-  target.Execute("delete from product where pcode='" + code + "'");
-  target.Execute(statement);
-  target.Execute("insert into productslab (PCode,Purchase) values('" + code + "',0)");
-  target.Execute("insert into productslab (PCode,Purchase) values('" + code + "'," +
-                 std::to_string(-1) + ")");
-  std::string next_code = Counters().next_product_code;
-  if (code_entry_) {
-    SetPCodeParam(Variant(next_code));
-    next_code = NumberText(LeadingNumber(next_code) + 1);
+  if (exists) {
+    target.Execute(sql.UpdateText(s_.dialect(), "product", "pcode='" + code + "'"));
   } else {
+    // A new product without a group column goes to group 1.
+    if (!has_group) sql.Append("gpcode", "1");
+    target.Execute("delete from productslab where PCode='" + code + "'");
+    target.Execute(sql.Text(s_.dialect()));
+    target.Execute("insert into productslab (PCode,Purchase) values('" + code + "',0)");
+    target.Execute("insert into productslab (PCode,Purchase) values('" + code + "'," +
+                   std::to_string(-1) + ")");
+  }
+  // The parameter follows the codes new products take, and never goes back.
+  std::string next_code = Counters().next_product_code;
+  if (!exists && !code_entry_) {
     SetPCodeParam(Variant(code));
+  } else if (!exists) {
+    if (MovesParamForward(next_code)) SetPCodeParam(Variant(next_code));
+    next_code = NumberText(LeadingNumber(next_code) + 1);
   }
   AcceptRow(s_, kProductWords);
+  s_.product_rows[s_.sheet_row].code = code;
   row.Commit();
   Counters().next_product_code = next_code;
 }
@@ -296,13 +347,14 @@ void ProductWorker::ImportRow() {
 }  // namespace
 
 // Products from worksheet rows, with their groups, units and price slabs; a
-// product of the same name or code is replaced. The opening stock import runs
-// it over the same rows first, so it moves to the first row itself.
+// product of the same name or code keeps its code and takes the row's values. The opening stock
+// import runs it over the same rows first, so it moves to the first row itself.
 void ImportProductRows(ProcesserState& s) {
   WorkerStep step(s);
   Recordset table;
   table.Open("Select * from product", TargetConnection(), 1, 1);
   Recordset& rows = *s.sheet_rows;
+  s.product_rows.clear();
   CreateProductGroups(s, rows);
   ProductWorker worker(s, rows, table);
   s.sheet_row = 1;

@@ -1,10 +1,6 @@
 #pragma once
 
-#include <cstddef>
 #include <string>
-#include <unordered_map>
-
-#include "vantrel/DependProcesser.h"
 
 namespace vantrel {
 
@@ -21,19 +17,6 @@ std::string UnitNameOfCell(const std::string& cell);
 // A product group name as it is created and looked up: the cleaned cell cut
 // to the 50 characters of the group name column.
 std::string ProductGroupName(const std::string& cell);
-
-// The worksheet's unit names, read once per import: for each name (letter
-// case ignored) the slot of the first unit column that holds it, rows in
-// order and each row's entries in index order.
-class UnitSlotIndex {
- public:
-  UnitSlotIndex(const MapTable& map, const Recordset& rows);
-  // The slot of a worksheet unit column holding that name; -1 when none does.
-  int UnitSlotOfName(const std::string& unit_name) const;
-
- private:
-  std::unordered_map<std::string, int> slots_;
-};
 
 // The three group passes over the whole worksheet before the products are
 // written: super groups, parent groups, then the products' own groups. The

@@ -96,6 +96,7 @@ StatementBuilder::StatementBuilder(std::string columns, std::string values)
 void StatementBuilder::Append(const std::string& field, const std::string& value) {
   ColumnText += "[" + field + "],";
   ValueText += value + ",";
+  assignments_.emplace_back(field, value);
 }
 
 void StatementBuilder::AppendCell(const std::string& field, const std::string& kind,
@@ -106,10 +107,17 @@ void StatementBuilder::AppendCell(const std::string& field, const std::string& k
   }
   double number = 0;
   if (!ReadNumberCell(cell, number)) {
-    if (!refusal) refusal = Refusal{Reason::kUnreadableNumber, column, cell, ""};
+    if (!refusal) refusal = UnreadableCell(kind, cell, column);
     return;
   }
   Append(field, NumberText(number));
+}
+
+std::optional<Refusal> UnreadableCell(const std::string& kind, const std::string& cell,
+                                      const std::string& column) {
+  double number = 0;
+  if (kind != "N" || ReadNumberCell(cell, number)) return std::nullopt;
+  return Refusal{Reason::kUnreadableNumber, column, cell, ""};
 }
 
 void StatementBuilder::OpenValues(const std::string& values) { ValueText.insert(0, values); }
@@ -126,6 +134,15 @@ std::string Closed(const std::string& list) {
 
 std::string StatementBuilder::Text(const Dialect& dialect) const {
   return dialect.Statement(Closed(ColumnText) + Closed(ValueText));
+}
+
+std::string StatementBuilder::UpdateText(const Dialect& dialect, const std::string& table,
+                                         const std::string& condition) const {
+  if (assignments_.empty()) return "";
+  std::string sql = "update " + table + " set ";
+  for (size_t i = 0; i < assignments_.size(); ++i)
+    sql += (i ? ",[" : "[") + assignments_[i].first + "]=" + assignments_[i].second;
+  return dialect.Statement(sql + " where " + condition);
 }
 
 }  // namespace vantrel

@@ -35,10 +35,17 @@ class StatementBuilder {
   void OpenValues(const std::string& values);
   // Both lists closed and joined, in the target's dialect.
   std::string Text(const Dialect& dialect) const;
+  // The same columns and values as an update of the record the condition
+  // names: "update <table> set [f]=v,... where <condition>"; "" without columns.
+  std::string UpdateText(const Dialect& dialect, const std::string& table,
+                         const std::string& condition) const;
 
   std::string ColumnText;
   std::string ValueText;
   std::optional<Refusal> refusal;
+
+ private:
+  std::vector<std::pair<std::string, std::string>> assignments_;
 };
 
 // One entry of the mapping as the workers read it: the worksheet column, the
@@ -77,6 +84,10 @@ std::string CellText(const Recordset& rows, const std::string& column);
 // The value as the statement carries it: kinds "C" and "D" cleaned and quoted,
 // kind "N" by the leading-number rule as plain decimal text.
 std::string ValueByKind(const std::string& kind, std::string cell);
+
+// The refusal of a cell of that kind that holds no readable number, if it is one.
+std::optional<Refusal> UnreadableCell(const std::string& kind, const std::string& cell,
+                                      const std::string& column);
 
 // A cell mapped to a number: an empty cell reads 0; a number followed by a
 // word reads the number ("12 Nos" is 12); digit groups are read ("1,50,000").

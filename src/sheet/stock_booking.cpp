@@ -80,13 +80,6 @@ bool BatchDateText(const Variant& cell, const Dialect& dialect, std::string& tex
   return true;
 }
 
-std::string InventoryUpdateSql(const Dialect& dialect, double os, const std::string& product_code,
-                               int16_t batch_id) {
-  return "update inventory set os=os-" + NumberText(os) + " where dcode=1 and " +
-         dialect.InventoryDayTest(Today()) + " and pcode='" + product_code +
-         "' and batchid=" + std::to_string(batch_id);
-}
-
 std::string InventoryInsertSql(const Dialect& dialect, const std::string& product_code,
                                int16_t batch_id, double os) {
   return "insert into inventory(dcode,invdate,pcode,batchid,os)values(1,'" +
@@ -94,13 +87,35 @@ std::string InventoryInsertSql(const Dialect& dialect, const std::string& produc
          "," + NumberText(os) + ")";
 }
 
-OpeningStockReceipt::OpeningStockReceipt(ProcesserState& s, std::function<void()> remove_earlier)
-    : s_(s), remove_earlier_(std::move(remove_earlier)) {}
+void OpeningStockReceipt::Book(const std::string& product_code, int16_t batch_id, int16_t unit_id,
+                               double factor, double qty, double rate) {
+  Connection& target = TargetConnection();
+  const std::string where =
+      " where dcode=1 and pcode='" + product_code + "' and batchid=" + std::to_string(batch_id);
+  // Inventory is counted in the base unit.
+  const double os = qty * factor;
+  if (booked_.emplace(product_code, batch_id).second) {
+    RemoveEarlier(product_code, batch_id);
+    target.Execute("delete from inventory" + where);
+    target.Execute(InventoryInsertSql(s_.dialect(), product_code, batch_id, os));
+  } else {
+    target.Execute("update inventory set os=os+" + NumberText(os) + where);
+  }
+  AddLine(product_code, unit_id, factor, batch_id, qty, rate);
+}
 
-void OpeningStockReceipt::RemoveEarlierOnce() {
-  if (removed_) return;
-  remove_earlier_();
-  removed_ = true;
+void OpeningStockReceipt::RemoveEarlier(const std::string& product_code, int16_t batch_id) {
+  // This import's own receipt is written last, so the list holds only earlier ones.
+  if (!earlier_receipts_)
+    earlier_receipts_ =
+        s_.dialect().InList("select rcptcode from transactionreceipts where rcpttype='OS'");
+  const std::string lines = " from receiptdetails where PCode='" + product_code +
+                            "' and batchid=" + std::to_string(batch_id) + " and rcptcode in (" +
+                            *earlier_receipts_ + ")";
+  Connection& target = TargetConnection();
+  const RowSet receipts = target.Query("select distinct rcptcode" + lines);
+  for (const Row& row : receipts.rows) earlier_touched_.insert(ToInt32(row[0]));
+  if (!receipts.rows.empty()) target.Execute("delete" + lines);
 }
 
 void OpeningStockReceipt::AddLine(const std::string& product_code, int16_t unit_id, double factor,
@@ -112,15 +127,31 @@ void OpeningStockReceipt::AddLine(const std::string& product_code, int16_t unit_
       product_code + "'," + std::to_string(unit_id) + "," + NumberText(factor) + "," +
       std::to_string(batch_id) + "," + NumberText(qty) + "," + NumberText(rate) + ")");
   line_no_ = Increment16(line_no_);
+  ++lines_;
   amount_ += qty * rate;
 }
 
 void OpeningStockReceipt::Finish() {
-  TargetConnection().Execute(
-      "insert into transactionreceipts(rcptcode, vno, rcpttype, dcode, rcptdate, amt, "
-      "chkdep)values(" +
-      std::to_string(Counters().next_receipt_code) + ",1,'OS',1,'" +
-      s_.dialect().StoredDate(Today()) + "'," + NumberText(amount_) + ",1)");
+  Connection& target = TargetConnection();
+  if (lines_ > 0)
+    target.Execute(
+        "insert into transactionreceipts(rcptcode, vno, rcpttype, dcode, rcptdate, amt, "
+        "chkdep)values(" +
+        std::to_string(Counters().next_receipt_code) + ",1,'OS',1,'" +
+        s_.dialect().StoredDate(Today()) + "'," + NumberText(amount_) + ",1)");
+  for (int32_t code : earlier_touched_) {
+    const std::string receipt = std::to_string(code);
+    const RowSet left = target.Query(
+        "select count(*), sum(qty*Rate) from receiptdetails where rcptcode=" + receipt);
+    const Row& totals = left.rows.at(0);
+    if (ToInt32(totals[0]) == 0) {
+      target.Execute("delete from transactionreceipts where rcptcode=" + receipt);
+    } else {
+      const double amount = totals[1].is_null() ? 0 : ToDouble(totals[1]);
+      target.Execute("update transactionreceipts set amt=" + NumberText(amount) +
+                     " where rcptcode=" + receipt);
+    }
+  }
 }
 
 StockPass::StockPass(ProcesserState& s, bool whole, const std::string& undone_note,

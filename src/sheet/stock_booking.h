@@ -3,7 +3,9 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
+#include <utility>
 
 #include "frame/dialect.h"
 #include "frame/import_frame.h"
@@ -23,29 +25,35 @@ struct ProcesserState;
 // 15 Mar 2024; false for anything else, a day that does not exist included.
 bool BatchDateText(const Variant& cell, const Dialect& dialect, std::string& text);
 
-// Subtracts `os` from today's inventory row of the product and batch in depot 1.
-std::string InventoryUpdateSql(const Dialect& dialect, double os, const std::string& product_code,
-                               int16_t batch_id);
 std::string InventoryInsertSql(const Dialect& dialect, const std::string& product_code,
                                int16_t batch_id, double os);
 
-// The opening stock receipt of one import: its lines as the rows come, the
-// receipt itself after the last row.
+// The opening stock one import books. The first row of a product and batch
+// replaces their opening stock: their depot-1 inventory and their lines on
+// earlier opening stock receipts go. Each row then adds its quantity times
+// its unit's factor to the inventory and a line to this import's receipt,
+// which is written after the last row. Products and batches the import does
+// not name keep their stock and their lines.
 class OpeningStockReceipt {
  public:
-  OpeningStockReceipt(ProcesserState& s, std::function<void()> remove_earlier);
-  // Removes the earlier receipts this one replaces, at the first stock row.
-  void RemoveEarlierOnce();
-  void AddLine(const std::string& product_code, int16_t unit_id, double factor, int16_t batch_id,
-               double qty, double rate);
-  // Writes the receipt with the amount of its lines.
+  explicit OpeningStockReceipt(ProcesserState& s) : s_(s) {}
+  void Book(const std::string& product_code, int16_t batch_id, int16_t unit_id, double factor,
+            double qty, double rate);
+  // Writes the receipt when it has lines; an earlier receipt left without
+  // lines goes, the others take the amount of the lines they keep.
   void Finish();
 
  private:
+  void RemoveEarlier(const std::string& product_code, int16_t batch_id);
+  void AddLine(const std::string& product_code, int16_t unit_id, double factor, int16_t batch_id,
+               double qty, double rate);
+
   ProcesserState& s_;
-  std::function<void()> remove_earlier_;
-  bool removed_ = false;
+  std::set<std::pair<std::string, int16_t>> booked_;
+  std::set<int32_t> earlier_touched_;
+  std::optional<std::string> earlier_receipts_;  // the in-list of the earlier receipts
   int16_t line_no_ = 1;
+  long lines_ = 0;
   double amount_ = 0;
 };
 

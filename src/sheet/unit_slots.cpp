@@ -1,6 +1,3 @@
-#include <utility>
-#include <vector>
-
 #include "dbhelpers/clean_sql_text.h"
 #include "platform/dao/recordset.h"
 #include "platform/variant/convert.h"
@@ -28,29 +25,6 @@ std::string ProductGroupName(const std::string& cell) {
   std::string name = cell;
   CleanSqlText(name);
   return LeftChars(name, 50);
-}
-
-UnitSlotIndex::UnitSlotIndex(const MapTable& map, const Recordset& rows) {
-  const size_t closing = MappedColumns(map).size();
-  std::vector<std::pair<const MapEntry*, int>> unit_entries;
-  for (size_t i = 1; i <= closing; ++i) {
-    const int slot = UnitSlotOfTarget(map[i].field);
-    if (slot >= 0) unit_entries.emplace_back(&map[i], slot);
-  }
-  if (unit_entries.empty()) return;
-  Recordset copy = rows.Clone();
-  if (!copy.HasRows()) return;
-  for (copy.MoveFirst(); !copy.Eof(); copy.MoveNext()) {
-    for (const auto& [entry, slot] : unit_entries) {
-      // The first column holding a name keeps it.
-      slots_.emplace(ToLower(UnitNameOfCell(CellText(copy, entry->column))), slot);
-    }
-  }
-}
-
-int UnitSlotIndex::UnitSlotOfName(const std::string& unit_name) const {
-  const auto it = slots_.find(ToLower(UnitNameOfCell(unit_name)));
-  return it == slots_.end() ? -1 : it->second;
 }
 
 }  // namespace vantrel

@@ -60,15 +60,14 @@ TEST_P(GroupImport, MissingParentsAreCreatedOnceAndEveryRowIsLogged) {
   EXPECT_TRUE(rec_.messages.empty());
   EXPECT_EQ(imported_, 8);
   EXPECT_EQ(refused_, 2);
-  // Tools and Rivets name themselves as parent: the top level. Misc [old] is made for a row
-  // whose group exists, and kept.
+  // Tools and Rivets name themselves as parent: the top level. No parent is made for a row
+  // whose group exists.
   EXPECT_EQ(Groups(),
             (Strings{"2|AxB||1", "3|Hardware|NULL|1", "4|Bolts|Steel bolts|3", "5|Nuts|Hex nuts|3",
-                     "6|Tools|Hand tools|1", "7|Paints|Wall paints|1", "8|Misc [old]|NULL|1",
-                     "9|A_B|NULL|1", "10|Under AB|Literal|9",
-                     "11|" + long_parent.substr(0, 50) + "|NULL|1",
-                     "12|" + long_group.substr(0, 50) + "|" + long_desc.substr(0, 50) + "|11",
-                     "13|Washers||11", "14|Rivets|Blind rivets|1"}));
+                     "6|Tools|Hand tools|1", "7|Paints|Wall paints|1", "8|A_B|NULL|1",
+                     "9|Under AB|Literal|8", "10|" + long_parent.substr(0, 50) + "|NULL|1",
+                     "11|" + long_group.substr(0, 50) + "|" + long_desc.substr(0, 50) + "|10",
+                     "12|Washers||10", "13|Rivets|Blind rivets|1"}));
   EXPECT_EQ(Log(), kLogHeader +
                        "Bolts         success         --------------\r\n"
                        "Nuts          success         --------------\r\n"
@@ -88,6 +87,21 @@ TEST_P(GroupImport, MissingParentsAreCreatedOnceAndEveryRowIsLogged) {
   EXPECT_EQ(imported_, 0);
   EXPECT_EQ(refused_, 10);
   EXPECT_EQ(Groups(), groups);
+}
+
+// A group made as a parent earlier in the import takes its own row's parent and fields; a
+// parent that lies below the group refuses the row and leaves the group where it was.
+TEST_P(GroupImport, GroupsListedChildFirstKeepTheirHierarchy) {
+  EXPECT_FALSE(Import(dir_.Write("c.csv",
+                                 "Group,Parent,Description\nGamma,Beta2,g\nBeta2,Alpha2,b\n"
+                                 "alpha2,,a\nBeta,Alpha,\nAlpha,Beta,\nalpha2,,again\n")));
+  EXPECT_EQ(Groups(),
+            (Strings{"2|Beta2|b|4", "3|Gamma|g|2", "4|alpha2|a|1", "5|Alpha|NULL|1", "6|Beta||5"}));
+  EXPECT_TRUE(Holds(Log(),
+                    "Alpha         failed          gpunder Beta is below this group\r\n"
+                    "alpha2        failed          group already exists\r\n"));
+  EXPECT_EQ(imported_, 4);
+  EXPECT_EQ(refused_, 2);
 }
 
 TEST_P(GroupImport, AFailingRowLeavesNeitherItsGroupNorItsParent) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "frame/import_log.h"
 #include "support/company_fixture.h"
 #include "vantrel/DependProcesser.h"
 
@@ -54,39 +55,63 @@ TEST_P(ProductImport, UnitRowsProductAndLogAsTheRowNamesThem) {
                        "Bolt M6       -----------------------------End of Log File\r\n");
 }
 
-TEST_P(ProductImport, SecondImportReplacesEachProductWithItsUnitsAndSlabs) {
+TEST_P(ProductImport, SecondImportKeepsEachProductsCodeAndReplacesTheUnitsItNames) {
   const MapTable map = Map(
       "Code=pcode,Name=pname,Base=Base Unit,Addl=Addl. Unit1,Cf=addl. unit1 cf,Sales=salesunit");
   const std::string header = "Code,Name,Base,Addl,Cf,Sales\n";
   // Nut's sales unit is its own base unit, though the row above has it as an extra unit.
   EXPECT_FALSE(Import(header + "A1,Bolt,Nos,Box,100,Box\nA2,Nut,Box,Crate,50,Box\n", map));
   EXPECT_EQ(Products(), (Strings{"A1|Bolt|1|1", "A2|Nut|1|0"}));
-  // The second run renames A1, gives Nut the code A3 and no extra unit.
-  EXPECT_FALSE(Import(header + "A1,Bolt M6,Nos,Crate,10,Crate\nA3,Nut,Kg,,,Kg\n", map));
-  EXPECT_EQ(Products(), (Strings{"A1|Bolt M6|1|1", "A3|Nut|1|0"}));
-  EXPECT_EQ(Units(),
-            (Strings{"A1|0|Nos|1", "A1|1|Crate|10", "A2|0|Box|1", "A2|1|Crate|50", "A3|0|Kg|1"}));
-  EXPECT_EQ(Slabs(), (Strings{"A1|0", "A1|-1", "A3|0", "A3|-1"}));
+  // The second run renames A1; Nut under a new code is refused, its name is A2's.
+  EXPECT_FALSE(Import(header + "A1,Bolt M6,Nos,Crate,10,Crate\nA3,nut,Kg,,,Kg\n", map));
+  EXPECT_EQ(Products(), (Strings{"A1|Bolt M6|1|1", "A2|Nut|1|0"}));
+  EXPECT_EQ(Units(), (Strings{"A1|0|Nos|1", "A1|1|Crate|10", "A2|0|Box|1", "A2|1|Crate|50"}));
+  EXPECT_EQ(Slabs(), (Strings{"A1|0", "A1|-1", "A2|0", "A2|-1"}));
+  EXPECT_TRUE(Holds(Log(), LayoutLogLine("nut", "Failed", "name nut belongs to product A2")));
 
-  // Without a code column every run takes new codes from the parameter.
+  // Without a code column a product keeps the code of its name; a new one takes the next
+  // code that no product holds, and the parameter never goes back.
   for (const char* table : {"product", "productslab"}) Exec(std::string("DELETE FROM ") + table);
+  StoreProduct("1", "Spare");
   StorePCode("0");
-  for (int run = 0; run < 2; ++run)
-    EXPECT_FALSE(Import("Name,Base\nWasher,Nos\nRivet,Nos\n", Map("Name=pname,Base=Base Unit")));
-  EXPECT_EQ(Products(), (Strings{"3|Washer|1|NULL", "4|Rivet|1|NULL"}));
-  EXPECT_EQ(Slabs(), (Strings{"3|0", "3|-1", "4|0", "4|-1"}));
-  EXPECT_EQ(Param(), "4");
+  EXPECT_FALSE(Import("Name,Base\nWasher,Nos\nRivet,Nos\n", Map("Name=pname,Base=Base Unit")));
+  StorePCode("9");
+  EXPECT_FALSE(Import("Name,Base\nwasher,Nos\nRivet,Nos\n", Map("Name=pname,Base=Base Unit")));
+  EXPECT_EQ(Products(), (Strings{"1|Spare|1|NULL", "2|washer|1|NULL", "3|Rivet|1|NULL"}));
+  EXPECT_EQ(Param(), "9");
 }
 
-TEST_P(ProductImport, UnitThatCannotBeResolvedRefusesTheRowAndRemovesNothing) {
+TEST_P(ProductImport, RefusedRowChangesNothing) {
   StorePCode("P104");
   StoreProduct("P105", "Bolt M6");
+  Exec("INSERT INTO productunits (pcode, unitid, unit, cf) VALUES ('P105',1,'Box',6)");
+  const std::string units = "Name,Group,Base,Addl,Cf,Sales\n";
+  const struct {
+    MapTable map;
+    std::string csv;
+    std::string lines;
+  } cases[] = {
+      {kUnitMap, units + "Bolt M6,,Nos,Box,10,Crate\n",
+       LayoutLogLine("Bolt M6", "Failed", "unit Crate not exists")},
+      // A unit only another row gives, and a unit the row removes with a pack size of 0.
+      {kUnitMap,
+       units + "Washer,,Nos,Crate,5,Pallet\nBolt M6,,Nos,,,Crate\nBolt M6,,Nos,Box,0,Box\n",
+       LayoutLogLine("Washer", "Failed", "unit Pallet not exists") +
+           LayoutLogLine("Bolt M6", "Failed", "unit Crate not exists") +
+           LayoutLogLine("Bolt M6", "Failed", "unit Box not exists")},
+      {Map("Code=pcode,Name=pname"), "Code,Name\n ,Bolt M6\nP200,bolt m6\n",
+       LayoutLogLine("Bolt M6", "Failed", "empty product code") +
+           LayoutLogLine("bolt m6", "Failed", "name bolt m6 belongs to product P105")},
+      {Map("Name=pname,Base=Base Unit"), "Name,Base\n  ,Nos\n",
+       LayoutLogLine("", "Failed", "product name is empty (worksheet row 2)")},
+  };
   const Strings before = Dump();
-  EXPECT_FALSE(Import("Name,Group,Base,Addl,Cf,Sales\nBolt M6,,Nos,Box,10,Crate\n", kUnitMap));
-  EXPECT_EQ(Dump(), before);
-  EXPECT_EQ(Log(), kHeader +
-                       "Bolt M6       Failed          unit Crate not exists\r\n"
-                       "Bolt M6       -----------------------------End of Log File\r\n");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.csv);
+    EXPECT_FALSE(Import(c.csv, c.map));
+    EXPECT_EQ(Dump(), before);
+    EXPECT_TRUE(Holds(Log(), kHeader + c.lines));
+  }
 }
 
 TEST_P(ProductImport, GroupsAreCreatedUnderTheRowsParentThenSuperGroup) {
@@ -128,8 +153,8 @@ TEST_P(ProductImport, ProductCodeParameterFollowsEveryWrittenRow) {
                                  "P105|Washer|1|NULL", "P106|Rivet|1|NULL"}));
 }
 
-TEST_P(ProductImport, UnitColumnsInAnyLetterCaseAndSalesUnitFromTheWorksheet) {
-  // The sales unit comes first: it is found in the worksheet's first unit column holding it.
+TEST_P(ProductImport, UnitColumnsInAnyLetterCaseAndSalesUnitFromTheRowsOwnUnits) {
+  // The sales unit comes first: it is found in the row's unit columns after it.
   const MapTable map =
       Map("Sales=salesunit,Name=pname,Base=base unit,Addl=ADDL. UNIT1,Cf=Addl. Unit1 "
           "CF,Qty=openingstock,Factor=cf");
@@ -137,26 +162,28 @@ TEST_P(ProductImport, UnitColumnsInAnyLetterCaseAndSalesUnitFromTheWorksheet) {
       Import("Sales,Name,Base,Addl,Cf,Qty,Factor\nbox,Bolt,Nos,Box,10,5,1\n"
              "BOX,Crate,Box,Pallet,5,,\n",
              map));
-  EXPECT_EQ(Products(), (Strings{"1|Bolt|1|1", "2|Crate|1|1"}));
+  // Crate's own row gives Box as its base unit; Box of the row above is not Crate's.
+  EXPECT_EQ(Products(), (Strings{"1|Bolt|1|1", "2|Crate|1|0"}));
   EXPECT_EQ(Units(), (Strings{"1|0|Nos|1", "1|1|Box|10", "2|0|Box|1", "2|1|Pallet|5"}));
 }
 
-TEST_P(ProductImport, PercentAndUnderscoreInNamesReplaceOnlyThatName) {
+TEST_P(ProductImport, PercentAndUnderscoreInNamesMatchOnlyThatName) {
   StoreProduct("C1", "100 Pure Cotton");
   StoreProduct("C2", "AxB Tape");
   EXPECT_FALSE(Import("Code,Name\nN1,100% Cotton\nN2,A_B Tape\nN3,a_b tape\n",
                       Map("Code=pcode,Name=pname")));
   EXPECT_EQ(Products(), (Strings{"C1|100 Pure Cotton|1|NULL", "C2|AxB Tape|1|NULL",
-                                 "N1|100% Cotton|1|NULL", "N3|a_b tape|1|NULL"}));
-  EXPECT_EQ(Slabs(), (Strings{"C1|0", "C2|0", "N1|0", "N1|-1", "N3|0", "N3|-1"}));
+                                 "N1|100% Cotton|1|NULL", "N2|A_B Tape|1|NULL"}));
+  EXPECT_EQ(Slabs(), (Strings{"C1|0", "C2|0", "N1|0", "N1|-1", "N2|0", "N2|-1"}));
+  EXPECT_TRUE(
+      Holds(Log(), LayoutLogLine("a_b tape", "Failed", "name a_b tape belongs to product N2")));
 }
 
 TEST_P(ProductImport, FailingRowLeavesTheTargetAsItWas) {
   StoreProduct("A1", "Bolt");
-  Exec("DROP TABLE paramlist");  // the row's last statement fails
+  Exec("DROP TABLE paramlist");  // a new product's last statement fails
   const Strings before = Dump();
-  EXPECT_TRUE(
-      Import("Code,Name,Base\nA1,Bolt M6,Box\n", Map("Code=pcode,Name=pname,Base=Base Unit")));
+  EXPECT_TRUE(Import("Code,Name,Base\nA2,Nut,Box\n", Map("Code=pcode,Name=pname,Base=Base Unit")));
   EXPECT_EQ(Dump(), before);
   ASSERT_EQ(rec_.messages.size(), 1u);
   EXPECT_TRUE(Holds(rec_.messages[0].text, "worksheet row 2"));
