@@ -61,7 +61,7 @@ void ImportBatchRows(ProcesserState& s) {
   OpeningStockReceipt stock(s);
   ImportBatches batches(s);
   Recordset& rows = *s.sheet_rows;
-  rows.MoveFirst();
+  if (rows.HasRows()) rows.MoveFirst();
   Connection& target = TargetConnection();
   ForEachSheetRow(s, rows, [&] {
     const StockRow r = reader.Read(rows);
@@ -73,6 +73,8 @@ void ImportBatchRows(ProcesserState& s) {
       refusal = Refusal{Reason::kNameEmpty, r.batch_column, s.row_name, ""};
     else if (r.bad_date)
       refusal = r.bad_date;
+    else if (r.unreadable)
+      refusal = r.unreadable;
     else if (code.empty())
       refusal = Refusal{Reason::kProductNotExists, r.product_column, r.product_cell, r.product_key};
     else

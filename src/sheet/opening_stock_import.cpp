@@ -72,7 +72,7 @@ void ImportOpeningStockRows(ProcesserState& s) {
                  " No batch, inventory or receipt of this import was written.",
                  "rolled back: no batch, inventory or receipt of this import was written");
   Recordset& rows = *s.sheet_rows;
-  rows.MoveFirst();
+  if (rows.HasRows()) rows.MoveFirst();
   const StockRowReader reader(s, {&kSkipList, false, false, 1});
   OpeningStockReceipt stock(s);
   ImportBatches batches(s);
@@ -101,6 +101,8 @@ void ImportOpeningStockRows(ProcesserState& s) {
       refusal = Refusal{Reason::kNameEmpty, r.batch_column, s.row_name, ""};
     } else if (r.batch_mapped && r.bad_date) {
       refusal = r.bad_date;
+    } else if (r.unreadable) {
+      refusal = r.unreadable;
     } else {
       refusal = UnitOfRow(r, code, unit_id, factor);
     }

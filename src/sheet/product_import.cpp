@@ -125,6 +125,8 @@ class ProductWorker {
   const MapEntry* name_entry_ = nullptr;
   const MapEntry* code_entry_ = nullptr;
   double factor_ = 0;  // kept from one unit column to the next, as a missing factor column keeps it
+  // The first unit factor of the row that holds no readable number.
+  std::optional<Refusal> unreadable_;
 };
 
 ProductWorker::ProductWorker(ProcesserState& s, Recordset& rows, Recordset& table)
@@ -225,8 +227,13 @@ void ProductWorker::UnitStatements(const Entry& e, const std::string& code,
   if (e.slot == 0) {
     factor_ = 1;
   } else if (e.factor) {
+    // A pack size reads like every other number; one that holds none refuses the row.
     const std::string cell = LeftChars(CellText(rows_, e.factor->column), 8);
-    factor_ = Trim(cell).empty() ? 0 : ToDouble(Variant(cell));
+    if (!ReadNumberCell(cell, factor_)) {
+      if (!unreadable_)
+        unreadable_ = Refusal{Reason::kUnreadableNumber, e.factor->column, cell, ""};
+      factor_ = 0;
+    }
   }
   const std::string slot = std::to_string(e.slot);
   statements.push_back("Delete from productunits where pcode='" + code + "' and unitid=" + slot);
@@ -266,8 +273,14 @@ void ProductWorker::ImportRow() {
   // known to be written, so a refused row changes nothing.
   std::vector<std::string> unit_statements;
   std::array<SlotState, 5> slots;
+  unreadable_.reset();
   for (const Entry& e : entries_)
     if (e.role == Role::kUnit) UnitStatements(e, code, slots, unit_statements);
+  if (unreadable_) {
+    Refuse(*unreadable_);
+    row.Commit();
+    return;
+  }
 
   // A new product is inserted; one that exists keeps its code and takes the
   // values of the mapped fields only.
@@ -287,10 +300,11 @@ void ProductWorker::ImportRow() {
         sql.Append(field, ValueByKind(e.kind, CleanedLeft(CellText(rows_, e.map->column), 50)));
         break;
       case Role::kCut:
-        sql.Append(field, ValueByKind(e.kind, LeftChars(CellText(rows_, e.map->column), e.limit)));
+        sql.AppendCell(field, e.kind, LeftChars(CellText(rows_, e.map->column), e.limit),
+                       e.map->column);
         break;
       case Role::kColumn:
-        sql.Append(field, ValueByKind(e.kind, CellText(rows_, e.map->column)));
+        sql.AppendCell(field, e.kind, CellText(rows_, e.map->column), e.map->column);
         break;
       case Role::kGroup: {
         const std::string group = ProductGroupName(CellText(rows_, e.map->column));
@@ -317,6 +331,11 @@ void ProductWorker::ImportRow() {
     }
   }
 
+  if (sql.refusal) {
+    Refuse(*sql.refusal);
+    row.Commit();
+    return;
+  }
   Connection& target = TargetConnection();
   for (const std::string& unit_sql : unit_statements) target.Execute(unit_sql);
   if (exists) {

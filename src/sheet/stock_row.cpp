@@ -18,6 +18,13 @@ StockRowReader::StockRowReader(ProcesserState& s, const StockRowRules& rules)
 
 StockRow StockRowReader::Read(const Recordset& rows) const {
   StockRow r;
+  // A number cell as its number; one that holds none refuses the row (an empty one is 0).
+  const auto number = [&r](const std::string& cell, const std::string& column) {
+    double out = 0;
+    if (!ReadNumberCell(cell, out) && !r.unreadable)
+      r.unreadable = Refusal{Reason::kUnreadableNumber, column, cell, ""};
+    return out;
+  };
   r.factor = rules_.default_factor;
   r.code_kind = GetValueKind(table_.Type("pcode"));
   TakeRowName(s_, rows, "batchname", 20);
@@ -68,15 +75,15 @@ StockRow StockRowReader::Read(const Recordset& rows) const {
     } else if (key == "cf") {
       // The factor goes to the unit row, the inventory and the receipt line, not to the batch.
       r.factor_cell = CellText(rows, column);
-      r.factor = LeadingNumber(r.factor_cell);
+      r.factor = number(r.factor_cell, column);
       r.factor_mapped = true;
       r.factor_column = column;
       continue;
     } else if (key == "openingstock") {
-      r.opening_qty = LeadingNumber(CellText(rows, column));
+      r.opening_qty = number(CellText(rows, column), column);
       r.stock_mapped = true;
     } else if (key == "purrate") {
-      r.purchase_rate = LeadingNumber(CellText(rows, column));
+      r.purchase_rate = number(CellText(rows, column), column);
     } else {
       text = CellText(rows, column);
     }
@@ -84,6 +91,7 @@ StockRow StockRowReader::Read(const Recordset& rows) const {
     const std::string kind = GetValueKind(table_.Type(c.entry->field));
     // The opening stock import passes a numeric cell reading "Null" on as Null.
     const bool null_number = !rules_.batch_dates && kind == "N" && text == "Null";
+    if (!null_number && !r.unreadable) r.unreadable = UnreadableCell(kind, text, column);
     r.batch_columns.push_back({c.entry->field, key, null_number ? text : ValueByKind(kind, text)});
   }
   return r;

@@ -60,6 +60,8 @@ struct StockRow {
   double purchase_rate = 0;
   // Set when a date cell holds no date.
   std::optional<Refusal> bad_date;
+  // Set when a cell mapped to a number holds none.
+  std::optional<Refusal> unreadable;
 };
 
 // Reads the rows of a stock import: the mapping is classified once, then

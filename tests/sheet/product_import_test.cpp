@@ -167,6 +167,19 @@ TEST_P(ProductImport, UnitColumnsInAnyLetterCaseAndSalesUnitFromTheRowsOwnUnits)
   EXPECT_EQ(Units(), (Strings{"1|0|Nos|1", "1|1|Box|10", "2|0|Box|1", "2|1|Pallet|5"}));
 }
 
+// Pack sizes read like every other number; one that holds none refuses its
+// row, naming the column and the text, and the rows after it still import.
+TEST_P(ProductImport, PackSizesReadAsNumbersAndAnUnreadableOneRefusesItsRow) {
+  const MapTable map = Map("Name=pname,Base=Base Unit,Addl=Addl. Unit1,Cf=Addl. Unit1 cf");
+  EXPECT_FALSE(
+      Import("Name,Base,Addl,Cf\nA,Nos,Box,\"1,000\"\nB,Nos,Box,12 pcs\n"
+             "C,Nos,Box,ten\nD,Nos,Box,\nE,Nos,Box,\"1,5,0\"\n",
+             map));
+  EXPECT_EQ(Units(),
+            (Strings{"1|0|Nos|1", "1|1|Box|1000", "2|0|Nos|1", "2|1|Box|12", "3|0|Nos|1"}));
+  EXPECT_EQ(sheet_rejects_, (Strings{"4|C|Cf|ten|not a number", "6|E|Cf|1,5,0|not a number"}));
+}
+
 TEST_P(ProductImport, PercentAndUnderscoreInNamesMatchOnlyThatName) {
   StoreProduct("C1", "100 Pure Cotton");
   StoreProduct("C2", "AxB Tape");

@@ -287,6 +287,14 @@ TEST_P(StockImport, StockIsBookedInBaseUnitsAndASecondRunReplacesTheReceipt) {
   EXPECT_TRUE(Holds(Stocks(), LayoutLogLine("P02", "failed", "Unit Doesnt exists") +
                                   LayoutLogLine("P03", "success", "--------------")));
   EXPECT_EQ(imported_, 1);
+
+  // Quantities and rates as accountants write them; a cell with no number refuses its row.
+  EXPECT_FALSE(StockCsv("Code,Unit,Qty,Rate\nP03,,\"1,500\",\"1,250.50\"\nP02,,ten,1\n"));
+  EXPECT_EQ(Rows("SELECT pcode, os FROM inventory WHERE pcode <> 'P01' ORDER BY pcode"),
+            Strings{"P03|1500"});
+  EXPECT_EQ(Rows("SELECT pcode, qty, rate FROM receiptdetails WHERE pcode <> 'P01'"),
+            Strings{"P03|1500|1250.5"});
+  EXPECT_TRUE(Holds(Stocks(), LayoutLogLine("P02", "failed", "not a number")));
 }
 
 TEST_P(StockImport, StockRowWhoseDateIsMissingOrNoDateIsRefusedWhole) {
