@@ -17,11 +17,10 @@ namespace vantrel {
 // <fold>(x) upper-cases and then lower-cases x by the uca1400 case tables, to
 // be compared byte for byte. That folds every code point as Unicode simple
 // case folding does, the Turkish dotted and dotless i aside (the collation
-// keeps those apart). The
-// collation's own test stays first, so a lookup still uses the column's
-// index. A LIKE without wildcards becomes an equality, as on the company
-// file: the server's LIKE misses case pairs outside the Basic Multilingual
-// Plane. <> and NOT LIKE get the negation, OR instead of AND.
+// keeps those apart). The collation's own test stays first, so a lookup still
+// uses the column's index. A LIKE without wildcards becomes an equality, as
+// on the company file: the server's LIKE misses case pairs outside the Basic
+// Multilingual Plane. <> and NOT LIKE get the negation, OR instead of AND.
 //
 // Recognised: a column (qualified or not) or TRIM, LTRIM or RTRIM of one,
 // then =, <>, !=, LIKE or NOT LIKE, then a quoted text, standing alone as a
