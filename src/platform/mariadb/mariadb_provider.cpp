@@ -215,6 +215,8 @@ class MariadbProvider : public Provider {
       throw Error(message + ", server " + where);
     }
     mysql_autocommit(handle_, 1);
+    const char* info = mysql_get_server_info(handle_);
+    if (info == nullptr || std::strstr(info, "MariaDB") == nullptr) folding_ = kMysqlFolding;
   }
 
   ~MariadbProvider() override {
@@ -308,7 +310,7 @@ class MariadbProvider : public Provider {
       name_columns_.reset();
       return sql;
     }
-    return AddExactNameTests(sql, [this](std::string_view column) {
+    return AddExactNameTests(sql, folding_, [this](std::string_view column) {
       if (!name_columns_) name_columns_ = ReadNameColumns();
       return name_columns_->count(ToLower(std::string(column))) != 0;
     });
@@ -394,6 +396,8 @@ class MariadbProvider : public Provider {
   // Read on the first statement that compares a column with a text; read again
   // after a statement that may change columns.
   std::optional<std::unordered_set<std::string>> name_columns_;
+  // MySQL has neither MariaDB's uca1400 collations nor its nopad_bin.
+  FoldCollations folding_ = kMariadbFolding;
 };
 
 }  // namespace

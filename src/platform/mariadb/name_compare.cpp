@@ -5,12 +5,6 @@
 namespace vantrel {
 namespace {
 
-// Both sides of the exact test fold by the same case tables, whatever the
-// column's and the connection's collations are, and compare byte for byte.
-constexpr const char* kFoldOpen = "LOWER(UPPER(CONVERT(";
-constexpr const char* kFoldClose =
-    " USING utf8mb4) COLLATE utf8mb4_uca1400_as_ci)) COLLATE utf8mb4_nopad_bin";
-
 enum class Kind { kWord, kQuotedName, kText, kMark };
 
 struct Token {
@@ -233,13 +227,16 @@ std::string Quoted(const std::string& value) {
   return out + "'";
 }
 
-std::string Fold(std::string_view operand) {
-  return std::string(kFoldOpen).append(operand).append(kFoldClose);
+// Both sides of the exact test fold by the same case tables, whatever the
+// column's and the connection's collations are, and compare byte for byte.
+std::string Fold(std::string_view operand, const FoldCollations& c) {
+  return std::string("LOWER(UPPER(CONVERT(") + std::string(operand) + " USING utf8mb4) COLLATE " +
+         c.fold + ")) COLLATE " + c.bytes;
 }
 
 }  // namespace
 
-std::string AddExactNameTests(std::string_view sql,
+std::string AddExactNameTests(std::string_view sql, const FoldCollations& collations,
                               const std::function<bool(std::string_view column)>& is_name_column) {
   const Scanner s(sql, Tokens(sql));
   std::string out;
@@ -266,12 +263,12 @@ std::string AddExactNameTests(std::string_view sql,
     if (like && LiteralOfPattern(TextValue(text), literal)) {
       const std::string value = Quoted(literal);
       const char* op = positive ? " = " : " <> ";
-      test = std::string(operand) + op + value + (positive ? " AND " : " OR ") + Fold(operand) +
-             op + Fold(value);
+      test = std::string(operand) + op + value + (positive ? " AND " : " OR ") +
+             Fold(operand, collations) + op + Fold(value, collations);
     } else {
       const char* op = like ? (positive ? " LIKE " : " NOT LIKE ") : (positive ? " = " : " <> ");
-      test = std::string(s.Span(first, t + 1)) + (positive ? " AND " : " OR ") + Fold(operand) +
-             op + Fold(text);
+      test = std::string(s.Span(first, t + 1)) + (positive ? " AND " : " OR ") +
+             Fold(operand, collations) + op + Fold(text, collations);
     }
     out.append(sql.substr(copied, s.Begin(first) - copied));
     out += '(';
