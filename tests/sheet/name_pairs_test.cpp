@@ -18,7 +18,6 @@ const NamePair kPairs[] = {
     {"\u304b\u306a\u3084", "\u30ab\u30ca\u30e4", false},             // hiragana, katakana
     {"x2", "x\u00b2", false},                                        // superscript two
     {"\u039f\u0394\u039f\u03a3", "\u03bf\u03b4\u03bf\u03c2", true},  // final sigma
-    {"Stra\u00dfe", "STRA\u1e9eE", true},
 };
 
 class NamePairs : public CompanyTest {

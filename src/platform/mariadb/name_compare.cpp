@@ -162,34 +162,12 @@ std::string TextValue(std::string_view quoted) {
       value += quote;
       ++k;
     } else if (c == '\\' && k + 1 < inside.size()) {
+      static constexpr std::string_view kEscapes = "0bnrtZ";
+      static constexpr std::string_view kMeanings{"\0\b\n\r\t\x1A", 6};
       const char e = inside[++k];
-      switch (e) {
-        case '0':
-          value += '\0';
-          break;
-        case 'b':
-          value += '\b';
-          break;
-        case 'n':
-          value += '\n';
-          break;
-        case 'r':
-          value += '\r';
-          break;
-        case 't':
-          value += '\t';
-          break;
-        case 'Z':
-          value += '\x1A';
-          break;
-        case '%':
-        case '_':
-          value += '\\';
-          value += e;
-          break;
-        default:
-          value += e;
-      }
+      if (e == '%' || e == '_') value += '\\';
+      const size_t at = kEscapes.find(e);
+      value += at == std::string_view::npos ? e : kMeanings[at];
     } else {
       value += c;
     }
