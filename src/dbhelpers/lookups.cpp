@@ -2,6 +2,7 @@
 
 #include "dbhelpers/clean_sql_text.h"
 #include "frame/module_state.h"
+#include "platform/common/name_key.h"
 #include "platform/dao/connection.h"
 #include "platform/dao/recordset.h"
 #include "platform/pcode/pcode_generator.h"
@@ -16,9 +17,10 @@ namespace {
 constexpr int16_t kFixedHeadCodes[29] = {0,  17, 18, 7,  10, 11, 1,  0,  12, 56, 9, 23, 26, 25, 24,
                                          37, 30, 3,  40, 34, 6,  19, 59, 20, 21, 0, 38, 31, 27};
 
+// Default head names compare as every name does: without regard to letter case.
 bool IsDefaultHead(const std::string& trimmed) {
   for (const auto& head : DefaultHeads())
-    if (head == trimmed) return true;
+    if (NamesEqual(head, trimmed)) return true;
   return false;
 }
 
@@ -33,7 +35,7 @@ int16_t HeadCodeOfParent(std::string& parent, const std::string& kind) {
   const std::string t = Trim(parent);
   const auto& heads = DefaultHeads();
   for (int i = 1; i <= 28; ++i) {
-    if (heads[static_cast<size_t>(i)] != t) continue;
+    if (!NamesEqual(heads[static_cast<size_t>(i)], t)) continue;
     if (kFixedHeadCodes[i] != 0) return kFixedHeadCodes[i];
     if (kind == "G") return 2;
     break;
@@ -56,13 +58,13 @@ bool LedgerExists(std::string& name) {
 
 bool HeadExists(std::string& name) {
   const auto& heads = DefaultHeads();
-  if (Trim(name) == heads[0]) return true;
+  if (NamesEqual(Trim(name), heads[0])) return true;
   CloseLookupIfOpen();
   const std::string c = CleanSqlText(name);
   if (QueryHasRows("SELECT * FROM ACCOUNTHEAD WHERE HEADNAME like '" + LikeLiteral(c) + "'"))
     return true;
   const std::string t = Trim(name);
-  return t != heads[25] && t != heads[7] && IsDefaultHead(t);
+  return !NamesEqual(t, heads[25]) && !NamesEqual(t, heads[7]) && IsDefaultHead(t);
 }
 
 bool GroupExists(std::string& name) {

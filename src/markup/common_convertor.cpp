@@ -14,6 +14,7 @@
 #include "frame/processer_state.h"
 #include "frame/refusal.h"
 #include "platform/common/error.h"
+#include "platform/common/name_key.h"
 #include "platform/dao/connection.h"
 #include "platform/dao/recordset.h"
 #include "platform/variant/convert.h"
@@ -52,9 +53,10 @@ std::string Cleaned(std::string name) {
   return Trim(name);
 }
 
-// Staged names compared in memory: as stored, ASCII letters folded. Both
-// targets fold at least these, so names equal here are equal there.
-std::string NameKey(const std::string& name) { return ToLower(Cleaned(name)); }
+// Staged names compared in memory: as stored, then folded as both targets
+// compare names, so names equal here are equal there. Default head names
+// compare the same way (NamesEqual).
+std::string StagedKey(const std::string& name) { return NameKey(Cleaned(name)); }
 
 bool SpansLines(const std::string& text) { return text.find_first_of("\r\n") != std::string::npos; }
 
@@ -73,7 +75,7 @@ class StagedParents {
 
   bool Contains(const std::string& name) {
     if (!computed_) Compute();
-    return names_.count(NameKey(name)) != 0;
+    return names_.count(StagedKey(name)) != 0;
   }
 
  private:
@@ -86,10 +88,10 @@ class StagedParents {
       if (in_target_(subs_[i]))
         ready.push_back(i);
       else
-        waiting[NameKey(subs_[i].parent)].push_back(i);
+        waiting[StagedKey(subs_[i].parent)].push_back(i);
     }
     while (!ready.empty()) {
-      const std::string key = NameKey(subs_[ready.back()].name);
+      const std::string key = StagedKey(subs_[ready.back()].name);
       ready.pop_back();
       if (!names_.insert(key).second) continue;
       auto it = waiting.find(key);
@@ -181,7 +183,7 @@ void CommonConvertor::AddToOrvikAcc(Recordset& rsLedG, Recordset& rsLedL) {
     std::string name = g.name;
     if (Cleaned(name).empty()) {
       skip("GROUP", g, kNameEmpty);
-    } else if (Trim(name) == heads[25] && !HeadExists(name)) {
+    } else if (NamesEqual(Trim(name), heads[25]) && !HeadExists(name)) {
       Write("insert into accounthead values(" + std::to_string(c.next_head_code) + ",'" +
                 heads[25] + "',2,1)",
             c.next_head_code, "head code");
@@ -193,12 +195,12 @@ void CommonConvertor::AddToOrvikAcc(Recordset& rsLedG, Recordset& rsLedL) {
   StagedParents later(
       subs,
       [&](const Staged& g) {
-        return !Cleaned(g.name).empty() && g.parent != heads[0] && !SpansLines(g.parent) &&
-               NameKey(g.parent) != NameKey(g.name);
+        return !Cleaned(g.name).empty() && !NamesEqual(g.parent, heads[0]) &&
+               !SpansLines(g.parent) && StagedKey(g.parent) != StagedKey(g.name);
       },
       [&](const Staged& g) {
         std::string parent = g.parent;
-        return g.name == heads[7] || HeadCodeOfParent(parent, "G") != 0;
+        return NamesEqual(g.name, heads[7]) || HeadCodeOfParent(parent, "G") != 0;
       });
   std::vector<PendingParent> pending;
   for (const Staged& g : subs) {
@@ -208,7 +210,7 @@ void CommonConvertor::AddToOrvikAcc(Recordset& rsLedG, Recordset& rsLedL) {
       skip("GROUP", g, kNameEmpty);
       continue;
     }
-    if (Trim(name) == heads[7] && !HeadExists(name)) {
+    if (NamesEqual(Trim(name), heads[7]) && !HeadExists(name)) {
       // Its staged parent is not used.
       Write("insert into accounthead values(" + std::to_string(c.next_head_code) + ",'" + heads[7] +
                 "',2,1)",
@@ -219,7 +221,7 @@ void CommonConvertor::AddToOrvikAcc(Recordset& rsLedG, Recordset& rsLedL) {
       skip("GROUP", g, kExists);
       continue;
     }
-    if (parent == heads[0]) {
+    if (NamesEqual(parent, heads[0])) {
       // Not written, but it uses up its code.
       c.next_head_code = Increment16(c.next_head_code);
       skip("GROUP", g, kUnderBranch);
@@ -229,7 +231,7 @@ void CommonConvertor::AddToOrvikAcc(Recordset& rsLedG, Recordset& rsLedL) {
       skip("GROUP", g, kParentSpansLines);
       continue;
     }
-    if (NameKey(parent) == NameKey(name)) {
+    if (StagedKey(parent) == StagedKey(name)) {
       skip("GROUP", g, kOwnParent);
       continue;
     }
@@ -272,7 +274,7 @@ void CommonConvertor::AddToOrvikAcc(Recordset& rsLedG, Recordset& rsLedL) {
       // A default head the company has no row of gives no code to write.
       const int16_t head_code = HeadCodeOfParent(parent, "");
       if (head_code == 0) {
-        skip("LEDGER", l, Trim(parent) == heads[0] ? kUnderBranch : kParentNotFound);
+        skip("LEDGER", l, NamesEqual(Trim(parent), heads[0]) ? kUnderBranch : kParentNotFound);
         continue;
       }
       Write("INSERT INTO ACCOUNTLEDGER(LEDCODE,LEDNAME,HEADCODE) VALUES('" +
@@ -311,7 +313,7 @@ void CommonConvertor::AddToOrvikPro(Recordset& rsProG, Recordset& rsProI) {
       subs,
       [&](const Staged& g) {
         return !Cleaned(g.name).empty() && !SpansLines(g.parent) &&
-               NameKey(g.parent) != NameKey(g.name);
+               StagedKey(g.parent) != StagedKey(g.name);
       },
       [&](const Staged& g) {
         std::string parent = g.parent;
@@ -333,7 +335,7 @@ void CommonConvertor::AddToOrvikPro(Recordset& rsProG, Recordset& rsProI) {
       skip("STOCKGROUP", g, kParentSpansLines);
       continue;
     }
-    if (NameKey(parent) == NameKey(name)) {
+    if (StagedKey(parent) == StagedKey(name)) {
       skip("STOCKGROUP", g, kOwnParent);
       continue;
     }

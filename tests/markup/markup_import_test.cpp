@@ -236,6 +236,15 @@ TEST_P(MarkupImport, GroupsListedBeforeTheirParentsGoUnderThem) {
                                "STOCKGROUP|Lost|Nowhere|parent group not found"}));
 }
 
+TEST_P(MarkupImport, StagedNamesIgnoreLetterCaseInEveryScript) {
+  EXPECT_FALSE(Accounts(G("Beta", "\u03b1\u03bb\u03c6\u03b1") +
+                        G("\u0391\u039b\u03a6\u0391", "Sundry Debtors") +
+                        G("\u00c9cole", "\u00e9COLE") + G("Shop", "BRANCH / DIVISIONS")));
+  EXPECT_EQ(Heads(), (Strings{"31|Beta|32|1", "32|\u0391\u039b\u03a6\u0391|9|1"}));
+  EXPECT_EQ(rejects_, (Strings{"GROUP|\u00c9cole|\u00e9COLE|names itself as parent",
+                               "GROUP|Shop|BRANCH / DIVISIONS|under Branch / Divisions"}));
+}
+
 TEST_P(MarkupImport, NamesLongerThanTheColumnAreCutOnBothTargets) {
   // 60,000 characters: past what a LIKE pattern may hold. The cut counts
   // characters, not bytes: "é" is two bytes.

@@ -8,6 +8,10 @@
 
 namespace vantrel {
 
+bool IsTextType(int type) {
+  return type == adtype::kChar || type == adtype::kVarChar || type == adtype::kVarWChar;
+}
+
 int TypeCodeOfValue(const Variant& v) {
   switch (v.type()) {
     case VarType::Boolean:
@@ -158,6 +162,14 @@ int Recordset::Type(size_t index) const {
   if (declared != adtype::kPerValue) return declared;
   if (Bof() || Eof()) return adtype::kVarWChar;
   return TypeCodeOfValue(Current(index));
+}
+
+int Recordset::DefinedSize(std::string_view name) const { return DefinedSize(FieldIndex(name)); }
+
+int Recordset::DefinedSize(size_t index) const {
+  RequireOpen();
+  if (index >= data_->fields.size()) throw ItemNotFoundError(std::to_string(index));
+  return data_->fields[index].size;
 }
 
 void Recordset::SetValue(std::string_view name, Variant value) {

@@ -50,6 +50,12 @@ class Recordset {
   int Type(std::string_view name) const;
   int Type(size_t index) const;
   bool HasField(std::string_view name) const;
+  // The size a field's column declares, alike on both targets: for text the
+  // characters it holds (50 for VARCHAR(50); 0 when no length is declared),
+  // for numbers and dates their size in bytes (SMALLINT 2, INT 4, BIGINT 8).
+  // Type tells which kind of column it is.
+  int DefinedSize(std::string_view name) const;
+  int DefinedSize(size_t index) const;
   void SetValue(std::string_view name, Variant value);
 
   // Appends an empty row (fields without value) and stands on it.

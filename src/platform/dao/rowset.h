@@ -32,10 +32,14 @@ constexpr int kPerValue = -1;
 // The type code a value reports where its field has no declared type.
 int TypeCodeOfValue(const Variant& v);
 
+// Whether a type code is one of text (the targets name text columns by
+// different codes).
+bool IsTextType(int type);
+
 struct FieldDef {
   std::string name;
   int type = adtype::kPerValue;
-  int size = 0;
+  int size = 0;  // as Recordset::DefinedSize reports it
 };
 
 using Row = std::vector<Variant>;

@@ -7,12 +7,15 @@
 #include <cstring>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <unordered_set>
 
 #include "platform/common/error.h"
 #include "platform/dao/connection.h"
 #include "platform/dao/provider.h"
 #include "platform/dao/sql_scan.h"
+#include "platform/mariadb/name_compare.h"
 #include "platform/variant/convert.h"
 
 namespace vantrel {
@@ -84,6 +87,41 @@ int TypeCode(const MYSQL_FIELD& f) {
       return adtype::kChar;
     default:
       return adtype::kVarChar;
+  }
+}
+
+// The size Recordset::DefinedSize reports: for text the characters the column
+// holds (the server gives bytes in the result's character set), else the
+// value's size in bytes as the company file reports it.
+int DefinedSize(const MYSQL_FIELD& f) {
+  switch (f.type) {
+    case MYSQL_TYPE_TINY:
+      return 1;
+    case MYSQL_TYPE_SHORT:
+    case MYSQL_TYPE_YEAR:
+      return 2;
+    case MYSQL_TYPE_INT24:
+      return 3;
+    case MYSQL_TYPE_LONG:
+    case MYSQL_TYPE_FLOAT:
+      return 4;
+    case MYSQL_TYPE_LONGLONG:
+    case MYSQL_TYPE_DOUBLE:
+    case MYSQL_TYPE_DATE:
+    case MYSQL_TYPE_NEWDATE:
+    case MYSQL_TYPE_DATETIME:
+    case MYSQL_TYPE_TIMESTAMP:
+      return 8;
+    case MYSQL_TYPE_DECIMAL:
+    case MYSQL_TYPE_NEWDECIMAL:
+      return 19;
+    default: {
+      const MARIADB_CHARSET_INFO* charset = mariadb_get_charset_by_nr(f.charsetnr);
+      const unsigned long per_char =
+          charset != nullptr && charset->char_maxlen > 0 ? charset->char_maxlen : 1;
+      const unsigned long chars = f.length / per_char;
+      return chars > INT_MAX ? INT_MAX : static_cast<int>(chars);
+    }
   }
 }
 
@@ -177,6 +215,8 @@ class MariadbProvider : public Provider {
       throw Error(message + ", server " + where);
     }
     mysql_autocommit(handle_, 1);
+    const char* info = mysql_get_server_info(handle_);
+    if (info == nullptr || std::strstr(info, "MariaDB") == nullptr) folding_ = kMysqlFolding;
   }
 
   ~MariadbProvider() override {
@@ -187,7 +227,7 @@ class MariadbProvider : public Provider {
   MariadbProvider& operator=(const MariadbProvider&) = delete;
 
   long Execute(const std::string& sql) override {
-    Run(sql);
+    Run(sql, WithNameTests(sql));
     // A statement that returned rows anyway: read and drop them.
     if (MYSQL_RES* result = mysql_store_result(handle_)) {
       mysql_free_result(result);
@@ -199,7 +239,7 @@ class MariadbProvider : public Provider {
   }
 
   RowSet Query(const std::string& sql) override {
-    Run(sql);
+    Run(sql, WithNameTests(sql));
     MYSQL_RES* result = mysql_store_result(handle_);
     if (result == nullptr) {
       if (mysql_field_count(handle_) != 0) Fail(sql);
@@ -256,10 +296,46 @@ class MariadbProvider : public Provider {
   }
 
  private:
-  void Run(const std::string& sql) {
+  // Sends `sent` for the statement `sql`; errors name `sql`, as the caller wrote it.
+  void Run(const std::string& sql, const std::string& sent) {
     RefuseStackedStatements(sql);
-    if (mysql_real_query(handle_, sql.data(), static_cast<unsigned long>(sql.size())) != 0)
+    if (mysql_real_query(handle_, sent.data(), static_cast<unsigned long>(sent.size())) != 0)
       Fail(sql);
+  }
+  void Run(const std::string& sql) { Run(sql, sql); }
+
+  // The statement with each name comparison made exact (see name_compare.h).
+  std::string WithNameTests(const std::string& sql) {
+    if (ChangesColumns(sql)) {
+      name_columns_.reset();
+      return sql;
+    }
+    return AddExactNameTests(sql, folding_, [this](std::string_view column) {
+      if (!name_columns_) name_columns_ = ReadNameColumns();
+      return name_columns_->count(ToLower(std::string(column))) != 0;
+    });
+  }
+
+  // Columns of the database whose collation ignores letter case, by name in
+  // lower case. A name that is not text in every table that has it is left
+  // out: a quoted number compared with a number column stays a number test.
+  std::unordered_set<std::string> ReadNameColumns() {
+    const RowSet columns = Query(
+        "SELECT COLUMN_NAME, COLLATION_NAME FROM information_schema.COLUMNS "
+        "WHERE TABLE_SCHEMA = DATABASE()");
+    std::unordered_set<std::string> folded, other;
+    for (const Row& row : columns.rows) {
+      const std::string name = ToLower(ToText(row.at(0)));
+      if (row.at(1).is_null()) {
+        other.insert(name);
+        continue;
+      }
+      const std::string collation = ToLower(ToText(row.at(1)));
+      if (collation.size() > 3 && collation.compare(collation.size() - 3, 3, "_ci") == 0)
+        folded.insert(name);
+    }
+    for (const std::string& name : other) folded.erase(name);
+    return folded;
   }
 
   // Errors of the connection itself (lost, timed out, gone) name the server;
@@ -297,7 +373,7 @@ class MariadbProvider : public Provider {
       FieldDef def;
       def.name = std::string(fields[i].name, fields[i].name_length);
       def.type = TypeCode(fields[i]);
-      def.size = fields[i].length > INT_MAX ? INT_MAX : static_cast<int>(fields[i].length);
+      def.size = DefinedSize(fields[i]);
       rows.fields.push_back(std::move(def));
     }
     rows.rows.reserve(static_cast<size_t>(mysql_num_rows(result)));
@@ -317,6 +393,11 @@ class MariadbProvider : public Provider {
   std::string database_;
   int read_timeout_ = 0;
   bool claimed_ = false;
+  // Read on the first statement that compares a column with a text; read again
+  // after a statement that may change columns.
+  std::optional<std::unordered_set<std::string>> name_columns_;
+  // MySQL has neither MariaDB's uca1400 collations nor its nopad_bin.
+  FoldCollations folding_ = kMariadbFolding;
 };
 
 }  // namespace
