@@ -28,6 +28,7 @@ constexpr ReasonEntry kReasons[] = {
     {Reason::kUnitDoesntExist, "Unit Doesnt exists"},
     {Reason::kUnreadableNumber, "not a number"},
     {Reason::kUnreadableFlag, "not a yes/no value"},
+    {Reason::kNumberOutOfRange, "number too large for its column"},
     {Reason::kNameEmpty, "name is empty"},
     {Reason::kEmptyProductCode, "empty product code"},
     {Reason::kNameOfOtherProduct, "name % belongs to product %"},

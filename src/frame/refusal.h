@@ -26,6 +26,7 @@ enum class Reason {
   kUnitDoesntExist,
   kUnreadableNumber,
   kUnreadableFlag,
+  kNumberOutOfRange,
   kNameEmpty,
   kEmptyProductCode,
   kNameOfOtherProduct,  // text carries the name and the other product's code

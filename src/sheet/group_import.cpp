@@ -8,6 +8,7 @@
 #include "frame/import_frame.h"
 #include "frame/module_state.h"
 #include "frame/refusal.h"
+#include "platform/common/name_key.h"
 #include "platform/dao/connection.h"
 #include "platform/dao/recordset.h"
 #include "platform/variant/convert.h"
@@ -92,9 +93,9 @@ bool ImportGroupRow(ProcesserState& s, const std::vector<MappedColumn>& columns,
   if (own_code && !completes) return refuse({Reason::kGroupExists, name_column, own_name, ""});
   // A cell that holds no readable number refuses the row before a parent is made for it.
   for (const MappedColumn& c : columns) {
-    const std::string kind = GetValueKind(table.Type(c.entry->field));
     if (c.key == "gpunder") continue;
-    if (auto r = UnreadableCell(kind, CellText(rows, c.entry->column), c.entry->column))
+    if (auto r = CellRefusal(ShapeOf(table, c.entry->field), CellText(rows, c.entry->column),
+                             c.entry->column))
       return refuse(*r);
   }
 
@@ -104,7 +105,7 @@ bool ImportGroupRow(ProcesserState& s, const std::vector<MappedColumn>& columns,
   if (parent_entry) {
     const std::string& column = s.map_info[parent_entry].column;
     parent = ParentName(rows, column);
-    if (Trim(parent).empty() || EqualsNoCase(Trim(own_name), Trim(parent))) {
+    if (Trim(parent).empty() || NamesEqual(Trim(own_name), Trim(parent))) {
       // No parent named, or the group itself: it goes to the top level
       // rather than under a group made without a name or a stale code.
       s.found_code = 1;
@@ -128,8 +129,7 @@ bool ImportGroupRow(ProcesserState& s, const std::vector<MappedColumn>& columns,
     }
     std::string value = CellText(rows, c.entry->column);
     if (c.key == "gpname" || c.key == "gpdesc") value = LeftChars(value, kGroupText);
-    sql.AppendCell(c.entry->field, GetValueKind(table.Type(c.entry->field)), value,
-                   c.entry->column);
+    sql.AppendCell(c.entry->field, ShapeOf(table, c.entry->field), value, c.entry->column);
   }
   if (!parent_entry) sql.Append("gpunder", "1");
   Connection& target = TargetConnection();

@@ -5,6 +5,7 @@
 #include "frame/counters.h"
 #include "frame/module_state.h"
 #include "frame/refusal.h"
+#include "platform/common/name_key.h"
 #include "platform/dao/connection.h"
 #include "platform/dao/recordset.h"
 #include "platform/variant/convert.h"
@@ -40,7 +41,7 @@ bool ImportHeadRow(ProcesserState& s, const std::vector<MappedColumn>& columns,
       s.row_name = own_name;
       sql.Append(field, ValueByKind(GetValueKind(table.Type(field)), own_name));
     } else if (c.key != "underhead") {
-      sql.AppendCell(field, GetValueKind(table.Type(field)), CellText(rows, c.entry->column),
+      sql.AppendCell(field, ShapeOf(table, field), CellText(rows, c.entry->column),
                      c.entry->column);
     } else {
       // An empty parent, or the head itself, is no parent that exists.
@@ -48,7 +49,7 @@ bool ImportHeadRow(ProcesserState& s, const std::vector<MappedColumn>& columns,
       const std::string cell = parent;
       std::string cleaned = parent;
       CleanSqlText(cleaned);
-      if (Trim(cleaned).empty() || EqualsNoCase(Trim(cleaned), Trim(own_name)) ||
+      if (Trim(cleaned).empty() || NamesEqual(Trim(cleaned), Trim(own_name)) ||
           !FindParentCode(s, "accounthead", parent)) {
         RefuseRow(s, {Reason::kUnderheadNotExists, c.entry->column, cell, ""});
         return false;

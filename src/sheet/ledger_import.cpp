@@ -106,14 +106,13 @@ void ImportLedgerRows(ProcesserState& s) {
           RefuseRow(s, {Reason::kUnreadableFlag, column, value, ""});
           return;
         }
-        sql.AppendCell(c.entry->field, GetValueKind(table.Type(c.entry->field)), flag ? "1" : "0",
-                       column);
+        sql.AppendCell(c.entry->field, ShapeOf(table, c.entry->field), flag ? "1" : "0", column);
       } else {
         if (const size_t n = CutLength(key)) {
           value = LeftChars(value, n);
           if (key == "ledname") s.row_name = value;
         }
-        sql.AppendCell(c.entry->field, GetValueKind(table.Type(c.entry->field)), value, column);
+        sql.AppendCell(c.entry->field, ShapeOf(table, c.entry->field), value, column);
       }
     }
     if (sql.refusal) {

@@ -10,6 +10,7 @@
 #include "frame/module_state.h"
 #include "frame/processer_state.h"
 #include "frame/refusal.h"
+#include "platform/common/name_key.h"
 #include "platform/dao/connection.h"
 #include "platform/dao/recordset.h"
 #include "platform/pcode/pcode_generator.h"
@@ -39,7 +40,7 @@ struct Entry {
   const MapEntry* map = nullptr;
   Role role = Role::kColumn;
   size_t limit = 0;                  // kCut: characters kept
-  std::string kind;                  // columns: the product field's value kind
+  FieldShape shape;                  // columns: what the product field holds
   int slot = -1;                     // kUnit: the unit's slot
   const MapEntry* factor = nullptr;  // kUnit: the entry of its conversion factor
 };
@@ -141,15 +142,15 @@ ProductWorker::ProductWorker(ProcesserState& s, Recordset& rows, Recordset& tabl
     switch (e.role) {
       case Role::kCode:
         if (!code_entry_) code_entry_ = e.map;
-        e.kind = GetValueKind(table.Type(e.map->field));
+        e.shape = ShapeOf(table, e.map->field);
         break;
       case Role::kName:
         if (!name_entry_) name_entry_ = e.map;
-        e.kind = GetValueKind(table.Type(e.map->field));
+        e.shape = ShapeOf(table, e.map->field);
         break;
       case Role::kCut:
       case Role::kColumn:
-        e.kind = GetValueKind(table.Type(e.map->field));
+        e.shape = ShapeOf(table, e.map->field);
         break;
       case Role::kUnit:
         e.slot = UnitSlotOfTarget(key);
@@ -205,7 +206,7 @@ bool ProductWorker::Identify(std::string& code, bool& exists) {
 std::optional<int> ProductWorker::UnitId(const std::string& unit, const std::string& code,
                                          bool exists, const std::array<SlotState, 5>& slots) {
   for (int slot = 0; slot < 5; ++slot)
-    if (slots[slot].written && EqualsNoCase(slots[slot].unit, unit)) return slot;
+    if (slots[slot].written && NamesEqual(slots[slot].unit, unit)) return slot;
   if (!exists) return std::nullopt;
   Recordset stored;
   stored.Open("select unitid from productunits where unit like '" + LikeLiteral(unit) +
@@ -294,17 +295,19 @@ void ProductWorker::ImportRow() {
     switch (e.role) {
       case Role::kCode:
         if (!exists)
-          sql.Append(field, ValueByKind(e.kind, CleanedLeft(CellText(rows_, e.map->column), 30)));
+          sql.Append(field,
+                     ValueByKind(e.shape.kind, CleanedLeft(CellText(rows_, e.map->column), 30)));
         break;
       case Role::kName:
-        sql.Append(field, ValueByKind(e.kind, CleanedLeft(CellText(rows_, e.map->column), 50)));
+        sql.Append(field,
+                   ValueByKind(e.shape.kind, CleanedLeft(CellText(rows_, e.map->column), 50)));
         break;
       case Role::kCut:
-        sql.AppendCell(field, e.kind, LeftChars(CellText(rows_, e.map->column), e.limit),
+        sql.AppendCell(field, e.shape, LeftChars(CellText(rows_, e.map->column), e.limit),
                        e.map->column);
         break;
       case Role::kColumn:
-        sql.AppendCell(field, e.kind, CellText(rows_, e.map->column), e.map->column);
+        sql.AppendCell(field, e.shape, CellText(rows_, e.map->column), e.map->column);
         break;
       case Role::kGroup: {
         const std::string group = ProductGroupName(CellText(rows_, e.map->column));

@@ -1,5 +1,6 @@
 #include "sheet/statement_builder.h"
 
+#include <cmath>
 #include <utility>
 
 #include "dbhelpers/clean_sql_text.h"
@@ -7,6 +8,7 @@
 #include "frame/processer_state.h"
 #include "platform/common/error.h"
 #include "platform/dao/recordset.h"
+#include "platform/dao/rowset.h"
 #include "platform/variant/convert.h"
 
 namespace vantrel {
@@ -99,25 +101,57 @@ void StatementBuilder::Append(const std::string& field, const std::string& value
   assignments_.emplace_back(field, value);
 }
 
-void StatementBuilder::AppendCell(const std::string& field, const std::string& kind,
+void StatementBuilder::AppendCell(const std::string& field, const FieldShape& shape,
                                   const std::string& cell, const std::string& column) {
-  if (kind != "N") {
-    Append(field, ValueByKind(kind, cell));
-    return;
+  std::string value;
+  std::optional<Refusal> refused;
+  if (FieldValue(shape, cell, column, value, refused))
+    Append(field, value);
+  else if (!refusal)
+    refusal = refused;
+}
+
+FieldShape ShapeOf(const Recordset& table, const std::string& field) {
+  FieldShape shape;
+  const int type = table.Type(field);
+  shape.kind = GetValueKind(type);
+  const int size = table.DefinedSize(field);
+  if (IsTextType(type))
+    shape.chars = size;
+  else if (type == adtype::kSmallInt || type == adtype::kInteger || type == adtype::kTinyInt ||
+           type == adtype::kBigInt)
+    shape.int_bytes = size;
+  return shape;
+}
+
+bool FieldValue(const FieldShape& shape, const std::string& cell, const std::string& column,
+                std::string& value, std::optional<Refusal>& refusal) {
+  if (shape.kind != "N") {
+    value = ValueByKind(shape.kind, shape.chars > 0 ? LeftChars(cell, shape.chars) : cell);
+    return true;
   }
   double number = 0;
   if (!ReadNumberCell(cell, number)) {
-    if (!refusal) refusal = UnreadableCell(kind, cell, column);
-    return;
+    refusal = Refusal{Reason::kUnreadableNumber, column, cell, ""};
+    return false;
   }
-  Append(field, NumberText(number));
+  if (shape.int_bytes > 0 && shape.int_bytes < 8) {
+    const double limit = std::ldexp(1.0, 8 * shape.int_bytes - 1);
+    if (std::round(number) >= limit || std::round(number) < -limit) {
+      refusal = Refusal{Reason::kNumberOutOfRange, column, cell, ""};
+      return false;
+    }
+  }
+  value = NumberText(number);
+  return true;
 }
 
-std::optional<Refusal> UnreadableCell(const std::string& kind, const std::string& cell,
-                                      const std::string& column) {
-  double number = 0;
-  if (kind != "N" || ReadNumberCell(cell, number)) return std::nullopt;
-  return Refusal{Reason::kUnreadableNumber, column, cell, ""};
+std::optional<Refusal> CellRefusal(const FieldShape& shape, const std::string& cell,
+                                   const std::string& column) {
+  std::string value;
+  std::optional<Refusal> refusal;
+  FieldValue(shape, cell, column, value, refusal);
+  return refusal;
 }
 
 void StatementBuilder::OpenValues(const std::string& values) { ValueText.insert(0, values); }

@@ -16,6 +16,15 @@ struct ProcesserState;
 class Dialect;
 class Recordset;
 
+// What a target field holds, alike on both targets: its value kind ("N",
+// "D" or "C"), the characters of a text column, the bytes of an integer column.
+struct FieldShape {
+  std::string kind = "C";
+  int chars = 0;      // 0: no length declared
+  int int_bytes = 0;  // 0: not an integer column
+};
+FieldShape ShapeOf(const Recordset& table, const std::string& field);
+
 // One insert statement as a value: its column list and its value list. A
 // column is appended with its value; the lists are closed once, when the
 // statement is taken, whichever entry came last.
@@ -25,11 +34,10 @@ class StatementBuilder {
   // `values` the value list ("values(7,").
   StatementBuilder(std::string columns, std::string values);
   void Append(const std::string& field, const std::string& value);
-  // Appends a column whose value is a worksheet cell read by the field's
-  // kind (see ValueByKind). A cell of kind "N" that holds no readable number
-  // refuses the row: the first such refusal is kept in `refusal` and nothing
-  // is appended for it.
-  void AppendCell(const std::string& field, const std::string& kind, const std::string& cell,
+  // Appends a column whose value is a worksheet cell as its field stores it
+  // (see FieldValue). A cell the field cannot hold refuses the row: the first
+  // such refusal is kept in `refusal` and nothing is appended for it.
+  void AppendCell(const std::string& field, const FieldShape& shape, const std::string& cell,
                   const std::string& column);
   // Puts the opening of the value list in front, once it is known.
   void OpenValues(const std::string& values);
@@ -85,9 +93,15 @@ std::string CellText(const Recordset& rows, const std::string& column);
 // kind "N" by the leading-number rule as plain decimal text.
 std::string ValueByKind(const std::string& kind, std::string cell);
 
-// The refusal of a cell of that kind that holds no readable number, if it is one.
-std::optional<Refusal> UnreadableCell(const std::string& kind, const std::string& cell,
-                                      const std::string& column);
+// The value a cell gives its field as the statement carries it: a text cut
+// to the column's length, cleaned and quoted; a number by the number rule.
+// False, with the refusal, for a cell the field cannot hold: no readable
+// number, or a number past the range of an integer column.
+bool FieldValue(const FieldShape& shape, const std::string& cell, const std::string& column,
+                std::string& value, std::optional<Refusal>& refusal);
+// The refusal of a cell its field cannot hold, if it is one.
+std::optional<Refusal> CellRefusal(const FieldShape& shape, const std::string& cell,
+                                   const std::string& column);
 
 // A cell mapped to a number: an empty cell reads 0; a number followed by a
 // word reads the number ("12 Nos" is 12); digit groups are read ("1,50,000").

@@ -88,11 +88,14 @@ StockRow StockRowReader::Read(const Recordset& rows) const {
       text = CellText(rows, column);
     }
     if (rules_.not_batch_columns->count(key)) continue;
-    const std::string kind = GetValueKind(table_.Type(c.entry->field));
+    const FieldShape shape = ShapeOf(table_, c.entry->field);
     // The opening stock import passes a numeric cell reading "Null" on as Null.
-    const bool null_number = !rules_.batch_dates && kind == "N" && text == "Null";
-    if (!null_number && !r.unreadable) r.unreadable = UnreadableCell(kind, text, column);
-    r.batch_columns.push_back({c.entry->field, key, null_number ? text : ValueByKind(kind, text)});
+    const bool null_number = !rules_.batch_dates && shape.kind == "N" && text == "Null";
+    std::string value = text;
+    std::optional<Refusal> refused;
+    if (!null_number && !FieldValue(shape, text, column, value, refused) && !r.unreadable)
+      r.unreadable = refused;
+    r.batch_columns.push_back({c.entry->field, key, value});
   }
   return r;
 }

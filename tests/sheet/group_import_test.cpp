@@ -91,6 +91,19 @@ TEST_P(GroupImport, MissingParentsAreCreatedOnceAndEveryRowIsLogged) {
 
 // A group made as a parent earlier in the import takes its own row's parent and fields; a
 // parent that lies below the group refuses the row and leaves the group where it was.
+// Texts are cut to their column's length and a number its column cannot hold
+// refuses the row, alike on both targets; the rows after it still import.
+TEST_P(GroupImport, TextsAreCutToTheirColumnAndNumbersPastItsRangeRefuseTheRow) {
+  const std::string long_desc(70, 'd');
+  EXPECT_FALSE(Import(dir_.Write("g.csv", "Group,Description,Level\nA," + long_desc + ",99999\nB," +
+                                              long_desc + ",\"32,767\"\nC,x,-40000\n"),
+                      Map("Group=gpname,Description=gpdesc,Level=gplevel")));
+  EXPECT_EQ(Rows("SELECT gpname, gpdesc, gplevel FROM productgroup WHERE gpcode >= 2"),
+            Strings{"B|" + std::string(50, 'd') + "|32767"});
+  EXPECT_EQ(sheet_rejects_, (Strings{"2|A|Level|99999|number too large for its column",
+                                     "4|C|Level|-40000|number too large for its column"}));
+}
+
 TEST_P(GroupImport, GroupsListedChildFirstKeepTheirHierarchy) {
   EXPECT_FALSE(Import(dir_.Write("c.csv",
                                  "Group,Parent,Description\nGamma,Beta2,g\nBeta2,Alpha2,b\n"
