@@ -170,14 +170,20 @@ TEST_P(ProductImport, UnitColumnsInAnyLetterCaseAndSalesUnitFromTheRowsOwnUnits)
 // Pack sizes read like every other number; one that holds none refuses its
 // row, naming the column and the text, and the rows after it still import.
 TEST_P(ProductImport, PackSizesReadAsNumbersAndAnUnreadableOneRefusesItsRow) {
-  const MapTable map = Map("Name=pname,Base=Base Unit,Addl=Addl. Unit1,Cf=Addl. Unit1 cf");
+  const MapTable map = Map(
+      "Name=pname,Base=Base Unit,Addl=Addl. Unit1,Cf=Addl. Unit1 cf,Rate=salerate,Unit=baseunit");
   EXPECT_FALSE(
-      Import("Name,Base,Addl,Cf\nA,Nos,Box,\"1,000\"\nB,Nos,Box,12 pcs\n"
-             "C,Nos,Box,ten\nD,Nos,Box,\nE,Nos,Box,\"1,5,0\"\n",
+      Import("Name,Base,Addl,Cf,Rate,Unit\nA,Nos,Box,\"1,000\",\"1,250.50\",0\n"
+             "B,Nos,Box,12 pcs,,\nC,Nos,Box,ten,1,0\nD,Nos,Box,,1,0\nE,Nos,Box,\"1,5,0\",1,0\n"
+             "F,Nos,Box,1,ten,0\nG,Nos,Box,1,1,99999\n",
              map));
   EXPECT_EQ(Units(),
             (Strings{"1|0|Nos|1", "1|1|Box|1000", "2|0|Nos|1", "2|1|Box|12", "3|0|Nos|1"}));
-  EXPECT_EQ(sheet_rejects_, (Strings{"4|C|Cf|ten|not a number", "6|E|Cf|1,5,0|not a number"}));
+  EXPECT_EQ(Rows("SELECT pname, salerate FROM product ORDER BY pcode"),
+            (Strings{"A|1250.5", "B|0", "D|1"}));
+  EXPECT_EQ(sheet_rejects_, (Strings{"4|C|Cf|ten|not a number", "6|E|Cf|1,5,0|not a number",
+                                     "7|F|Rate|ten|not a number",
+                                     "8|G|Unit|99999|number too large for its column"}));
 }
 
 TEST_P(ProductImport, PercentAndUnderscoreInNamesMatchOnlyThatName) {
