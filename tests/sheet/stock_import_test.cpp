@@ -110,6 +110,12 @@ TEST_P(StockImport, BatchRowBecomesBatchInventoryAndReceiptLineUnderAReceiptCode
   EXPECT_EQ(One("SELECT paramvalue FROM PARAMLIST WHERE paramname='JP'"), voucher);
   EXPECT_EQ(One("SELECT os FROM inventory WHERE batchid=7"), "40");
   EXPECT_TRUE(Holds(Batches(), LayoutLogLine("B-2007", "success", "--------------")));
+
+  // A description is cut to its column's 50 characters on both targets.
+  EXPECT_FALSE(Batch("Code,Batch,Desc\nP01,B-2008," + std::string(80, 'd') + "\n",
+                     Map("Code=pcode,Batch=batchname,Desc=description")));
+  EXPECT_EQ(One("SELECT description FROM productbatch WHERE batchname='B-2008'"),
+            std::string(50, 'd'));
 }
 
 TEST_P(StockImport, BatchProductIsNamedByCodeOrByName) {
