@@ -297,7 +297,8 @@ const std::vector<Field>& Fields() {
 }
 
 // A header matched to a field: 100 for the field's own name, 95 for one of
-// its headers word for word, 90 for one in another word order, and from 70
+// its headers word for word or letter for letter ("M.R.P." is "mrp"), 90 for
+// one in another word order, and from 70
 // to 90 for a header that holds all of one of its headers' words and no more
 // than as many again. Numbers in the header must be those of the field's
 // header ("Unit 2" is no "Unit 1"). Below 70, no match.
@@ -309,7 +310,7 @@ int MatchScore(const Words& header, const Field& field) {
   int best = 0;
   for (const Words& h : field.headers) {
     if (h.words.empty() || h.digits != header.digits) continue;
-    if (h.words == header.words) return 95;
+    if (h.words == header.words || h.compact == header.compact) return 95;
     if (h.sorted == header.sorted) {
       best = std::max(best, 90);
     } else if (std::includes(header.sorted.begin(), header.sorted.end(), h.sorted.begin(),
