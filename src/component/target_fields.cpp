@@ -297,11 +297,11 @@ const std::vector<Field>& Fields() {
 }
 
 // A header matched to a field: 100 for the field's own name, 95 for one of
-// its headers word for word or letter for letter ("M.R.P." is "mrp"), 90 for
-// one in another word order, and from 70
-// to 90 for a header that holds all of one of its headers' words and no more
-// than as many again. Numbers in the header must be those of the field's
-// header ("Unit 2" is no "Unit 1"). Below 70, no match.
+// its headers word for word or letter for letter ("M.R.P." is "mrp"), and
+// from 70 to 90 for a header that holds all the words of one of its headers,
+// in any order, and no more than as many again (90 when no more). Numbers in
+// the header must be those of the field's header ("Unit 2" is no "Unit 1").
+// Below 70, no match.
 constexpr int kMatchScore = 70;
 
 int MatchScore(const Words& header, const Field& field) {
@@ -311,10 +311,8 @@ int MatchScore(const Words& header, const Field& field) {
   for (const Words& h : field.headers) {
     if (h.words.empty() || h.digits != header.digits) continue;
     if (h.words == header.words || h.compact == header.compact) return 95;
-    if (h.sorted == header.sorted) {
-      best = std::max(best, 90);
-    } else if (std::includes(header.sorted.begin(), header.sorted.end(), h.sorted.begin(),
-                             h.sorted.end())) {
+    if (std::includes(header.sorted.begin(), header.sorted.end(), h.sorted.begin(),
+                      h.sorted.end())) {
       const int score = 50 + static_cast<int>(40 * h.words.size() / header.words.size());
       if (score >= kMatchScore) best = std::max(best, score);
     }

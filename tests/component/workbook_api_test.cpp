@@ -42,6 +42,9 @@ TEST(ProposeMapping, HeadersAsPeopleWriteThemAndNoFieldForTwoColumns) {
        {"A/c Name", "Opening Bal.", "UNDER   GROUP", "Mobile No.", "E-mail", "Pin Code", "Remarks"},
        {"ledname", "openingbalance", "headcode", "cellphone", "email", "pincode", ""}},
       {"accounts", {"Name", "Ledger Name", "Balance (Rs.)"}, {"ledname", "", "openingbalance"}},
+      {"accounts", {"A/c", "A/c Head"}, {"ledname", "headcode"}},
+      {"accounts", {"Notes about the ledger"}, {""}},  // one word of three is too few
+      {"products", {"Unit 5", "Pack Size 2"}, {"", "Addl. Unit2 cf"}},
       {"account-heads", {"Head", "Under Group"}, {"headname", "underhead"}},
       {"product-groups", {"Category", "Under Group"}, {"gpname", "gpunder"}},
       {"products",
