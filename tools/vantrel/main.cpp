@@ -41,6 +41,8 @@ const char* const kDescription =
 const char* const kMappingHelp =
     "\nA mapping file (--map) lists one entry per line, 'worksheet column,target field',\n"
     "for example:\n  Head Name,headname\n  Parent Head,underhead\n"
+    "Lines starting with # are comments; 'vantrel map KIND WORKBOOK' proposes a mapping\n"
+    "file from the sheet's column names, 'vantrel show' shows how the import reads it.\n"
     "The last entry closes each statement. A target field is a column of the table the\n"
     "import fills, or a keyword (any letter case):\n"
     "  account-heads   headname (name, 30), underhead (parent head's name)\n"
