@@ -48,7 +48,8 @@ struct RejectedRecord {
   std::string name;    // as read, trimmed and cut to the column's length
   std::string parent;  // its PARENT text; empty for godowns and worksheet rows
   std::string reason;  // in plain words: "parent is empty", "already exists", ...
-  long row = 0;        // worksheet row (1 is the header row); 0 for an export record
+  long row = 0;        // worksheet row as the sheet numbers it (the header is row HeaderRow());
+                       // 0 for an export record
   std::string column;  // the worksheet column (its header) whose cell refused the row, if one did
   std::string value;   // that cell's text
 };
@@ -99,6 +100,12 @@ class VANTREL_API DependProcesser {
   // Per statement (the default), atomic or dry run; any other value counts as per statement.
   enumTransactionMode TransactionMode() const;
   void SetTransactionMode(int32_t value);
+  // The worksheet row that holds a workbook's column names (1, the default,
+  // is the first row); the rows above it, a title or a date, are skipped.
+  // Worksheet rows keep their own numbers in logs, messages and Rejects.
+  // A value below 1 counts as 1.
+  int32_t HeaderRow() const;
+  void SetHeaderRow(int32_t value);
 
   // Ledgers: from an export (with their groups) or a workbook (with opening balances).
   void ImportAccounts(bool& errOccured);
@@ -138,7 +145,8 @@ class VANTREL_API DependProcesser {
 VANTREL_API bool CanUnload();
 
 // Reads a mapping file: one "worksheet column,target field" entry per line,
-// standard CSV quoting, blank lines ignored, entries numbered from 1 in file
+// standard CSV quoting, blank lines and comment lines (starting with '#')
+// ignored, entries numbered from 1 in file
 // order (index 0 stays unused). False, with the reason (file and line) in
 // `error`, when the file cannot be read or an entry is malformed; `map` is
 // then left as it was.

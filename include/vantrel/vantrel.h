@@ -47,7 +47,8 @@ typedef struct VantrelRejectedRecord {
   const char* name;   /* as read, trimmed and cut to the column's length */
   const char* parent; /* its PARENT text; empty for godowns and worksheet rows */
   const char* reason; /* in plain words: "parent is empty", "already exists", ... */
-  long row;           /* worksheet row (1 is the header row); 0 for an export record */
+  long row;           /* worksheet row as the sheet numbers it (the header is row
+                       * HeaderRow); 0 for an export record */
   const char* column; /* the worksheet column whose cell refused the row, if one did */
   const char* value;  /* that cell's text */
 } VantrelRejectedRecord;
@@ -109,6 +110,11 @@ typedef struct VantrelDependProcesserVtbl {
    * the next get_Reject on the object, its texts until the next import. */
   size_t (*get_RejectCount)(VantrelObject* self);
   const VantrelRejectedRecord* (*get_Reject)(VantrelObject* self, size_t index);
+  /* Added in 0.3 (vantrel_version_number() >= 300). */
+  /* The worksheet row holding the column names (1, the default, is the first
+   * row); the rows above it are skipped. A value below 1 counts as 1. */
+  int32_t (*get_HeaderRow)(VantrelObject* self);
+  void (*put_HeaderRow)(VantrelObject* self, int32_t value);
 } VantrelDependProcesserVtbl;
 
 struct VantrelObject {
@@ -190,11 +196,14 @@ VANTREL_API int vantrel_create_company_database(const char* server, const char* 
 /* Plain functions over an object, the same members as the function table.
  * Properties are named as in the table: texts "TargetDataBase", "SourceFile",
  * "Server" (and "LogPath" to read); numbers "TargetType", "SourceType",
- * "TransactionMode". Setters give 0, or -1 with vantrel_last_error() for an
- * unknown name or a NULL Server; vantrel_get_text gives NULL for an unknown name. */
+ * "TransactionMode", "HeaderRow". Setters give 0, or -1 with
+ * vantrel_last_error() for an unknown name or a NULL Server; vantrel_get_text
+ * gives NULL and vantrel_get_int -1 for an unknown name (vantrel_get_int
+ * added in 0.3). */
 VANTREL_API int vantrel_set_text(VantrelObject* object, const char* property, const char* value);
 VANTREL_API const char* vantrel_get_text(VantrelObject* object, const char* property);
 VANTREL_API int vantrel_set_int(VantrelObject* object, const char* property, int32_t value);
+VANTREL_API int32_t vantrel_get_int(VantrelObject* object, const char* property);
 
 /* Sets MapInfo from a mapping file (lines of "worksheet column,target field").
  * 0, or -1 with vantrel_last_error() naming the file and line; MapInfo stays. */

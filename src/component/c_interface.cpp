@@ -167,6 +167,8 @@ const VantrelDependProcesserVtbl kVtbl = {
     [](VantrelObject* o) { return vantrel_rolled_back(o); },
     [](VantrelObject* o) { return vantrel_reject_count(o); },
     [](VantrelObject* o, size_t index) { return vantrel_reject(o, index); },
+    [](VantrelObject* o) { return Self(o)->processer.HeaderRow(); },
+    [](VantrelObject* o, int32_t v) { Self(o)->processer.SetHeaderRow(v); },
 };
 
 // The kinds as C structs, made once from the C++ list.
@@ -344,9 +346,23 @@ int vantrel_set_int(VantrelObject* o, const char* property, int32_t value) {
       p.SetSourceType(value);
     else if (name == "TransactionMode")
       p.SetTransactionMode(value);
+    else if (name == "HeaderRow")
+      p.SetHeaderRow(value);
     else
       return UnknownProperty(property);
     return 0;
+  });
+}
+
+int32_t vantrel_get_int(VantrelObject* o, const char* property) {
+  return Guarded(-1, [&]() -> int32_t {
+    const std::string name = property ? property : "";
+    const DependProcesser& p = Self(o)->processer;
+    if (name == "TargetType") return p.TargetType();
+    if (name == "SourceType") return p.SourceType();
+    if (name == "TransactionMode") return p.TransactionMode();
+    if (name == "HeaderRow") return p.HeaderRow();
+    return UnknownProperty(property);
   });
 }
 

@@ -88,6 +88,8 @@ void DependProcesser::SetTransactionMode(int32_t value) {
   state_->transaction_mode =
       value == transAtomic || value == transDryRun ? value : transPerStatement;
 }
+int32_t DependProcesser::HeaderRow() const { return state_->header_row; }
+void DependProcesser::SetHeaderRow(int32_t value) { state_->header_row = value < 1 ? 1 : value; }
 bool DependProcesser::ErrorFlag() const { return state_->error_flag; }
 bool DependProcesser::RolledBack() const { return state_->rolled_back; }
 long DependProcesser::RowsImported() const { return state_->rows_imported; }

@@ -26,7 +26,8 @@ MapTable ReadMapFile(const std::string& path) {
 
 MapTable ParseMapText(const std::string& text, const std::string& name) {
   std::vector<workbook::CsvRow> lines;
-  const workbook::Sheet sheet = workbook::ReadCsv(text, "map", name, &lines, "mapping file");
+  const workbook::Sheet sheet =
+      workbook::ReadCsv(text, "map", name, &lines, "mapping file", /*comment_lines=*/true);
   // Each row's two cells; a field left empty holds no cell.
   std::vector<MapEntry> rows(lines.size());
   std::vector<int> filled(lines.size(), 0);

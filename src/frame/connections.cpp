@@ -37,8 +37,11 @@ std::string MultiUserConnectionString(const std::string& server, const std::stri
          ";DATABASE=" + database;
 }
 
-std::string WorkbookConnectionString(const std::string& source_file) {
-  return "DRIVER=Microsoft Excel Driver (*.xls);DBQ=" + source_file;
+std::string WorkbookConnectionString(const std::string& source_file, long header_row) {
+  const std::string header = header_row == 1   ? ""
+                             : header_row == 0 ? "HDR=NO;"
+                                               : "HDR_ROW=" + std::to_string(header_row) + ";";
+  return "DRIVER=Microsoft Excel Driver (*.xls);" + header + "DBQ=" + source_file;
 }
 
 void OpenTargetConnection(ProcesserState& s) {
@@ -60,7 +63,7 @@ void OpenTargetConnection(ProcesserState& s) {
 
 void OpenWorkbook(ProcesserState& s, bool client_side_cursor) {
   s.workbook_conn = std::make_shared<Connection>();
-  s.workbook_conn->Open(WorkbookConnectionString(s.source_file));
+  s.workbook_conn->Open(WorkbookConnectionString(s.source_file, s.header_row));
   std::shared_ptr<Recordset> schema = s.workbook_conn->OpenSchema(Connection::kSchemaTables);
   SetLookupRecordset(schema);
   s.sheet_name = ToText(schema->Value(size_t{2}));

@@ -9,7 +9,9 @@ struct ProcesserState;
 // Connection strings of the two targets and of the workbook.
 std::string SingleUserConnectionString(const std::string& database_file);
 std::string MultiUserConnectionString(const std::string& server, const std::string& database);
-std::string WorkbookConnectionString(const std::string& source_file);
+// The workbook's header stands in worksheet row `header_row` (1 is the first
+// row); with 0 it has none and every row is a record.
+std::string WorkbookConnectionString(const std::string& source_file, long header_row = 1);
 
 // (Re)opens the shared target connection from the object's properties,
 // claims the target for this import until the connection is closed, picks

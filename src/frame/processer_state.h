@@ -30,6 +30,8 @@ struct ProcesserState {
   int32_t source_type = 0;
   std::string server;
   int32_t transaction_mode = transPerStatement;
+  // The worksheet row holding the header (1 = the first row).
+  int32_t header_row = 1;
 
   bool error_flag = false;
   // The last import ran in one transaction that was then rolled back.
@@ -52,7 +54,8 @@ struct ProcesserState {
   std::string row_name;
   int16_t found_code = 0;
 
-  // Worksheet row (1 = the header row) a worker stands on, for error messages; 0 outside a worker.
+  // Worksheet row a worker stands on, numbered as the sheet numbers it (the
+  // header is row header_row), for error messages and rejects; 0 outside a worker.
   long sheet_row = 0;
 
   // Rows a worker wrote and refused in the last workbook import, for the host's summary.

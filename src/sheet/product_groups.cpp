@@ -37,7 +37,7 @@ bool NamesMissingGroup(const Recordset& rows, const MapEntry& entry, std::string
 
 template <class Body>
 void ForEachRow(ProcesserState& s, Recordset& rows, Body&& body) {
-  s.sheet_row = 1;
+  s.sheet_row = s.header_row;
   if (!rows.HasRows()) return;
   for (rows.MoveFirst(); !rows.Eof(); rows.MoveNext()) {
     ++s.sheet_row;

@@ -379,7 +379,7 @@ void ImportProductRows(ProcesserState& s) {
   s.product_rows.clear();
   CreateProductGroups(s, rows);
   ProductWorker worker(s, rows, table);
-  s.sheet_row = 1;
+  s.sheet_row = s.header_row;
   if (rows.HasRows()) {
     rows.MoveFirst();
     if (!worker.name_mapped())

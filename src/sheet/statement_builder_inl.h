@@ -8,7 +8,7 @@ namespace vantrel {
 
 template <class Row>
 void ForEachSheetRow(ProcesserState& s, Recordset& rows, Row&& row) {
-  s.sheet_row = 1;
+  s.sheet_row = s.header_row;
   while (!rows.Eof()) {
     ++s.sheet_row;
     row();

@@ -60,6 +60,13 @@ TEST(CInterface, PropertiesAndMappingFilesRefuseWhatTheyCannotTake) {
   EXPECT_EQ(vantrel_set_int(o, "SourceFile", 1), -1);
   ASSERT_EQ(vantrel_set_int(o, "TransactionMode", VANTREL_TRANS_DRY_RUN), 0);
   EXPECT_EQ(v->get_TransactionMode(o), VANTREL_TRANS_DRY_RUN);
+  EXPECT_EQ(v->get_HeaderRow(o), 1);
+  ASSERT_EQ(vantrel_set_int(o, "HeaderRow", 3), 0);
+  EXPECT_EQ(v->get_HeaderRow(o), 3);
+  v->put_HeaderRow(o, 0);  // below 1 counts as 1
+  EXPECT_EQ(vantrel_get_int(o, "HeaderRow"), 1);
+  EXPECT_EQ(vantrel_get_int(o, "TransactionMode"), VANTREL_TRANS_DRY_RUN);
+  EXPECT_EQ(vantrel_get_int(o, "SourceFile"), -1);
   ASSERT_EQ(vantrel_set_text(o, "TargetDataBase", "a.db"), 0);
   EXPECT_STREQ(v->get_TargetDataBase(o), "a.db");
   // A mapping file loads whole or leaves MapInfo as it was.

@@ -155,6 +155,47 @@ TEST(WorkbookProviderXls, HeaderOnlySheetsEmptyRepeatedHeadersAndErrorCells) {
   EXPECT_EQ(other.rows[1][0], Variant("Kept"));
 }
 
+// HDR_ROW=N: the header is row N, the rows above it are skipped; HDR=NO: no
+// header, every row a record.
+TEST(WorkbookProviderHeaderRow, RowsAboveTheHeaderAreSkippedOrEveryRowIsARecord) {
+  TempDir dir;
+  const std::string csv = dir.Write("t.csv", "Stock list\n\nCode,Name\nX1,Bolt\nX2\n");
+  struct Case {
+    std::string file, keys;
+    Strings fields, cells;
+  };
+  const Case cases[] = {
+      {kData + "/titled.xls",
+       "HDR_ROW=3;",
+       {"LEDGER  NAME", "Under Group", "Opening Bal.", "Town", "Remarks"},
+       {"Quayside Stores", "Lowbridge Timber", "Pioneer Traders", "Mill Lane Garage",
+        "Overseas Agents"}},
+      {csv, "HDR_ROW= 2 ;", {"Code", "Name"}, {"X1", "X2"}},
+      {csv, "HDR=no;", {"F1", "F2"}, {"Stock list", "Code", "X1", "X2"}},
+      {csv, "HDR_ROW=9;", {}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.keys);
+    Connection conn;
+    conn.Open("DRIVER=Microsoft Excel Driver (*.xls);" + c.keys + "DBQ=" + c.file);
+    const RowSet rows =
+        conn.Query(c.file == csv ? "select * from [t$]" : "select * from [Ledgers$]");
+    EXPECT_EQ(FieldNames(rows), c.fields);
+    Strings first;
+    for (const Row& row : rows.rows) first.push_back(JoinText(row[0]));
+    EXPECT_EQ(first, c.cells);
+  }
+  for (const char* keys : {"HDR_ROW=0;", "HDR_ROW=x;", "HDR_ROW=-2;"}) {
+    Connection conn;
+    EXPECT_TRUE(Holds(ErrorOf([&] {
+                        conn.Open(std::string("DRIVER=Microsoft Excel Driver (*.xls);") + keys +
+                                  "DBQ=" + csv);
+                      }),
+                      "HDR_ROW must be a worksheet row number"))
+        << keys;
+  }
+}
+
 // formulas.xls, .xlsx and .csv: formulas saved by LibreOffice Calc. Each
 // formula cell reads as the result the file stores, alike in every format.
 TEST(WorkbookProviderFormulas, EachFormulaReadsAsItsStoredResultAlikeInXlsXlsxAndCsv) {

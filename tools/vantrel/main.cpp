@@ -10,6 +10,7 @@
 #include <iostream>
 #include <map>
 
+#include "commands.h"
 #include "vantrel/DependProcesser.h"
 
 namespace {
@@ -29,6 +30,9 @@ const char* const kDescription =
     "an error, 2 the command line is wrong.\n\n"
     "Examples:\n"
     "  vantrel init company.db\n"
+    "  vantrel show ledgers.xls\n"
+    "  vantrel map accounts ledgers.xls --out ledgers-map.csv\n"
+    "  vantrel import accounts ledgers.xls --map ledgers-map.csv --target company.db\n"
     "  vantrel import accounts export.xml --target company.db\n"
     "  vantrel import account-heads heads.xls --map heads.csv --target company.db\n"
     "  vantrel init --server 127.0.0.1:3306 --database acme\n"
@@ -37,6 +41,8 @@ const char* const kDescription =
 const char* const kMappingHelp =
     "\nA mapping file (--map) lists one entry per line, 'worksheet column,target field',\n"
     "for example:\n  Head Name,headname\n  Parent Head,underhead\n"
+    "Lines starting with # are comments; 'vantrel map KIND WORKBOOK' proposes a mapping\n"
+    "file from the sheet's column names, 'vantrel show' shows how the import reads it.\n"
     "The last entry closes each statement. A target field is a column of the table the\n"
     "import fills, or a keyword (any letter case):\n"
     "  account-heads   headname (name, 30), underhead (parent head's name)\n"
@@ -129,6 +135,7 @@ struct ImportOptions {
   bool dry_run = false;
   uint64_t max_source_size = vantrel::kDefaultMaxSourceSize;
   vantrel::TargetTimeouts timeouts{-1};  // a lock wait below 0: not given
+  int header_row = 1;
 };
 
 // Limits on what a source may hold and on how long the target may keep an
@@ -268,6 +275,7 @@ int RunImport(const ImportOptions& o) {
   }
   processer.SetSourceType(source_type);
   processer.SetSourceFile(o.source);
+  processer.SetHeaderRow(o.header_row);
   if (o.atomic && o.dry_run) throw UsageError("give --atomic or --dry-run, not both");
   if (o.atomic) processer.SetTransactionMode(vantrel::transAtomic);
   if (o.dry_run) processer.SetTransactionMode(vantrel::transDryRun);
@@ -360,12 +368,16 @@ int main(int argc, char** argv) {
   import->add_option("--trace-sql", imp.trace_file,
                      "append every statement sent to the target to FILE");
   AddLimitOptions(import, imp);
+  vantrel_tool::AddHeaderRowOption(import, imp.header_row);
   import->add_flag("--atomic", imp.atomic,
                    "run the whole import in one transaction: it lands whole, or nothing of it "
                    "lands when it ends on an error (refused rows do not count as errors)");
   import->add_flag("--dry-run", imp.dry_run,
                    "run the import on the real target, then roll it all back: the log, trace "
                    "and summary show what a real run would do; nothing is written");
+
+  const vantrel_tool::Command map = vantrel_tool::AddMapCommand(app);
+  const vantrel_tool::Command show = vantrel_tool::AddShowCommand(app);
 
   try {
     app.parse(argc, argv);
@@ -382,6 +394,8 @@ int main(int argc, char** argv) {
 
   try {
     if (init->parsed()) return RunInit(init_target);
+    if (map.app->parsed()) return map.run();
+    if (show.app->parsed()) return show.run();
     return RunImport(imp);
   } catch (const UsageError& e) {
     std::fprintf(stderr, "vantrel: %s\n", e.what());

@@ -16,7 +16,7 @@ class Error : public std::runtime_error {
   std::string description() const { return what(); }
 
   std::string file;
-  long row = 0;  // worksheet row (1 is the header row); 0 when none
+  long row = 0;  // worksheet row, as the sheet numbers it; 0 when none
   std::string column;
   std::string value;
   std::string statement;

@@ -10,7 +10,7 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 }  // namespace
 
 Sheet ReadCsv(std::string bytes, const std::string& sheet_name, const std::string& path,
-              std::vector<CsvRow>* rows, const char* kind) {
+              std::vector<CsvRow>* rows, const char* kind, bool comment_lines) {
   const std::string text = DecodeTextFile(std::move(bytes));
   Sheet sheet;
   sheet.name = sheet_name;
@@ -34,8 +34,10 @@ Sheet ReadCsv(std::string bytes, const std::string& sheet_name, const std::strin
   };
 
   while (i < n) {
-    // A line holding nothing but blanks is no row.
+    // A line holding nothing but blanks is no row, nor is a comment line.
     size_t k = i;
+    if (comment_lines && text[i] == '#')
+      while (!at_line_end(k)) ++k;
     while (k < n && IsBlank(text[k])) ++k;
     if (at_line_end(k)) {
       if (k >= n) break;

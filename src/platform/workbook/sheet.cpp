@@ -46,17 +46,23 @@ void FinishSheet(Sheet& sheet) {
   sheet.in_order = true;
 }
 
-RowSet SheetToRowSet(const Sheet& sheet, const std::string& path) {
+RowSet SheetToRowSet(const Sheet& sheet, const std::string& path, size_t header_row) {
   RowSet result;
   result.source = "the worksheet of '" + path + "'";
   const std::vector<Cell>& cells = sheet.cells;
+  // The rows above the header are skipped; without a header every row is a record.
+  const size_t first_record = header_row;  // index of the first record's row
   size_t i = 0;
+  while (i < cells.size() && cells[i].row + size_t{1} < header_row) ++i;
   std::vector<std::string> header;
-  for (; i < cells.size() && cells[i].row == 0; ++i) {
+  if (header_row == 0) {
+    for (const Cell& cell : cells) header.resize(std::max(header.size(), cell.column + size_t{1}));
+  }
+  for (; header_row > 0 && i < cells.size() && cells[i].row + size_t{1} == header_row; ++i) {
     header.resize(cells[i].column + size_t{1});
     header[cells[i].column] = Trim(ToText(cells[i].value));
   }
-  while (!header.empty() && header.back().empty()) header.pop_back();
+  while (header_row > 0 && !header.empty() && header.back().empty()) header.pop_back();
   const size_t width = header.size();
 
   // A repeated name gets the first free number after it; remembering where
@@ -77,19 +83,19 @@ RowSet SheetToRowSet(const Sheet& sheet, const std::string& path) {
   if (width == 0) return result;
 
   // Records run up to the last row with a value inside the header's width.
-  size_t last = 0;
+  size_t count = 0;
   for (size_t k = i; k < cells.size(); ++k)
-    if (cells[k].column < width) last = cells[k].row;
-  if (last > 0 && width > MaxSourceSize() / sizeof(Variant) / last)
+    if (cells[k].column < width) count = cells[k].row - first_record + 1;
+  if (count > 0 && width > MaxSourceSize() / sizeof(Variant) / count)
     throw Error("Cannot open workbook '" + path + "': the sheet '" + sheet.name +
                 "' makes a table of " + std::to_string(width) + " columns by " +
-                std::to_string(last) + " rows, more than a source may; " +
+                std::to_string(count) + " rows, more than a source may; " +
                 SourceLimitText(MaxSourceSize()));
-  result.rows.assign(last, Row(width, Variant::Null()));
+  result.rows.assign(count, Row(width, Variant::Null()));
   for (size_t k = i; k < cells.size(); ++k) {
     const Cell& cell = cells[k];
-    if (cell.column < width && cell.row <= last)
-      result.rows[cell.row - 1][cell.column] = cell.value;
+    if (cell.column < width && cell.row - first_record < count)
+      result.rows[cell.row - first_record][cell.column] = cell.value;
   }
   return result;
 }

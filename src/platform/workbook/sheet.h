@@ -48,12 +48,15 @@ void SetCell(Sheet& sheet, size_t row, size_t column, Variant value);
 // Puts the cells in row and column order and keeps the last of each position.
 void FinishSheet(Sheet& sheet);
 
-// The sheet as a query result: the first row names the fields (an empty name
-// becomes F<n>, a repeated one gets a number), each following row up to the
-// last one with a value inside the header's width becomes a record as wide as
-// the header. Raises vantrel::Error naming the sheet and `path` when that
-// table would take more memory than the source size limit allows.
-RowSet SheetToRowSet(const Sheet& sheet, const std::string& path);
+// The sheet as a query result: row `header_row` (1 is the first row) names
+// the fields (an empty name becomes F<n>, a repeated one gets a number), the
+// rows above it are skipped, and each following row up to the last one with
+// a value inside the header's width becomes a record as wide as the header.
+// With `header_row` 0 there is no header: the fields are F1 to F<n> as wide
+// as the widest row, and every row is a record. Raises vantrel::Error naming
+// the sheet and `path` when that table would take more memory than the
+// source size limit allows.
+RowSet SheetToRowSet(const Sheet& sheet, const std::string& path, size_t header_row = 1);
 
 // A custom number format shows a date or time when it has d, m, y or h
 // outside quoted text, [..] sections and escaped characters.

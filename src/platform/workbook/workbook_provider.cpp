@@ -93,10 +93,30 @@ bool ParseSheetQuery(const std::string& sql, std::string& name) {
   return true;
 }
 
+// The worksheet row of the header: HDR_ROW=N (1 is the first row, the
+// default), or none with HDR=NO, when every row is a record.
+size_t HeaderRow(const ConnectionParams& params) {
+  const auto hdr = params.find("hdr");
+  if (hdr != params.end() && EqualsNoCase(Trim(hdr->second), "no")) return 0;
+  const auto row = params.find("hdr_row");
+  if (row == params.end()) return 1;
+  const std::string text = Trim(row->second);
+  size_t n = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9' || n > 1000000) {
+      n = 0;
+      break;
+    }
+    n = n * 10 + static_cast<size_t>(c - '0');
+  }
+  if (n == 0) throw Error("HDR_ROW must be a worksheet row number from 1, not '" + text + "'");
+  return n;
+}
+
 class WorkbookProvider : public Provider {
  public:
-  WorkbookProvider(std::string path, Workbook book)
-      : path_(std::move(path)), book_(std::move(book)) {}
+  WorkbookProvider(std::string path, Workbook book, size_t header_row)
+      : path_(std::move(path)), book_(std::move(book)), header_row_(header_row) {}
 
   long Execute(const std::string&) override { throw Error(kReadOnly); }
 
@@ -110,7 +130,7 @@ class WorkbookProvider : public Provider {
           sql + "\"");
     }
     for (const Sheet& sheet : book_.sheets) {
-      if (EqualsNoCase(sheet.name, name)) return workbook::SheetToRowSet(sheet, path_);
+      if (EqualsNoCase(sheet.name, name)) return workbook::SheetToRowSet(sheet, path_, header_row_);
     }
     throw Error("The workbook '" + path_ + "' has no sheet named '" + name +
                 "', while executing \"" + sql + "\"");
@@ -136,6 +156,7 @@ class WorkbookProvider : public Provider {
 
   std::string path_;
   Workbook book_;
+  size_t header_row_;
 };
 
 }  // namespace
@@ -143,8 +164,9 @@ class WorkbookProvider : public Provider {
 std::unique_ptr<Provider> OpenWorkbookProvider(const ConnectionParams& params) {
   const auto dbq = params.find("dbq");
   const std::string path = dbq == params.end() ? std::string() : dbq->second;
+  const size_t header_row = HeaderRow(params);
   Workbook book = LoadWorkbook(path);
-  return std::make_unique<WorkbookProvider>(path, std::move(book));
+  return std::make_unique<WorkbookProvider>(path, std::move(book), header_row);
 }
 
 }  // namespace vantrel
