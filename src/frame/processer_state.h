@@ -51,6 +51,10 @@ struct ProcesserState {
 
   // Worksheet row (1 = the header row) a worker stands on, for error messages; 0 outside a worker.
   long sheet_row = 0;
+  // The walk over the worksheet under way as progress reports name it, and
+  // the last row they were given.
+  std::string sheet_pass;
+  long sheet_pass_reported = 0;
 
   // Rows a worker wrote and refused in the last workbook import, for the host's summary.
   long rows_imported = 0;

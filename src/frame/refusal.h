@@ -68,4 +68,10 @@ void RefusePart(ProcesserState& s, const std::string& name, const Refusal& r);
 // The row's log line for a written row, counted as imported.
 void AcceptRow(ProcesserState& s, const LogWords& words = kRowWords);
 
+// A walk over the worksheet's rows, reported to the progress handlers as the
+// step `what`: its start, each row counted as written or refused, and its end
+// (every row, once more if the last counted one was not the last row).
+void BeginSheetPass(ProcesserState& s, std::string what);
+void EndSheetPass(ProcesserState& s);
+
 }  // namespace vantrel
