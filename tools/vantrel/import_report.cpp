@@ -57,9 +57,12 @@ std::vector<KindCount> CountsByKind(const ImportRun& run) {
   const bool nothing_written = run.rolled_back && !DryRun(run);
   std::vector<KindCount> counts;
   if (!run.from_export) {
+    // An import that walks the rows more than once counts each row per walk.
     KindCount c;
-    c.label = run.kind + " (worksheet rows)";
-    for (const StepRecord& step : run.steps) c.in_source = std::max(c.in_source, step.total);
+    for (const StepRecord& step : run.steps) c.in_source += step.total;
+    c.label = run.kind + (run.steps.size() > 1
+                              ? " (rows of " + std::to_string(run.steps.size()) + " passes)"
+                              : std::string(" (worksheet rows)"));
     c.written = nothing_written ? 0 : run.written;
     c.existing = std::count_if(run.rejects.begin(), run.rejects.end(), AlreadyThere);
     c.refused = std::max(0L, run.refused - c.existing);
@@ -149,7 +152,7 @@ Section RefusedSection(const ImportRun& run) {
       for (const vantrel::RejectedRecord* r : list) table.Add({r->kind, r->name, r->parent});
       section.html += table.Html("rejects records");
     } else {
-      HtmlTable table({{"Row", true}, {"Name"}, {"Column"}, {"Value"}});
+      HtmlTable table({{"Row", true, false}, {"Name"}, {"Column"}, {"Value"}});
       for (const vantrel::RejectedRecord* r : list)
         table.Add({Number(r->row), r->name, r->column, r->value});
       section.html += table.Html("rejects rows");

@@ -92,7 +92,8 @@ std::string HtmlEscape(const std::string& text) {
 
 std::string HtmlTable::Cell(const char* tag, size_t column, const std::string& text) const {
   const bool number = column < columns_.size() && columns_[column].number;
-  std::string shown = number && AllDigits(text) ? Grouped(std::atol(text.c_str())) : text;
+  const bool grouped = number && columns_[column].grouped && AllDigits(text);
+  const std::string shown = grouped ? Grouped(std::atol(text.c_str())) : text;
   return std::string("<") + tag + (number ? " class=\"n\">" : ">") + HtmlEscape(shown) + "</" +
          tag + ">";
 }
@@ -102,18 +103,19 @@ std::string HtmlTable::Html(const std::string& css_class) const {
   html += "<thead><tr>";
   for (size_t i = 0; i < columns_.size(); ++i) html += Cell("th", i, columns_[i].heading);
   html += "</tr></thead>";
-  if (!totals_.empty()) {
-    html += "<tfoot><tr>";
-    for (size_t i = 0; i < totals_.size(); ++i) html += Cell("td", i, totals_[i]);
-    html += "</tr></tfoot>";
-  }
   html += "<tbody>";
   for (const std::vector<std::string>& row : rows_) {
     html += "<tr>";
     for (size_t i = 0; i < row.size(); ++i) html += Cell("td", i, row[i]);
     html += "</tr>\n";
   }
-  return html + "</tbody></table>\n";
+  html += "</tbody>";
+  if (!totals_.empty()) {
+    html += "<tfoot><tr>";
+    for (size_t i = 0; i < totals_.size(); ++i) html += Cell("td", i, totals_[i]);
+    html += "</tr></tfoot>";
+  }
+  return html + "</table>\n";
 }
 
 std::string ReportPage::Html() const {

@@ -20,6 +20,7 @@ class HtmlTable {
   struct Column {
     std::string heading;
     bool number = false;
+    bool grouped = true;  // a number column's digits in groups; row numbers are not
   };
   explicit HtmlTable(std::vector<Column> columns) : columns_(std::move(columns)) {}
 
