@@ -41,16 +41,21 @@ std::string OnTerminal(const std::string& args, const std::string& dir, unsigned
   return shown;
 }
 
+// What a shell command writes to its standard output, read through a pipe;
+// `status` gets its exit status.
+std::string Output(const std::string& cmd, int* status = nullptr) {
+  std::FILE* pipe = popen(cmd.c_str(), "r");
+  std::string out;
+  char buffer[4096];
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+  const int s = pclose(pipe);
+  if (status) *status = s;
+  return out;
+}
+
 // Standard error of the tool run in `dir` through a pipe.
 std::string ThroughPipe(const std::string& args, const std::string& dir) {
-  const std::string cmd =
-      "cd '" + dir + "' && " + VANTREL_TOOL_PATH + " " + args + " 2>&1 >out.txt";
-  std::FILE* pipe = popen(cmd.c_str(), "r");
-  std::string shown;
-  char buffer[4096];
-  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) shown.append(buffer, n);
-  pclose(pipe);
-  return shown;
+  return Output("cd '" + dir + "' && " + VANTREL_TOOL_PATH + " " + args + " 2>&1 >out.txt");
 }
 
 // The lines a terminal shows one after another: every carriage return or
@@ -123,6 +128,9 @@ TEST_F(Progress, APipeGetsOneLinePerStepWithoutControlCharactersAndQuietNone) {
   EXPECT_EQ(OnTerminal(import_ + " --quiet", dir_.path(), 100), "");
 }
 
+const char* const kNoBrowser =
+    "chromium is not installed (scripts/install-deps.sh installs it): the report is not rendered";
+
 // The report as a real browser reads it.
 class Report : public ::testing::Test {
  protected:
@@ -137,11 +145,9 @@ class Report : public ::testing::Test {
         "chromium --headless --no-sandbox --disable-gpu --disable-dev-shm-usage "
         "--user-data-dir='" +
         dir_.File("chromium") + "' --dump-dom 'file://" + dir_.File(page) + "' 2>/dev/null";
-    std::FILE* pipe = popen(cmd.c_str(), "r");
-    std::string dom;
-    char buffer[4096];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) dom.append(buffer, n);
-    EXPECT_EQ(pclose(pipe), 0);
+    int status = 0;
+    const std::string dom = Output(cmd, &status);
+    EXPECT_EQ(status, 0);
     return dom;
   }
 
@@ -179,7 +185,7 @@ TEST_F(Report, AWorkbookImportsReportShowsItsCountsAndRefusedRowsInABrowser) {
   EXPECT_TRUE(Holds(page, "@media print"));
 
   const std::string dom = BrowserDom("r.html");
-  if (dom.empty()) GTEST_SKIP() << "chromium is not installed: the report is not rendered";
+  if (dom.empty()) GTEST_SKIP() << kNoBrowser;
   EXPECT_EQ(
       TableRows(dom, "counts"),
       (std::vector<Strings>{{"Import", "In the worksheet", "Written", "Already there", "Refused"},
@@ -200,7 +206,7 @@ TEST_F(Report, WorkbookTextsStayTextAndCountsAreGrouped) {
                 .status,
             0);
   const std::string dom = BrowserDom("r.html");
-  if (dom.empty()) GTEST_SKIP() << "chromium is not installed: the report is not rendered";
+  if (dom.empty()) GTEST_SKIP() << kNoBrowser;
   const std::vector<Strings> counts = TableRows(dom, "counts");
   ASSERT_EQ(counts.size(), 2u);
   EXPECT_EQ(counts[1], (Strings{"account-heads (worksheet rows)", "1,201", "1,200", "0", "1"}));
