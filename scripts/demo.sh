@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The main job on the bundled samples: builds vantrel, creates a new company
-# file and imports the sample masters of Harbor Lane Traders into it.
+# file and imports the sample masters of Harbor Lane Traders into it; writes
+# the reports of the ledger and export imports and a screenshot of each.
 # Usage: scripts/demo.sh [COMPANY_FILE]   (default: ./harborlane.db, replaced)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -10,7 +11,7 @@ cmake -S "$root" -B "$root/build-release" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DVANTREL_TESTS=OFF -DVANTREL_BENCH=OFF >/dev/null
 cmake --build "$root/build-release" >/dev/null
 vantrel="$root/build-release/tools/vantrel/vantrel"
-logs=$(dirname "$company")/vantrel-logs
+logs=$(cd "$(dirname "$company")" && pwd)/vantrel-logs
 mkdir -p "$logs"
 rm -f "$company" "$company-wal" "$company-shm"
 
@@ -20,13 +21,15 @@ run init "$company"
 # Workbooks first: heads, ledgers under them with opening balances, product
 # groups, products with units, opening stock (its products first), batches.
 run import account-heads "$w/heads.xls" --map "$w/heads-map.csv" --target "$company" --log-dir "$logs"
-run import accounts "$w/ledgers.xls" --map "$w/ledgers-map.csv" --target "$company" --log-dir "$logs"
+run import accounts "$w/ledgers.xls" --map "$w/ledgers-map.csv" --target "$company" --log-dir "$logs" \
+  --report "$logs/ledgers-report.html"
 run import product-groups "$w/groups.xls" --map "$w/groups-map.csv" --target "$company" --log-dir "$logs"
 run import products "$w/products.xls" --map "$w/products-map.csv" --target "$company" --log-dir "$logs"
 run import opening-stock "$w/stock.xls" --map "$w/stock-map.csv" --target "$company" --log-dir "$logs"
 run import batches "$w/batches.xls" --map "$w/batches-map.csv" --target "$company" --log-dir "$logs"
 # Then the export of the other accounting program.
-run import accounts "$w/export.xml" --target "$company" --rejects "$logs/rejects.csv"
+run import accounts "$w/export.xml" --target "$company" --rejects "$logs/rejects.csv" \
+  --report "$logs/export-accounts-report.html"
 run import products "$w/export.xml" --target "$company"
 run import depots "$w/export.xml" --target "$company"
 
@@ -60,3 +63,20 @@ for title, sql in [
     for row in db.execute(sql):
         print("   " + " | ".join(str(v) for v in row))
 PY
+
+echo
+echo "== Reports (open in a browser, or print on A4)"
+sandbox=()
+[ "$(id -u)" != 0 ] || sandbox=(--no-sandbox)  # Chromium runs as root only without it
+for report in ledgers-report export-accounts-report; do
+  echo "$logs/$report.html"
+  if command -v chromium >/dev/null; then
+    chromium --headless "${sandbox[@]}" --disable-gpu --disable-dev-shm-usage --hide-scrollbars \
+      --user-data-dir="$logs/.chromium" --window-size=900,1300 \
+      --screenshot="$logs/$report.png" "file://$logs/$report.html" >/dev/null 2>&1 &&
+      echo "$logs/$report.png (screenshot)"
+  else
+    echo "(no screenshot: chromium is not installed)"
+  fi
+done
+rm -rf "$logs/.chromium"

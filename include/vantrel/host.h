@@ -42,6 +42,16 @@ VANTREL_API void SetMessageHandler(MessageHandler handler);
 using ProgressHandler = std::function<void(const std::string& what, long done)>;
 VANTREL_API void SetProgressHandler(ProgressHandler handler);
 
+// How far the step under way has come, with its size: `done` of `total` items
+// handled. A step is one walk over a worksheet's rows ("worksheet rows") or
+// over one kind of an export's staged records ("account groups", "ledgers",
+// "stock groups", "stock items", "depots"). Each step is reported once with
+// done 0 as it starts, then after every item (a host throttles its display),
+// and ends with done equal to total unless an error stops it. Independent of
+// the handler above; an empty one stops the reports.
+using ProgressTotalHandler = std::function<void(const std::string& what, long done, long total)>;
+VANTREL_API void SetProgressTotalHandler(ProgressTotalHandler handler);
+
 // Receives every statement and query sent to a target database (not to a
 // workbook); an empty sink stops the trace.
 using SqlTraceSink = std::function<void(const std::string&)>;

@@ -141,6 +141,15 @@ VANTREL_API void vantrel_set_sql_trace(VantrelTraceHandler handler, void* user);
 typedef void (*VantrelProgressHandler)(const char* what, long done, void* user);
 VANTREL_API void vantrel_set_progress_handler(VantrelProgressHandler handler, void* user);
 
+/* How far the step under way has come, with its size: `done` of `total` rows
+ * of a worksheet or staged records of one kind of an export. Each step starts
+ * with done 0, is reported after every row or record and ends with done equal
+ * to total unless an error stops it. Independent of the handler above; NULL:
+ * no reports. */
+typedef void (*VantrelProgressTotalHandler)(const char* what, long done, long total, void* user);
+VANTREL_API void vantrel_set_progress_total_handler(VantrelProgressTotalHandler handler,
+                                                    void* user);
+
 /* The text of the last error a function of this interface reported, on this thread. */
 VANTREL_API const char* vantrel_last_error(void);
 

@@ -242,6 +242,19 @@ void vantrel_set_progress_handler(VantrelProgressHandler handler, void* user) {
   });
 }
 
+void vantrel_set_progress_total_handler(VantrelProgressTotalHandler handler, void* user) {
+  GuardedVoid([&] {
+    if (!handler) {
+      vantrel::SetProgressTotalHandler(nullptr);
+      return;
+    }
+    vantrel::SetProgressTotalHandler(
+        [handler, user](const std::string& what, long done, long total) {
+          handler(what.c_str(), done, total, user);
+        });
+  });
+}
+
 const char* vantrel_last_error(void) { return g_last_error.c_str(); }
 
 const char* vantrel_version(void) { return vantrel::Version(); }

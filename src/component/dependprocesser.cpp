@@ -7,6 +7,7 @@
 #include "frame/import_frame.h"
 #include "frame/module_state.h"
 #include "frame/processer_state.h"
+#include "frame/refusal.h"
 #include "markup/markup_import.h"
 #include "platform/dao/connection.h"
 #include "platform/variant/convert.h"
@@ -31,6 +32,13 @@ Outcome RefuseSourceKind() {
   return Outcome::kRefused;
 }
 
+// What progress reports call a walk over the worksheet; the opening stock
+// import walks it twice, for the products and then for their stock.
+std::string PassName(const std::string& table, size_t passes) {
+  if (passes == 1) return "worksheet rows";
+  return table == "product" ? "worksheet rows (products)" : "worksheet rows (stock)";
+}
+
 // Opens the workbook and the log, runs the workers, closes the log.
 void RunWorkbookImport(ProcesserState& s, const char* kind, bool client_cursor,
                        const char* log_file, const char* title,
@@ -40,7 +48,11 @@ void RunWorkbookImport(ProcesserState& s, const char* kind, bool client_cursor,
   s.import_kind = kind;
   OpenWorkbook(s, client_cursor);
   s.log.Open(log_file, title);
-  for (const char* table : tables) RunSheetImport(s, table);
+  for (const char* table : tables) {
+    BeginSheetPass(s, PassName(table, tables.size()));
+    RunSheetImport(s, table);
+    EndSheetPass(s);
+  }
   s.log.Close();
 }
 

@@ -57,6 +57,10 @@ struct ProcesserState {
   // Worksheet row a worker stands on, numbered as the sheet numbers it (the
   // header is row header_row), for error messages and rejects; 0 outside a worker.
   long sheet_row = 0;
+  // The walk over the worksheet under way as progress reports name it, and
+  // the last row they were given.
+  std::string sheet_pass;
+  long sheet_pass_reported = 0;
 
   // Rows a worker wrote and refused in the last workbook import, for the host's summary.
   long rows_imported = 0;

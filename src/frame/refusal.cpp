@@ -1,6 +1,7 @@
 #include "frame/refusal.h"
 
 #include "frame/processer_state.h"
+#include "platform/dao/recordset.h"
 #include "platform/message/message.h"
 
 namespace vantrel {
@@ -58,8 +59,15 @@ void ListReject(ProcesserState& s, const std::string& name, const Refusal& r,
   s.rejects.push_back(std::move(reject));
 }
 
+long SheetRows(const ProcesserState& s) {
+  return s.sheet_rows ? static_cast<long>(s.sheet_rows->RecordCount()) : 0;
+}
+
+// The rows walked so far, this one included: rows a worker passes over
+// without a verdict count as walked too.
 void Counted(ProcesserState& s) {
-  ReportProgress("worksheet rows", s.rows_imported + s.rows_refused);
+  s.sheet_pass_reported = s.sheet_row - 1;
+  ReportProgress(s.sheet_pass, s.sheet_pass_reported, SheetRows(s));
 }
 
 }  // namespace
@@ -90,6 +98,18 @@ void AcceptRow(ProcesserState& s, const LogWords& words) {
   s.log.WriteLine(s.row_name, words.success, words.success_text);
   ++s.rows_imported;
   Counted(s);
+}
+
+void BeginSheetPass(ProcesserState& s, std::string what) {
+  s.sheet_pass = std::move(what);
+  s.sheet_pass_reported = 0;
+  ReportProgress(s.sheet_pass, 0, SheetRows(s));
+}
+
+void EndSheetPass(ProcesserState& s) {
+  const long total = SheetRows(s);
+  if (s.sheet_pass_reported != total) ReportProgress(s.sheet_pass, total, total);
+  s.sheet_pass_reported = total;
 }
 
 }  // namespace vantrel

@@ -73,4 +73,10 @@ void RefuseRow(ProcesserState& s, const Refusal& r, const LogWords& words = kRow
 // The row's log line for a written row, counted as imported.
 void AcceptRow(ProcesserState& s, const LogWords& words = kRowWords);
 
+// A walk over the worksheet's rows, reported to the progress handlers as the
+// step `what`: its start, each row counted as written or refused, and its end
+// (every row, once more if the last counted one was not the last row).
+void BeginSheetPass(ProcesserState& s, std::string what);
+void EndSheetPass(ProcesserState& s);
+
 }  // namespace vantrel

@@ -177,9 +177,11 @@ void CommonConvertor::AddToOrvikAcc(Recordset& rsLedG, Recordset& rsLedL) {
 
   // Of the primary groups only "Misc. Expenses (ASSET)" is written; the
   // others are heads every company already has.
+  ProgressStep group_step("account groups", groups.size());
   std::vector<Staged> primaries;
   const std::vector<Staged> subs = SplitPrimaries(groups, primaries);
   for (const Staged& g : primaries) {
+    group_step.Handled();
     std::string name = g.name;
     if (Cleaned(name).empty()) {
       skip("GROUP", g, kNameEmpty);
@@ -204,6 +206,7 @@ void CommonConvertor::AddToOrvikAcc(Recordset& rsLedG, Recordset& rsLedL) {
       });
   std::vector<PendingParent> pending;
   for (const Staged& g : subs) {
+    group_step.Handled();
     std::string name = g.name;
     std::string parent = g.parent;
     if (Cleaned(name).empty()) {
@@ -255,9 +258,9 @@ void CommonConvertor::AddToOrvikAcc(Recordset& rsLedG, Recordset& rsLedL) {
       },
       "update accounthead set underhead=", " where headcode=");
 
-  long done = 0;
+  ProgressStep ledger_step("ledgers", ledgers.size());
   for (const Staged& l : ledgers) {
-    ReportProgress("ledgers", ++done);
+    ledger_step.Handled();
     std::string name = l.name;
     std::string parent = l.parent;
     if (Cleaned(name).empty()) {
@@ -294,9 +297,11 @@ void CommonConvertor::AddToOrvikPro(Recordset& rsProG, Recordset& rsProI) {
   };
 
   // Every primary stock group the company lacks is written first.
+  ProgressStep group_step("stock groups", groups.size());
   std::vector<Staged> primaries;
   const std::vector<Staged> subs = SplitPrimaries(groups, primaries);
   for (const Staged& g : primaries) {
+    group_step.Handled();
     std::string name = g.name;
     if (Cleaned(name).empty()) {
       skip("STOCKGROUP", g, kNameEmpty);
@@ -321,6 +326,7 @@ void CommonConvertor::AddToOrvikPro(Recordset& rsProG, Recordset& rsProI) {
       });
   std::vector<PendingParent> pending;
   for (const Staged& g : subs) {
+    group_step.Handled();
     std::string name = g.name;
     std::string parent = g.parent;
     if (Cleaned(name).empty()) {
@@ -360,9 +366,9 @@ void CommonConvertor::AddToOrvikPro(Recordset& rsProG, Recordset& rsProI) {
       },
       "update productgroup set gpunder=", " where gpcode=");
 
-  long done = 0;
+  ProgressStep item_step("stock items", items.size());
   for (const Staged& item : items) {
-    ReportProgress("stock items", ++done);
+    item_step.Handled();
     std::string name = item.name;
     std::string parent = item.parent;
     if (Cleaned(name).empty()) {
@@ -390,9 +396,10 @@ void CommonConvertor::AddToOrvikPro(Recordset& rsProG, Recordset& rsProI) {
   }
 }
 
-void CommonConvertor::AddToOrvikDepo(Recordset& rsDepo) {
+void CommonConvertor::AddToOrvikDepo(Recordset& rsDepo, ProgressStep& step) {
   CodeCounters& c = Counters();
   for (const Staged& d : ReadStaged(rsDepo, "DName", nullptr)) {
+    step.Handled();
     std::string name = d.name;
     if (Cleaned(name).empty()) {
       RecordSkipped(s_, "GODOWN", d.name, "", kNameEmpty);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "frame/refusal.h"
+#include "platform/message/message.h"
 
 namespace vantrel {
 
@@ -25,7 +26,8 @@ class CommonConvertor {
   explicit CommonConvertor(ProcesserState& s) : s_(s) {}
   void AddToOrvikAcc(Recordset& rsLedG, Recordset& rsLedL);
   void AddToOrvikPro(Recordset& rsProG, Recordset& rsProI);
-  void AddToOrvikDepo(Recordset& rsDepo);
+  // The depots' step counts the godowns the reader refused before staging.
+  void AddToOrvikDepo(Recordset& rsDepo, ProgressStep& step);
 
  private:
   void Write(const std::string& sql, int16_t& code, const char* counter);

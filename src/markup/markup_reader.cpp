@@ -145,18 +145,21 @@ void ImportDepotsFromMarkup(ProcesserState& s) {
   Recordset& rs = Staging().rsDepo;
   StartTally(s);
   DeclareStagingSet(rs, {"DName"});
-  for (const XmlNode& element : LoadExport(s).ElementsByTagName("GODOWN")) {
+  const std::vector<XmlNode> godowns = LoadExport(s).ElementsByTagName("GODOWN");
+  ProgressStep step("depots", godowns.size());
+  for (const XmlNode& element : godowns) {
     const std::string name = RecordName(element);
     // The two godowns every company has are not depots to create.
     const std::string upper = ToUpper(name);
     if (upper == "MAIN LOCATION" || upper == "DEFAULT") {
+      step.Handled();
       RecordSkipped(s, "GODOWN", name, "", Reason::kReservedGodown);
       continue;
     }
     rs.AddNew();
     rs.SetValue("DName", name);
   }
-  if (rs.HasRows()) CommonConvertor(s).AddToOrvikDepo(rs);
+  if (rs.HasRows()) CommonConvertor(s).AddToOrvikDepo(rs, step);
 }
 
 }  // namespace vantrel

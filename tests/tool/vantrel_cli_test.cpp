@@ -124,7 +124,7 @@ TEST_F(Cli, MarkupImportSummarisesAndListsEverySkippedRecord) {
   ASSERT_EQ(Run("init c.db").status, 0);
   for (const char* kind : {"accounts", "products", "depots"}) {
     const ToolResult r =
-        Run(std::string("import ") + kind + " " + Sample("export.xml") + " --target c.db");
+        Run(std::string("import ") + kind + " " + Sample("export.xml") + " --target c.db --quiet");
     EXPECT_EQ(r.status, 0) << kind << ": " << r.out;
     EXPECT_TRUE(Holds(r.out, " records written, "));
     EXPECT_EQ(Lines(r.out), 1) << r.out;
@@ -134,14 +134,14 @@ TEST_F(Cli, MarkupImportSummarisesAndListsEverySkippedRecord) {
              "<LEDGER NAME=\"Acme, Ltd\"><PARENT>North</PARENT></LEDGER>"
              "<LEDGER NAME=\"Big &quot;B&quot;\"><PARENT>South, &quot;Far&quot;</PARENT></LEDGER>"
              "<LEDGER NAME=\"Loose\"/></ENVELOPE>");
-  ToolResult r = Run("import accounts x.xml --target c.db --rejects rejects.csv");
+  ToolResult r = Run("import accounts x.xml --target c.db --quiet --rejects rejects.csv");
   EXPECT_EQ(r.status, 0) << r.out;
   EXPECT_EQ(r.out, "2 records written, 2 records skipped, rejects: rejects.csv\n");
   EXPECT_EQ(ReadFile(dir_.File("rejects.csv")),
             "kind,name,parent,reason\n"
             "LEDGER,\"Big \"\"B\"\"\",\"South, \"\"Far\"\"\",parent group not found\n"
             "LEDGER,Loose,,parent is empty\n");
-  r = Run("import accounts x.xml --target c.db");
+  r = Run("import accounts x.xml --target c.db --quiet");
   EXPECT_EQ(r.status, 0) << r.out;
   EXPECT_EQ(r.out, "0 records written, 4 records skipped (list them with --rejects FILE)\n");
   r = Run("import accounts x.xml --target c.db --rejects missing/rejects.csv");

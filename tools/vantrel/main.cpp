@@ -4,13 +4,17 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <iostream>
 #include <map>
 
 #include "commands.h"
+#include "import_report.h"
+#include "progress.h"
 #include "vantrel/DependProcesser.h"
 
 namespace {
@@ -131,6 +135,8 @@ struct ImportOptions {
   std::string log_dir;
   std::string trace_file;
   std::string rejects_file;
+  std::string report_file;
+  bool quiet = false;
   bool atomic = false;
   bool dry_run = false;
   uint64_t max_source_size = vantrel::kDefaultMaxSourceSize;
@@ -243,6 +249,13 @@ int RunImport(const ImportOptions& o) {
     if (!rejects) throw UsageError("cannot write the rejects file '" + o.rejects_file + "'");
   }
 
+  // The report, opened first for the same reason.
+  std::ofstream report;
+  if (!o.report_file.empty()) {
+    report.open(o.report_file, std::ios::trunc | std::ios::binary);
+    if (!report) throw UsageError("cannot write the report file '" + o.report_file + "'");
+  }
+
   DependProcesser processer;
   if (!o.map_file.empty()) {
     vantrel::MapTable map;
@@ -280,24 +293,32 @@ int RunImport(const ImportOptions& o) {
   if (o.atomic) processer.SetTransactionMode(vantrel::transAtomic);
   if (o.dry_run) processer.SetTransactionMode(vantrel::transDryRun);
 
-  // On a terminal, long imports show how far they have come on one line.
-  const bool show_progress = isatty(fileno(stderr));
-  bool progress_shown = false;
-  if (show_progress)
-    vantrel::SetProgressHandler([&progress_shown](const std::string& what, long done) {
-      std::fprintf(stderr, "\rvantrel: %ld %s...", done, what.c_str());
-      progress_shown = true;
-    });
+  // How far the import has come: a bar on a terminal, a line per step elsewhere.
+  using vantrel_tool::ProgressDisplay;
+  ProgressDisplay progress(stderr,
+                           o.quiet                  ? ProgressDisplay::Mode::kQuiet
+                           : isatty(fileno(stderr)) ? ProgressDisplay::Mode::kBar
+                                                    : ProgressDisplay::Mode::kLines,
+                           source_type == vantrel::srcXML ? "records" : "rows");
+  vantrel::SetProgressTotalHandler([&progress](const std::string& what, long done, long total) {
+    progress.Update(what, done, total);
+  });
+  std::vector<std::string> messages;
   vantrel::SetMessageHandler(
-      [&progress_shown](const std::string& text, int, const std::string& title) {
-        if (progress_shown) std::fputc('\n', stderr);
-        progress_shown = false;
-        std::fprintf(stderr, "%s\n", vantrel::MessageLine(text, title).c_str());
+      [&progress, &messages](const std::string& text, int, const std::string& title) {
+        progress.Interrupt();
+        messages.push_back(vantrel::MessageLine(text, title));
+        std::fprintf(stderr, "%s\n", messages.back().c_str());
       });
 
+  const std::time_t started_at = std::time(nullptr);
+  const auto started = std::chrono::steady_clock::now();
   bool err = false;
   if (!vantrel::RunImport(processer, kind->name, err)) err = true;  // the kind was found above
-  if (progress_shown) std::fputc('\n', stderr);
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  progress.Finish();
+  vantrel::SetProgressTotalHandler(nullptr);
   std::string close_error;
   if (!processer.CloseConn(&close_error)) {
     std::fprintf(stderr, "vantrel: closing the target: %s\n", close_error.c_str());
@@ -316,6 +337,34 @@ int RunImport(const ImportOptions& o) {
     }
   } else if (source_type == vantrel::srcXML && processer.RowsRefused() > 0) {
     where = " (list them with --rejects FILE)";
+  }
+  if (report.is_open()) {
+    vantrel_tool::ImportRun run;
+    run.kind = kind->name;
+    run.source = o.source;
+    run.map_file = o.map_file;
+    run.target =
+        o.target.server.empty() ? o.target.file : o.target.database + " on " + o.target.server;
+    run.from_export = source_type == vantrel::srcXML;
+    run.transaction_mode = processer.TransactionMode();
+    run.failed = err;
+    run.rolled_back = processer.RolledBack();
+    run.written = processer.RowsImported();
+    run.refused = processer.RowsRefused();
+    run.rejects = processer.Rejects();
+    run.steps = progress.Steps();
+    run.messages = messages;
+    run.log_path = processer.LogPath();
+    run.started = started_at;
+    run.seconds = seconds;
+    report << vantrel_tool::ImportReport(run).Html();
+    report.close();
+    if (report) {
+      where += ", report: " + o.report_file;
+    } else {
+      where += ", the report '" + o.report_file + "' could not be written";
+      err = true;
+    }
   }
   // What a rolled-back run left: nothing, and the summary says so.
   std::string rolled_back;
@@ -365,6 +414,12 @@ int main(int argc, char** argv) {
                      "write what the import refused to FILE as CSV after a header line: "
                      "an export's skipped records (kind,name,parent,reason), a workbook's "
                      "refused rows (row,name,column,value,reason)");
+  import->add_option("--report", imp.report_file,
+                     "write a report of the import to FILE as one HTML page that prints on "
+                     "A4: what was written, already there and refused per kind, every "
+                     "refused row or record by reason, and the time taken");
+  import->add_flag("--quiet", imp.quiet,
+                   "show no progress (on a terminal a bar per step, elsewhere a line per step)");
   import->add_option("--trace-sql", imp.trace_file,
                      "append every statement sent to the target to FILE");
   AddLimitOptions(import, imp);

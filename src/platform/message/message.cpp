@@ -43,11 +43,21 @@ ProgressHandler& Progress() {
   return handler;
 }
 
+ProgressTotalHandler& ProgressWithTotal() {
+  static ProgressTotalHandler handler;
+  return handler;
+}
+
 }  // namespace
 
 void SetProgressHandler(ProgressHandler handler) { Progress() = std::move(handler); }
+void SetProgressTotalHandler(ProgressTotalHandler handler) {
+  ProgressWithTotal() = std::move(handler);
+}
 
-void ReportProgress(const std::string& what, long done) {
+void ReportProgress(const std::string& what, long done, long total) {
+  // Without handlers a report costs two tests: it runs for every row.
+  if (ProgressWithTotal()) ProgressWithTotal()(what, done, total);
   if (Progress() && done > 0 && done % 1000 == 0) Progress()(what, done);
 }
 

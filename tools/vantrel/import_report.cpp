@@ -1,0 +1,216 @@
+#include "import_report.h"
+
+#include <algorithm>
+#include <map>
+
+namespace vantrel_tool {
+namespace {
+
+// The export's kinds of record as the rejects name them, and the progress
+// steps that walk them.
+struct ExportKind {
+  const char* reject_kind;
+  const char* step;
+};
+constexpr ExportKind kExportKinds[] = {
+    {"GROUP", "account groups"},  {"LEDGER", "ledgers"}, {"STOCKGROUP", "stock groups"},
+    {"STOCKITEM", "stock items"}, {"GODOWN", "depots"},
+};
+
+// A refusal because the company has the record already ("already exists",
+// "ledger already exists", ...): the record is there, not lost.
+bool AlreadyThere(const vantrel::RejectedRecord& r) {
+  return r.reason.find("already exists") != std::string::npos;
+}
+
+std::string Number(long n) { return std::to_string(n); }
+
+bool DryRun(const ImportRun& run) { return run.transaction_mode == vantrel::transDryRun; }
+
+std::string ModeText(int mode) {
+  if (mode == vantrel::transAtomic) return "atomic: one transaction for the whole import";
+  if (mode == vantrel::transDryRun) return "dry run: run, then rolled back";
+  return "per statement: each row or record on its own";
+}
+
+std::string LocalTime(std::time_t t) {
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  char text[64];
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &tm);
+  return text;
+}
+
+std::string Outcome(const ImportRun& run) {
+  if (DryRun(run))
+    return "Dry run: nothing was written. The counts show what the import would write.";
+  if (run.rolled_back) return "Ended on an error and rolled back: nothing was written.";
+  if (run.failed) return "Ended on an error: what was written before it stays (see the messages).";
+  if (run.refused > 0)
+    return "Completed, with refused " + std::string(run.from_export ? "records" : "rows") + ".";
+  return "Completed.";
+}
+
+}  // namespace
+
+std::vector<KindCount> CountsByKind(const ImportRun& run) {
+  const bool nothing_written = run.rolled_back && !DryRun(run);
+  std::vector<KindCount> counts;
+  if (!run.from_export) {
+    // An import that walks the rows more than once counts each row per walk.
+    KindCount c;
+    for (const StepRecord& step : run.steps) c.in_source += step.total;
+    c.label = run.kind + (run.steps.size() > 1
+                              ? " (rows of " + std::to_string(run.steps.size()) + " passes)"
+                              : std::string(" (worksheet rows)"));
+    c.written = nothing_written ? 0 : run.written;
+    c.existing = std::count_if(run.rejects.begin(), run.rejects.end(), AlreadyThere);
+    c.refused = std::max(0L, run.refused - c.existing);
+    counts.push_back(c);
+    return counts;
+  }
+  // Every staged record is written or skipped, so a finished step wrote its
+  // records less the skipped ones; a step an error cut short wrote the rest
+  // of the import's count.
+  long accounted = 0;
+  long unfinished = -1;
+  for (const ExportKind& k : kExportKinds) {
+    KindCount c;
+    c.label = k.step;
+    bool walked = false, finished = false;
+    for (const StepRecord& step : run.steps)
+      if (step.what == k.step) {
+        walked = true;
+        finished = step.done >= step.total;
+        c.in_source = step.total;
+      }
+    long skipped = 0;
+    for (const vantrel::RejectedRecord& r : run.rejects)
+      if (r.kind == k.reject_kind) {
+        ++skipped;
+        ++(AlreadyThere(r) ? c.existing : c.refused);
+      }
+    if (!walked && skipped == 0) continue;
+    if (!walked) c.in_source = skipped;
+    if (!nothing_written && finished) c.written = c.in_source - skipped;
+    if (walked && !finished) unfinished = static_cast<long>(counts.size());
+    accounted += c.written;
+    counts.push_back(c);
+  }
+  if (unfinished >= 0 && !nothing_written)
+    counts[static_cast<size_t>(unfinished)].written = std::max(0L, run.written - accounted);
+  return counts;
+}
+
+Section CountsSection(const ImportRun& run) {
+  const std::vector<KindCount> counts = CountsByKind(run);
+  HtmlTable table({{run.from_export ? "Records" : "Import"},
+                   {run.from_export ? "In the export" : "In the worksheet", true},
+                   {DryRun(run) ? "Would be written" : "Written", true},
+                   {"Already there", true},
+                   {"Refused", true}});
+  KindCount sum;
+  for (const KindCount& c : counts) {
+    table.Add(
+        {c.label, Number(c.in_source), Number(c.written), Number(c.existing), Number(c.refused)});
+    sum.in_source += c.in_source;
+    sum.written += c.written;
+    sum.existing += c.existing;
+    sum.refused += c.refused;
+  }
+  if (counts.size() > 1)
+    table.SetTotals({"All", Number(sum.in_source), Number(sum.written), Number(sum.existing),
+                     Number(sum.refused)});
+  std::string html = table.Html("counts");
+  html +=
+      "<p>\"Already there\": the company has a record of that name; it was left as it is.</p>\n";
+  return {"counts", "What was imported", html};
+}
+
+Section RefusedSection(const ImportRun& run) {
+  const std::string noun = run.from_export ? "records" : "rows";
+  Section section{"refused", run.from_export ? "Skipped records" : "Refused rows", ""};
+  if (run.rejects.empty()) {
+    section.html = "<p>No " + noun + " were refused.</p>\n";
+    return section;
+  }
+  // Grouped by reason, the reasons in the order first met.
+  std::vector<std::string> reasons;
+  std::map<std::string, std::vector<const vantrel::RejectedRecord*>> by_reason;
+  for (const vantrel::RejectedRecord& r : run.rejects) {
+    auto& list = by_reason[r.reason];
+    if (list.empty()) reasons.push_back(r.reason);
+    list.push_back(&r);
+  }
+  for (const std::string& reason : reasons) {
+    const auto& list = by_reason[reason];
+    const long n = static_cast<long>(list.size());
+    section.html += "<h3>" + HtmlEscape(reason) + ": " + Grouped(n) + " " +
+                    (n == 1 ? noun.substr(0, noun.size() - 1) : noun) + "</h3>\n";
+    if (run.from_export) {
+      HtmlTable table({{"Kind"}, {"Name"}, {"Parent"}});
+      for (const vantrel::RejectedRecord* r : list) table.Add({r->kind, r->name, r->parent});
+      section.html += table.Html("rejects records");
+    } else {
+      HtmlTable table({{"Row", true, false}, {"Name"}, {"Column"}, {"Value"}});
+      for (const vantrel::RejectedRecord* r : list)
+        table.Add({Number(r->row), r->name, r->column, r->value});
+      section.html += table.Html("rejects rows");
+    }
+  }
+  return section;
+}
+
+Section TimeSection(const ImportRun& run) {
+  HtmlTable table({{"Step"}, {"Done", true}, {"Of", true}, {"Time", true}, {"Rate", true}});
+  const std::string unit = run.from_export ? " records/s" : " rows/s";
+  for (const StepRecord& step : run.steps) {
+    if (step.total <= 0) continue;
+    const std::string rate =
+        step.seconds > 0 ? Grouped(static_cast<long>(step.done / step.seconds)) + unit : "";
+    table.Add({step.what, Number(step.done), Number(step.total), Duration(step.seconds), rate});
+  }
+  table.SetTotals({"The whole import", "", "", Duration(run.seconds), ""});
+  return {"time", "Time taken", table.Html("time")};
+}
+
+Section MessagesSection(const ImportRun& run) {
+  Section section{"messages", "Messages", ""};
+  if (run.messages.empty()) return section;
+  section.html = "<ul>\n";
+  for (const std::string& m : run.messages) section.html += "<li>" + HtmlEscape(m) + "</li>\n";
+  section.html += "</ul>\n";
+  return section;
+}
+
+Section SignOffSection() {
+  HtmlTable table({{"Checked by (name)"}, {"Signature"}, {"Date"}});
+  table.Add({"", "", ""});
+  return {"signoff", "Checked and accepted", table.Html("signatures")};
+}
+
+ReportPage ImportReport(const ImportRun& run) {
+  ReportPage page;
+  page.title = "Import report: " + run.kind;
+  page.outcome = Outcome(run);
+  page.outcome_failed = run.failed;
+  page.facts = {{"Import", run.kind + (run.from_export ? " from an export" : " from a workbook")},
+                {"Source", run.source}};
+  if (!run.map_file.empty()) page.facts.emplace_back("Mapping", run.map_file);
+  page.facts.emplace_back("Target", run.target);
+  page.facts.emplace_back("Mode", ModeText(run.transaction_mode));
+  page.facts.emplace_back("Started", LocalTime(run.started));
+  page.facts.emplace_back("Time taken", Duration(run.seconds));
+  if (!run.log_path.empty()) page.facts.emplace_back("Log", run.log_path);
+  page.sections.push_back(CountsSection(run));
+  Section messages = MessagesSection(run);
+  if (!messages.html.empty()) page.sections.push_back(std::move(messages));
+  page.sections.push_back(RefusedSection(run));
+  page.sections.push_back(TimeSection(run));
+  page.sections.push_back(SignOffSection());
+  page.footer = std::string("Written by vantrel ") + vantrel::Version() + " on " +
+                LocalTime(std::time(nullptr)) + ".";
+  return page;
+}
+
+}  // namespace vantrel_tool
