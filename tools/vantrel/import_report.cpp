@@ -53,6 +53,20 @@ std::string Outcome(const ImportRun& run) {
 
 }  // namespace
 
+ImportRun RunOf(const vantrel::DependProcesser& processer) {
+  ImportRun run;
+  run.source = processer.SourceFile();
+  run.from_export = processer.SourceType() == vantrel::srcXML;
+  run.transaction_mode = processer.TransactionMode();
+  run.failed = processer.ErrorFlag();
+  run.rolled_back = processer.RolledBack();
+  run.written = processer.RowsImported();
+  run.refused = processer.RowsRefused();
+  run.rejects = processer.Rejects();
+  run.log_path = processer.LogPath();
+  return run;
+}
+
 std::vector<KindCount> CountsByKind(const ImportRun& run) {
   const bool nothing_written = run.rolled_back && !DryRun(run);
   std::vector<KindCount> counts;

@@ -32,6 +32,9 @@ struct ImportRun {
   double seconds = 0;
 };
 
+// What the processer tells of its last import; the host adds the rest.
+ImportRun RunOf(const vantrel::DependProcesser& processer);
+
 // One line of the counts: a kind of record, or a workbook import's rows.
 struct KindCount {
   std::string label;

@@ -339,22 +339,14 @@ int RunImport(const ImportOptions& o) {
     where = " (list them with --rejects FILE)";
   }
   if (report.is_open()) {
-    vantrel_tool::ImportRun run;
+    vantrel_tool::ImportRun run = vantrel_tool::RunOf(processer);
     run.kind = kind->name;
-    run.source = o.source;
     run.map_file = o.map_file;
     run.target =
         o.target.server.empty() ? o.target.file : o.target.database + " on " + o.target.server;
-    run.from_export = source_type == vantrel::srcXML;
-    run.transaction_mode = processer.TransactionMode();
     run.failed = err;
-    run.rolled_back = processer.RolledBack();
-    run.written = processer.RowsImported();
-    run.refused = processer.RowsRefused();
-    run.rejects = processer.Rejects();
     run.steps = progress.Steps();
     run.messages = messages;
-    run.log_path = processer.LogPath();
     run.started = started_at;
     run.seconds = seconds;
     report << vantrel_tool::ImportReport(run).Html();
