@@ -69,7 +69,8 @@ TEST_F(MapShow, ProposesTheShippedMappingOfEverySampleAndTheProposalImportsAlike
     const ToolResult map = Run(std::string("map ") + kind + " " + book + " --out m.csv");
     ASSERT_EQ(map.status, 0) << map.out;
     EXPECT_EQ(Entries(ReadFile(dir_.File("m.csv"))), Entries(ReadFile(shipped)));
-    const std::string import = std::string("import ") + kind + " " + book + " --log-dir . --map ";
+    const std::string import =
+        std::string("import ") + kind + " " + book + " --quiet --log-dir . --map ";
     const ToolResult proposed = Run(import + "m.csv --target proposed.db");
     const ToolResult by_hand = Run(import + shipped + " --target shipped.db");
     EXPECT_EQ(proposed.status, 0) << proposed.out;

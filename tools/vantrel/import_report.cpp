@@ -71,12 +71,10 @@ std::vector<KindCount> CountsByKind(const ImportRun& run) {
   const bool nothing_written = run.rolled_back && !DryRun(run);
   std::vector<KindCount> counts;
   if (!run.from_export) {
-    // An import that walks the rows more than once counts each row per walk.
+    // Every pass walks the same sheet, and each row is counted once.
     KindCount c;
-    for (const StepRecord& step : run.steps) c.in_source += step.total;
-    c.label = run.kind + (run.steps.size() > 1
-                              ? " (rows of " + std::to_string(run.steps.size()) + " passes)"
-                              : std::string(" (worksheet rows)"));
+    for (const StepRecord& step : run.steps) c.in_source = std::max(c.in_source, step.total);
+    c.label = run.kind + " (worksheet rows)";
     c.written = nothing_written ? 0 : run.written;
     c.existing = std::count_if(run.rejects.begin(), run.rejects.end(), AlreadyThere);
     c.refused = std::max(0L, run.refused - c.existing);
