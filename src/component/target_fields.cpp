@@ -147,7 +147,7 @@ constexpr FieldEntry kFields[] = {
      "product code|code|sku|product number|part number|article code"},
     {kBatches, "pname", R::kReference, 50, "product name|name|product"},
     {kStockKinds, "batchname", R::kText, 20, "batch|batch name|batch number|lot|lot number"},
-    {kStockKinds, "description", R::kText, 100, "batch description|remarks"},
+    {kStockKinds, "description", R::kText, 50, "batch description|remarks"},
     {kStockKinds, "manfdate", R::kDate, 0,
      "manufacture|manufacture date|date manufacture|production date|packed|packed date"},
     {kStockKinds, "expdate", R::kDate, 0, "expiry|expiry date|best before|use by|valid until"},
