@@ -45,6 +45,8 @@ TEST(Convert, ValuesConvertRoundAndFormatAndWhatCannotConvertRaises) {
   EXPECT_EQ(LeftChars("abc", 30), "abc");
   EXPECT_EQ(LeftChars("abc", 0), "");
   EXPECT_TRUE(MappedColumns(MapTable(3)).back().closing);
+  // A damaged workbook's date serial far past any calendar reads as some date, never a trap.
+  EXPECT_EQ(DateText(DateValue{1.29216e161}).size(), 10u);
   const DateValue d = MakeDate(2026, 2, 3);
   int y, m, day;
   SplitDate(d, y, m, day);

@@ -296,7 +296,12 @@ DateValue MakeDate(int year, int month, int day) {
 }
 
 void SplitDate(DateValue d, int& year, int& month, int& day) {
-  CivilFromDays(static_cast<int64_t>(std::floor(d.serial)) + kSerialEpoch, year, month, day);
+  // A serial past the years 1 to 9999 (a damaged file's) is held to them
+  // rather than cast past what an integer holds.
+  constexpr double kFirstDay = -693593;  // 0001-01-01
+  constexpr double kLastDay = 2958465;   // 9999-12-31
+  const double serial = std::isfinite(d.serial) ? std::clamp(d.serial, kFirstDay, kLastDay) : 0;
+  CivilFromDays(static_cast<int64_t>(std::floor(serial)) + kSerialEpoch, year, month, day);
 }
 
 DateValue Today() {
