@@ -1,8 +1,8 @@
 #include "component/map_file.h"
 
-#include <new>
 #include <vector>
 
+#include "component/reported.h"
 #include "platform/common/error.h"
 #include "platform/common/source_file.h"
 #include "platform/variant/convert.h"
@@ -53,16 +53,7 @@ MapTable ParseMapText(const std::string& text, const std::string& name) {
 namespace vantrel {
 
 bool LoadMapFile(const std::string& path, MapTable& map, std::string& error) {
-  try {
-    map = ReadMapFile(path);
-    return true;
-  } catch (const std::bad_alloc&) {
-    error = "Out of memory";
-    return false;
-  } catch (const std::exception& e) {
-    error = e.what();
-    return false;
-  }
+  return Reported(error, [&] { map = ReadMapFile(path); });
 }
 
 }  // namespace vantrel

@@ -3,6 +3,7 @@
 #include <new>
 #include <utility>
 
+#include "component/reported.h"
 #include "component/target_fields.h"
 #include "dbhelpers/clean_sql_text.h"
 #include "frame/connections.h"
@@ -21,19 +22,6 @@ namespace {
 
 // How many rows from the top are looked at for a header below a title.
 constexpr size_t kHeaderSearchRows = 20;
-
-template <class Body>
-bool Guarded(std::string& error, Body&& body) {
-  try {
-    body();
-    return true;
-  } catch (const std::bad_alloc&) {
-    error = "Out of memory";
-  } catch (const std::exception& e) {
-    error = e.what();
-  }
-  return false;
-}
 
 // A text that is nothing but a number, digit groups included ("1,500.00"):
 // "0412 550 101" is a phone number, not 412550101.
@@ -267,7 +255,7 @@ void Preview(const WorkbookSheet& sheet, std::string_view kind_name, const MapTa
 
 bool ReadWorkbookSheet(const std::string& path, long header_row, size_t max_rows,
                        WorkbookSheet& sheet, std::string& error) {
-  return Guarded(error, [&] {
+  return Reported(error, [&] {
     WorkbookSheet read;
     ReadSheet(path, header_row, max_rows, read);
     sheet = std::move(read);
@@ -276,7 +264,7 @@ bool ReadWorkbookSheet(const std::string& path, long header_row, size_t max_rows
 
 bool PreviewMapping(const WorkbookSheet& sheet, std::string_view kind, const MapTable& map,
                     MappingPreview& preview, std::string& error) {
-  return Guarded(error, [&] {
+  return Reported(error, [&] {
     MappingPreview read;
     Preview(sheet, kind, map, read);
     preview = std::move(read);

@@ -85,4 +85,19 @@ std::vector<std::string> SplitSqlScript(std::string_view script) {
   return statements;
 }
 
+bool LiteralOfPattern(std::string_view pattern, std::string& literal) {
+  literal.clear();
+  for (size_t k = 0; k < pattern.size(); ++k) {
+    const char c = pattern[k];
+    if (c == '\\' && k + 1 < pattern.size()) {
+      literal += pattern[++k];
+    } else if (c == '%' || c == '_') {
+      return false;
+    } else {
+      literal += c;
+    }
+  }
+  return true;
+}
+
 }  // namespace vantrel

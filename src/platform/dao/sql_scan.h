@@ -12,6 +12,10 @@ bool HoldsSecondStatement(std::string_view sql);
 // Raises vantrel::Error naming the statement when it holds a second one.
 void RefuseStackedStatements(const std::string& sql);
 
+// The text a LIKE pattern matches when it holds no wildcard: backslash escapes
+// removed. False when an unescaped "%" or "_" makes it a real pattern.
+bool LiteralOfPattern(std::string_view pattern, std::string& literal);
+
 }  // namespace vantrel
 
 #include <vector>

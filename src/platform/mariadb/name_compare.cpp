@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "platform/dao/sql_scan.h"
+
 namespace vantrel {
 namespace {
 
@@ -173,23 +175,6 @@ std::string TextValue(std::string_view quoted) {
     }
   }
   return value;
-}
-
-// The text a LIKE pattern matches when it holds no wildcard: escapes
-// removed. False when an unescaped "%" or "_" makes it a real pattern.
-bool LiteralOfPattern(const std::string& pattern, std::string& literal) {
-  literal.clear();
-  for (size_t k = 0; k < pattern.size(); ++k) {
-    const char c = pattern[k];
-    if (c == '\\' && k + 1 < pattern.size()) {
-      literal += pattern[++k];
-    } else if (c == '%' || c == '_') {
-      return false;
-    } else {
-      literal += c;
-    }
-  }
-  return true;
 }
 
 std::string Quoted(const std::string& value) {

@@ -1,5 +1,7 @@
 #include "platform/sqlite/jet_sql.h"
 
+#include "platform/dao/sql_scan.h"
+
 namespace vantrel {
 namespace {
 
@@ -55,23 +57,6 @@ bool EndsWithWord(const std::string& out, size_t end, std::string_view word, siz
   }
   if (at > 0 && IsWordChar(out[at - 1])) return false;
   start = at;
-  return true;
-}
-
-// The text a LIKE pattern matches when it holds no wildcard: backslash escapes
-// removed. False when an unescaped "%" or "_" makes it a real pattern.
-bool LiteralOfPattern(std::string_view pattern, std::string& literal) {
-  literal.clear();
-  for (size_t k = 0; k < pattern.size(); ++k) {
-    const char c = pattern[k];
-    if (c == '\\' && k + 1 < pattern.size()) {
-      literal += pattern[++k];
-    } else if (c == '%' || c == '_') {
-      return false;
-    } else {
-      literal += c;
-    }
-  }
   return true;
 }
 
