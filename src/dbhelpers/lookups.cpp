@@ -1,6 +1,9 @@
 #include "dbhelpers/lookups.h"
 
+#include <algorithm>
+
 #include "dbhelpers/clean_sql_text.h"
+#include "dbhelpers/held_tables.h"
 #include "frame/module_state.h"
 #include "platform/common/name_key.h"
 #include "platform/dao/connection.h"
@@ -26,6 +29,17 @@ bool IsDefaultHead(const std::string& trimmed) {
 
 bool QueryHasRows(const std::string& sql) { return LookupQuery(sql).HasRows(); }
 
+// Whether a held table has a row whose key `spec` holds the names.
+bool HeldHas(HeldTable& t, size_t spec, const std::vector<std::string>& names) {
+  return !t.Matches(spec, names).empty();
+}
+
+// The first row (see First) whose key `spec` holds the names; nullptr for none.
+const size_t* HeldFirst(HeldTable& t, size_t spec, const std::vector<std::string>& names,
+                        size_t by) {
+  return First(t, t.Matches(spec, names), by);
+}
+
 }  // namespace
 
 // These three raise a failing query to their caller: a lookup that fails is
@@ -43,6 +57,10 @@ int16_t HeadCodeOfParent(std::string& parent, const std::string& kind) {
   std::string name = t;
   if (name.empty()) return 0;
   CleanSqlText(name);
+  if (HeldTable* held = Held(HeldKind::kHeads)) {
+    const size_t* row = HeldFirst(*held, 1, {name}, 0);
+    return row ? ToInt16(held->At(*row, 0)) : int16_t{0};
+  }
   Recordset& rs =
       LookupQuery("SELECT HEADCODE FROM ACCOUNTHEAD WHERE TRIM(HEADNAME)='" + name + "'");
   return rs.HasRows() ? ToInt16(rs.Value("headcode")) : int16_t{0};
@@ -51,8 +69,12 @@ int16_t HeadCodeOfParent(std::string& parent, const std::string& kind) {
 bool LedgerExists(std::string& name) {
   CloseLookupIfOpen();
   const std::string c = CleanSqlText(name);
-  if (QueryHasRows("SELECT * FROM ACCOUNTLEDGER WHERE LEDNAME LIKE'" + LikeLiteral(c) + "'"))
+  if (HeldTable* held = Held(HeldKind::kLedgers)) {
+    if (HeldHas(*held, 0, {c})) return true;
+  } else if (QueryHasRows("SELECT * FROM ACCOUNTLEDGER WHERE LEDNAME LIKE'" + LikeLiteral(c) +
+                          "'")) {
     return true;
+  }
   return IsDefaultHead(Trim(name));
 }
 
@@ -61,8 +83,12 @@ bool HeadExists(std::string& name) {
   if (NamesEqual(Trim(name), heads[0])) return true;
   CloseLookupIfOpen();
   const std::string c = CleanSqlText(name);
-  if (QueryHasRows("SELECT * FROM ACCOUNTHEAD WHERE HEADNAME like '" + LikeLiteral(c) + "'"))
+  if (HeldTable* held = Held(HeldKind::kHeads)) {
+    if (HeldHas(*held, 0, {c})) return true;
+  } else if (QueryHasRows("SELECT * FROM ACCOUNTHEAD WHERE HEADNAME like '" + LikeLiteral(c) +
+                          "'")) {
     return true;
+  }
   const std::string t = Trim(name);
   return !NamesEqual(t, heads[25]) && !NamesEqual(t, heads[7]) && IsDefaultHead(t);
 }
@@ -70,6 +96,7 @@ bool HeadExists(std::string& name) {
 bool GroupExists(std::string& name) {
   CloseLookupIfOpen();
   const std::string c = CleanSqlText(name);
+  if (HeldTable* held = Held(HeldKind::kGroups)) return HeldHas(*held, 0, {c});
   return QueryHasRows("SELECT * FROM PRODUCTGROUP WHERE GPNAME like '" + LikeLiteral(c) + "'");
 }
 
@@ -83,6 +110,10 @@ Variant GroupCodeOfParent(std::string& parent, const std::string& kind) {
     if (n.empty()) return Variant();
     sql = "SELECT GPCODE FROM PRODUCTGROUP WHERE TRIM(GPNAME)=\"" + n + "\"";
   }
+  if (HeldTable* held = Held(HeldKind::kGroups)) {
+    const size_t* row = HeldFirst(*held, 1, {n}, 0);
+    return row ? held->At(*row, 0) : Variant();
+  }
   Recordset& rs = LookupQuery(sql);
   if (rs.HasRows()) return rs.Value("gpcode");
   return Variant();
@@ -92,12 +123,20 @@ bool ProductExists(std::string& name, int32_t group_code) {
   CloseLookupIfOpen();
   const std::string x = group_code > 0 ? " and gpcode=" + std::to_string(group_code) : "";
   const std::string c = CleanSqlText(name);
+  if (HeldTable* held = Held(HeldKind::kProducts)) {
+    for (size_t row : held->Matches(0, {c})) {
+      const Variant& group = held->At(row, 2);
+      if (group_code <= 0 || (!group.is_null() && ToDouble(group) == group_code)) return true;
+    }
+    return false;
+  }
   return QueryHasRows("SELECT * FROM PRODUCT WHERE PNAME like '" + LikeLiteral(c) + "'" + x);
 }
 
 bool DepotExists(std::string& name) {
   CloseLookupIfOpen();
   const std::string c = CleanSqlText(name);
+  if (HeldTable* held = Held(HeldKind::kDepots)) return HeldHas(*held, 0, {c});
   return QueryHasRows("SELECT DNAME FROM DEPOT WHERE DNAME like '" + LikeLiteral(c) + "'");
 }
 
@@ -126,6 +165,10 @@ std::string ReadPCodeParam() {
 
 std::string PCodeOfName(std::string& name) {
   CleanSqlText(name);
+  if (HeldTable* held = Held(HeldKind::kProducts)) {
+    const size_t* row = HeldFirst(*held, 0, {name}, 0);
+    return row ? ToText(held->At(*row, 0)) : std::string();
+  }
   Recordset& rs =
       LookupQuery("SELECT PCode FROM PRODUCT WHERE PName LIKE '" + LikeLiteral(name) + "'");
   if (rs.HasRows()) return ToText(rs.Value("PCode"));
@@ -134,16 +177,30 @@ std::string PCodeOfName(std::string& name) {
 
 bool PCodeExists(std::string& code) {
   CleanSqlText(code);
+  if (HeldTable* held = Held(HeldKind::kProducts)) return HeldHas(*held, 1, {code});
   return QueryHasRows("SELECT * FROM PRODUCT WHERE PCODE LIKE '" + LikeLiteral(code) + "'");
 }
 
 std::string StoredPCode(const std::string& code) {
+  if (HeldTable* held = Held(HeldKind::kProducts)) {
+    const size_t* row = HeldFirst(*held, 1, {code}, 0);
+    return row ? JoinText(held->At(*row, 0)) : std::string();
+  }
   const RowSet r = TargetConnection().Query("SELECT PCode FROM PRODUCT WHERE PCODE LIKE '" +
                                             LikeLiteral(code) + "'");
   return r.rows.empty() ? "" : JoinText(r.rows[0][0]);
 }
 
 std::vector<std::string> PCodesOfName(const std::string& name) {
+  if (HeldTable* held = Held(HeldKind::kProducts)) {
+    std::vector<std::string> codes;
+    for (size_t row : held->Matches(0, {name})) codes.push_back(JoinText(held->At(row, 0)));
+    // Ordered by code as the column's collation orders it, ties as written.
+    std::stable_sort(codes.begin(), codes.end(), [](const std::string& a, const std::string& b) {
+      return CompareNames(a, b) < 0;
+    });
+    return codes;
+  }
   const RowSet r = TargetConnection().Query("SELECT PCode FROM PRODUCT WHERE PName LIKE '" +
                                             LikeLiteral(name) + "' ORDER BY PCode");
   std::vector<std::string> codes;
@@ -152,6 +209,11 @@ std::vector<std::string> PCodesOfName(const std::string& name) {
 }
 
 std::optional<int16_t> BatchIdOf(const std::string& product_code, const std::string& batch_name) {
+  if (HeldTable* held = Held(HeldKind::kBatches)) {
+    const size_t* row = LowestNumber(*held, held->Matches(0, {product_code, batch_name}), 0);
+    if (!row) return std::nullopt;
+    return ToInt16(held->At(*row, 0));
+  }
   const RowSet r = TargetConnection().Query("SELECT BATCHID FROM PRODUCTBATCH WHERE PCODE LIKE '" +
                                             LikeLiteral(product_code) + "' AND BATCHNAME LIKE '" +
                                             LikeLiteral(batch_name) + "' ORDER BY BATCHID");
@@ -161,6 +223,12 @@ std::optional<int16_t> BatchIdOf(const std::string& product_code, const std::str
 
 std::optional<ProductUnit> UnitOfProduct(const std::string& product_code,
                                          const std::string& unit_name) {
+  if (HeldTable* held = Held(HeldKind::kUnits)) {
+    const size_t* row = LowestNumber(*held, held->Matches(0, {product_code, unit_name}), 1);
+    if (!row) return std::nullopt;
+    const Variant& cf = held->At(*row, 3);
+    return ProductUnit{ToInt16(held->At(*row, 1)), cf.is_null() ? 0 : ToDouble(cf)};
+  }
   const RowSet r = TargetConnection().Query(
       "SELECT UnitId, CF FROM PRODUCTUNITS WHERE PCODE LIKE '" + LikeLiteral(product_code) +
       "' AND UNIT LIKE '" + LikeLiteral(unit_name) + "' ORDER BY UnitId");
@@ -170,6 +238,11 @@ std::optional<ProductUnit> UnitOfProduct(const std::string& product_code,
 }
 
 int16_t NextUnitId(const std::string& product_code) {
+  if (HeldTable* held = Held(HeldKind::kUnits)) {
+    const size_t* row = LowestNumber(*held, held->Matches(1, {product_code}), 1, true);
+    if (!row) return 1;
+    return ToInt16(Variant::FromInteger(ToInt32(held->At(*row, 1)) + int64_t{1}));
+  }
   const RowSet r = TargetConnection().Query(
       "SELECT MAX(UNITID)+1 AS UNITID FROM PRODUCTUNITS WHERE PCODE LIKE '" +
       LikeLiteral(product_code) + "'");

@@ -58,7 +58,11 @@ void OpenTargetConnection(ProcesserState& s) {
   TargetClaim claim(conn);
   conn.ClaimForImport(GetTargetTimeouts().lock_wait_seconds);
   claim.Keep();
-  if (s.transaction_mode == transAtomic || s.transaction_mode == transDryRun) conn.BeginTrans();
+  if (s.transaction_mode != transAtomic && s.transaction_mode != transDryRun) return;
+  conn.BeginTrans();
+  conn.HoldWhole();
+  // A dry run sends each statement as it comes, so its counts stop where a failure does.
+  if (s.transaction_mode == transAtomic) conn.BatchInserts(s.dialect().InsertBatchRows());
 }
 
 void OpenWorkbook(ProcesserState& s, bool client_side_cursor) {

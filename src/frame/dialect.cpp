@@ -28,6 +28,8 @@ class CompanyFileDialect : public Dialect {
     return v.is_null() ? 1 : static_cast<int32_t>(LeadingNumber(ToText(v)) + 1);
   }
   std::string InList(const std::string& select) const override { return select; }
+  // In-process: a statement costs no round trip.
+  size_t InsertBatchRows() const override { return 0; }
 };
 
 class ServerDialect : public Dialect {
@@ -49,6 +51,7 @@ class ServerDialect : public Dialect {
   std::string InList(const std::string& select) const override {
     return SelectAsList(select, false);
   }
+  size_t InsertBatchRows() const override { return 1000; }
 };
 
 }  // namespace

@@ -30,6 +30,9 @@ class Dialect {
   // The list inside "in (...)" for the rows a select finds: the select itself
   // where the target takes sub-selects, else its values read beforehand.
   virtual std::string InList(const std::string& select) const = 0;
+  // How many single-row inserts an atomic import sends as one statement:
+  // where each statement is a round trip, many; 0 sends each as it comes.
+  virtual size_t InsertBatchRows() const = 0;
 };
 
 // The dialect of a target type; any type that is not the server's gets the company file's.

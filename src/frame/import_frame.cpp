@@ -110,8 +110,12 @@ void RunImportFrame(ProcesserState& s, bool& errOccured, const Voice& voice,
   Outcome outcome = Outcome::kDone;
   try {
     outcome = body();
+    Connection& conn = TargetConnection();
+    if (conn.State() == Connection::kOpen) conn.Flush();
   } catch (const Error& e) {
     failed = true;
+    // A batched statement fails after its row: the message names the row it came from.
+    if (e.row > 0) s.sheet_row = e.row;
     host_threw = !Say(FailureText(s, e.description(), e.column, e.value), s.voice);
   } catch (const std::exception& e) {
     failed = true;

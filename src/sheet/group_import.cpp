@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "dbhelpers/clean_sql_text.h"
+#include "dbhelpers/held_tables.h"
 #include "dbhelpers/lookups.h"
 #include "frame/counters.h"
 #include "frame/import_frame.h"
@@ -42,6 +43,11 @@ void CreateParent(ProcesserState& s, const std::string& name) {
 
 // The code of the group of that (cleaned) name, if there is one.
 std::optional<int16_t> GroupCodeOf(const std::string& name) {
+  if (HeldTable* held = Held(HeldKind::kGroups)) {
+    const size_t* row = LowestNumber(*held, held->Matches(0, {name}), 0);
+    if (!row) return std::nullopt;
+    return ToInt16(held->At(*row, 0));
+  }
   const RowSet r = TargetConnection().Query("select gpcode from productgroup where gpname like '" +
                                             LikeLiteral(name) + "' order by gpcode");
   if (r.rows.empty()) return std::nullopt;

@@ -1,5 +1,6 @@
 #include "platform/dao/connection.h"
 
+#include <atomic>
 #include <mutex>
 
 #include "platform/common/error.h"
@@ -57,6 +58,10 @@ Connection::~Connection() = default;
 
 void Connection::Open(const std::string& connection_string) {
   if (provider_) throw Error("Operation is not allowed when the object is open.");
+  // Serials count across all connections: a new connection never repeats an old one's.
+  static std::atomic<unsigned long> opens{0};
+  open_serial_ = ++opens;
+  is_server_ = false;
   const ConnectionParams params = ParseConnectionString(connection_string);
   if (StartsWithNoCase(connection_string, "Provider=Microsoft.Jet.OLEDB.4.0;")) {
     provider_ = OpenSqliteProvider(params);
@@ -64,6 +69,7 @@ void Connection::Open(const std::string& connection_string) {
   } else if (StartsWithNoCase(connection_string, "DRIVER=MySQL ODBC 3.51 Driver;")) {
     provider_ = OpenMariadbProvider(params);
     is_target_ = true;
+    is_server_ = true;
   } else if (StartsWithNoCase(connection_string, "DRIVER=Microsoft Excel Driver (*.xls);")) {
     provider_ = OpenWorkbookProvider(params);
     is_target_ = false;
@@ -79,14 +85,47 @@ Provider& Connection::provider() {
   return *provider_;
 }
 
-long Connection::Execute(const std::string& sql) {
+long Connection::Send(const std::string& sql) {
   Provider& p = provider();
   if (is_target_ && TraceSink()) TraceSink()(sql);
   return p.Execute(sql);
 }
 
+long Connection::Execute(const std::string& sql) {
+  provider();
+  if (observer_) observer_(sql);
+  if (batch_.Enabled() && depth_ > 0) {
+    if (batch_.Add(sql, row_tag_)) {
+      if (batch_.Full()) Flush();
+      return 1;
+    }
+    Flush();
+  }
+  return Send(sql);
+}
+
+void Connection::BatchInserts(size_t rows) {
+  Flush();
+  batch_.Enable(rows);
+}
+
+void Connection::Flush() {
+  if (batch_.Empty()) return;
+  // The savepoint is transaction control, which the trace leaves out.
+  Provider& p = provider();
+  const std::string savepoint = "vantrel_batch";
+  batch_.SendAll({[this](const std::string& sql) { Send(sql); },
+                  [&p, &savepoint] { p.Execute("SAVEPOINT " + savepoint); },
+                  [&p, &savepoint] {
+                    p.Execute("ROLLBACK TO SAVEPOINT " + savepoint);
+                    p.Execute("RELEASE SAVEPOINT " + savepoint);
+                  },
+                  [&p, &savepoint] { p.Execute("RELEASE SAVEPOINT " + savepoint); }});
+}
+
 RowSet Connection::Query(const std::string& sql) {
   Provider& p = provider();
+  Flush();
   if (is_target_ && TraceSink()) TraceSink()(sql);
   return p.Query(sql);
 }
@@ -102,6 +141,10 @@ std::shared_ptr<Recordset> Connection::OpenSchema(int schema) {
 
 void Connection::Close() {
   if (!provider_) throw ObjectClosedError();
+  batch_ = InsertBatch();
+  observer_ = nullptr;
+  held_whole_ = false;
+  row_tag_ = 0;
   provider_.reset();
   depth_ = 0;
 }
@@ -109,12 +152,14 @@ void Connection::Close() {
 void Connection::ClaimForImport(int wait_seconds) { provider().ClaimForImport(wait_seconds); }
 
 void Connection::BeginTrans() {
+  Flush();
   provider().Begin(depth_);
   ++depth_;
 }
 
 void Connection::CommitTrans() {
   if (depth_ == 0) throw Error("No transaction is active.");
+  Flush();
   if (depth_ == 1 && rollback_only_) {
     RollbackTrans();
     throw Error(
@@ -127,6 +172,9 @@ void Connection::CommitTrans() {
 
 void Connection::RollbackTrans() {
   if (depth_ == 0) throw Error("No transaction is active.");
+  // What is pending would be undone with the rest; what was read of the target is stale.
+  batch_.Drop();
+  if (observer_) observer_("ROLLBACK");
   // The level is gone whether or not the target accepted the rollback.
   --depth_;
   if (depth_ == 0) rollback_only_ = false;

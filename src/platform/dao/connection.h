@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/dao/insert_batch.h"
 #include "platform/dao/rowset.h"
 #include "vantrel/host.h"
 
@@ -48,10 +49,41 @@ class Connection {
   // Claims the target for one import until Close (see Provider::ClaimForImport).
   void ClaimForImport(int wait_seconds);
 
+  // The import holds the target whole: claimed, and all its work in the one
+  // transaction it opened. Until Close, what it reads of the target changes
+  // only by what it writes itself, so lookups may answer from memory.
+  void HoldWhole() { held_whole_ = true; }
+  bool HeldWhole() const { return held_whole_ && depth_ > 0; }
+  // Counts the opens of this connection: what was read under one open is stale under the next.
+  unsigned long OpenSerial() const { return open_serial_; }
+  // The target is the server (else the company file).
+  bool IsServer() const { return is_server_; }
+
+  // Inserts of one shape are sent as one statement of up to `rows` rows, all
+  // pending ones before anything else is sent (see InsertBatch); 0 sends
+  // each at once. Close drops what is pending.
+  void BatchInserts(size_t rows);
+  // Sends the pending inserts.
+  void Flush();
+  // The worksheet row the statements executed from now on belong to; an
+  // error of a batched statement names it.
+  void SetRowTag(long row) { row_tag_ = row; }
+  // Told of each statement Execute takes, before it is sent; the observer of
+  // an earlier open is dropped by Close.
+  using WriteObserver = std::function<void(const std::string& sql)>;
+  void ObserveWrites(WriteObserver observer) { observer_ = std::move(observer); }
+
  private:
   Provider& provider();
+  long Send(const std::string& sql);
   std::unique_ptr<Provider> provider_;
   bool is_target_ = false;
+  bool is_server_ = false;
+  bool held_whole_ = false;
+  unsigned long open_serial_ = 0;
+  InsertBatch batch_;
+  long row_tag_ = 0;
+  WriteObserver observer_;
   int depth_ = 0;
   bool rollback_only_ = false;
 };
