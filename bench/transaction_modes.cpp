@@ -1,9 +1,12 @@
 // Times one import of account heads and one of ledgers with balances in each
 // transaction mode (per statement, atomic, dry run), side by side, and a bare
-// replay of the atomic run's statements in one transaction through the
-// target's own client library, on a new company file and, when
+// replay of the per-statement run's statements in one transaction through
+// the target's own client library (the cost of those statements without the
+// import around them); then an export's stock groups and items imported per
+// statement and atomic. On a new company file and, when
 // VANTREL_BENCH_MARIADB=HOST:PORT is set, on new databases on that server.
-//   transaction_modes [HEAD_ROWS=30000] [LEDGER_ROWS=20000]
+// The atomic runs are timed best of three.
+//   transaction_modes [HEAD_ROWS=30000] [LEDGER_ROWS=20000] [EXPORT_ITEMS=200000]
 #include <unistd.h>
 
 #include <chrono>
@@ -29,6 +32,7 @@ struct Kind {
   vantrel::MapTable map;
   std::string book;
   long rows;
+  vantrel::enumSourceType source_type = vantrel::srcEXCEL;
 };
 
 struct Target {
@@ -64,9 +68,9 @@ double Run(Target& t, const Kind& k, vantrel::enumTransactionMode mode,
     if (!p.SetServer(t.server)) return -1;
   }
   p.SetTransactionMode(mode);
-  p.SetSourceType(vantrel::srcEXCEL);
+  p.SetSourceType(k.source_type);
   p.SetSourceFile(k.book);
-  p.SetMapInfo(k.map);
+  if (!k.map.empty()) p.SetMapInfo(k.map);
   if (trace) vantrel::SetSqlTrace([trace](const std::string& sql) { trace->push_back(sql); });
   bool err = false;
   const auto start = std::chrono::steady_clock::now();
@@ -82,23 +86,69 @@ double Run(Target& t, const Kind& k, vantrel::enumTransactionMode mode,
   return secs;
 }
 
+// The best of three runs: the machine's other work only ever adds time.
+double Best(Target& t, const Kind& k, vantrel::enumTransactionMode mode) {
+  double best = -1;
+  for (int i = 0; i < 3; ++i) {
+    const double secs = Run(t, k, mode);
+    if (secs >= 0 && (best < 0 || secs < best)) best = secs;
+  }
+  return best;
+}
+
+const char* TargetName(const Target& t) { return t.server.empty() ? "company file" : "MariaDB"; }
+
 void Measure(Target& t, const Kind& k) {
-  const double per_statement = Run(t, k, vantrel::transPerStatement);
-  const double dry = Run(t, k, vantrel::transDryRun);
   std::vector<std::string> trace;
-  Run(t, k, vantrel::transAtomic, &trace);  // untimed: tracing has a cost of its own
-  const double atomic = Run(t, k, vantrel::transAtomic);
+  // Traced while timed: beside a statement's own cost, keeping its text is small.
+  const double per_statement = Run(t, k, vantrel::transPerStatement, &trace);
+  const double dry = Run(t, k, vantrel::transDryRun);
+  std::vector<std::string> atomic_trace;
+  Run(t, k, vantrel::transAtomic, &atomic_trace);  // untimed: counts what the atomic run sends
+  const double atomic = Best(t, k, vantrel::transAtomic);
   const bench::ReplayResult replay =
       t.server.empty() ? bench::ReplaySqlite(trace, t.NewCompany(), true)
                        : bench::ReplayMariadb(trace, t.server, t.NewCompany(), true);
   const double rows = static_cast<double>(k.rows);
   std::printf(
-      "%-12s %-7s %6ld rows | per statement %6.2f s %7.0f rows/s | atomic %6.2f s %7.0f rows/s | "
-      "dry run %6.2f s | replay in one transaction %6.2f s %7.0f rows/s (%ld statements, %ld "
-      "failed) | atomic/replay speed %.0f%%\n",
-      t.server.empty() ? "company file" : "MariaDB", k.name, k.rows, per_statement,
-      rows / per_statement, atomic, rows / atomic, dry, replay.seconds, rows / replay.seconds,
-      replay.run, replay.failed, 100.0 * replay.seconds / atomic);
+      "%-12s %-7s %6ld rows | per statement %7.2f s %7.0f rows/s (%zu statements) | atomic "
+      "%6.2f s %7.0f rows/s (%zu statements) | dry run %6.2f s | per-statement run's statements "
+      "replayed in one transaction %6.2f s %7.0f rows/s (%ld failed) | atomic/replay speed "
+      "%.1fx\n",
+      TargetName(t), k.name, k.rows, per_statement, rows / per_statement, trace.size(), atomic,
+      rows / atomic, atomic_trace.size(), dry, replay.seconds, rows / replay.seconds, replay.failed,
+      replay.seconds / atomic);
+  std::fflush(stdout);
+}
+
+// An export's stock groups and items, per statement and atomic.
+void MeasureExport(Target& t, const Kind& k) {
+  const double per_statement = Run(t, k, vantrel::transPerStatement);
+  const double atomic = Best(t, k, vantrel::transAtomic);
+  const double rows = static_cast<double>(k.rows);
+  std::printf(
+      "%-12s %-7s %6ld records | per statement %7.2f s %7.0f records/s | atomic %6.2f s %7.0f "
+      "records/s | atomic/per statement speed %.1fx\n",
+      TargetName(t), k.name, k.rows, per_statement, rows / per_statement, atomic, rows / atomic,
+      per_statement / atomic);
+  std::fflush(stdout);
+}
+
+// An export of `items` stock items under 200 stock groups (20 primary, the
+// rest under them), as the products import reads it.
+void WriteExport(const std::string& path, long items) {
+  std::ofstream out(path);
+  out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ENVELOPE><BODY><DATA>\n";
+  constexpr int kGroups = 200;
+  for (int g = 0; g < kGroups; ++g) {
+    out << " <STOCKGROUP NAME=\"Stock Group " << g << "\"><PARENT>";
+    if (g >= 20) out << "Stock Group " << g % 20;
+    out << "</PARENT></STOCKGROUP>\n";
+  }
+  for (long i = 0; i < items; ++i)
+    out << " <STOCKITEM NAME=\"Item " << i << "\"><PARENT>Stock Group " << i % kGroups
+        << "</PARENT></STOCKITEM>\n";
+  out << "</DATA></BODY></ENVELOPE>\n";
 }
 
 }  // namespace
@@ -106,6 +156,7 @@ void Measure(Target& t, const Kind& k) {
 int main(int argc, char** argv) {
   const long head_rows = argc > 1 ? std::atol(argv[1]) : 30000;
   const long ledger_rows = argc > 2 ? std::atol(argv[2]) : 20000;
+  const long export_items = argc > 3 ? std::atol(argv[3]) : 200000;
   char dir[] = "/tmp/vantrel-bench-XXXXXX";
   if (!mkdtemp(dir)) return 1;
   setenv("VANTREL_LOG_DIR", dir, 1);
@@ -133,12 +184,22 @@ int main(int argc, char** argv) {
           << "\n";
   }
 
+  // Every record of the export is written: the groups and the items.
+  Kind items{"export",
+             &vantrel::DependProcesser::ImportProducts,
+             {},
+             std::string(dir) + "/export.xml",
+             export_items + 200,
+             vantrel::srcXML};
+  if (export_items > 0) WriteExport(items.book, export_items);
+
   std::vector<Target> targets{{"", dir, 0, {}}};
   if (const char* server = std::getenv("VANTREL_BENCH_MARIADB"))
     targets.push_back({server, dir, 0, {}});
   for (Target& t : targets) {
     Measure(t, heads);
     Measure(t, ledgers);
+    if (export_items > 0) MeasureExport(t, items);
     if (!t.databases.empty()) {
       vantrel::Connection conn;
       conn.Open("DRIVER=MySQL ODBC 3.51 Driver;UID=orvikuser;PWD=marblequince;SERVER=" + t.server +

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "platform/common/error.h"
 #include "platform/dao/provider.h"
 #include "platform/dao/sql_scan.h"
+#include "platform/sqlite/insert_cache.h"
 #include "platform/sqlite/jet_sql.h"
 #include "platform/sqlite/name_collation.h"
 #include "platform/variant/convert.h"
@@ -142,8 +144,10 @@ constexpr auto kClaimRetry = std::chrono::milliseconds(100);
 
 class SqliteProvider : public Provider {
  public:
-  SqliteProvider(sqlite3* db, std::string path) : db_(db), path_(std::move(path)) {}
+  SqliteProvider(sqlite3* db, std::string path)
+      : db_(db), path_(std::move(path)), inserts_(std::make_unique<InsertCache>(db)) {}
   ~SqliteProvider() override {
+    inserts_.reset();
     sqlite3_close_v2(db_);
     if (lock_fd_ >= 0) close(lock_fd_);  // closing the lock file releases its lock
   }
@@ -178,6 +182,11 @@ class SqliteProvider : public Provider {
   }
 
   long Execute(const std::string& sql) override {
+    bool failed = false;
+    if (inserts_->Run(sql, failed)) {
+      if (failed) Fail(sql);
+      return sqlite3_changes(db_);
+    }
     Statement stmt;
     Prepare(sql, stmt);
     int rc;
@@ -299,6 +308,7 @@ class SqliteProvider : public Provider {
 
   sqlite3* db_;
   std::string path_;
+  std::unique_ptr<InsertCache> inserts_;
   int lock_fd_ = -1;
 };
 
