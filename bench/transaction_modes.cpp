@@ -6,7 +6,8 @@
 // statement and atomic. On a new company file and, when
 // VANTREL_BENCH_MARIADB=HOST:PORT is set, on new databases on that server.
 // The atomic runs are timed best of three.
-//   transaction_modes [HEAD_ROWS=30000] [LEDGER_ROWS=20000] [EXPORT_ITEMS=200000]
+//   transaction_modes [--atomic-only] [HEAD_ROWS=30000] [LEDGER_ROWS=20000] [EXPORT_ITEMS=200000]
+// --atomic-only: times the atomic runs alone (how they grow with the rows).
 #include <unistd.h>
 
 #include <chrono>
@@ -98,7 +99,19 @@ double Best(Target& t, const Kind& k, vantrel::enumTransactionMode mode) {
 
 const char* TargetName(const Target& t) { return t.server.empty() ? "company file" : "MariaDB"; }
 
+// Set by --atomic-only.
+bool g_atomic_only = false;
+
+// The atomic run alone.
+void MeasureAtomic(Target& t, const Kind& k) {
+  const double atomic = Best(t, k, vantrel::transAtomic);
+  std::printf("%-12s %-7s %7ld rows | atomic %6.2f s %7.0f rows/s\n", TargetName(t), k.name, k.rows,
+              atomic, static_cast<double>(k.rows) / atomic);
+  std::fflush(stdout);
+}
+
 void Measure(Target& t, const Kind& k) {
+  if (g_atomic_only) return MeasureAtomic(t, k);
   std::vector<std::string> trace;
   // Traced while timed: beside a statement's own cost, keeping its text is small.
   const double per_statement = Run(t, k, vantrel::transPerStatement, &trace);
@@ -123,6 +136,7 @@ void Measure(Target& t, const Kind& k) {
 
 // An export's stock groups and items, per statement and atomic.
 void MeasureExport(Target& t, const Kind& k) {
+  if (g_atomic_only) return MeasureAtomic(t, k);
   const double per_statement = Run(t, k, vantrel::transPerStatement);
   const double atomic = Best(t, k, vantrel::transAtomic);
   const double rows = static_cast<double>(k.rows);
@@ -154,9 +168,16 @@ void WriteExport(const std::string& path, long items) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const long head_rows = argc > 1 ? std::atol(argv[1]) : 30000;
-  const long ledger_rows = argc > 2 ? std::atol(argv[2]) : 20000;
-  const long export_items = argc > 3 ? std::atol(argv[3]) : 200000;
+  std::vector<long> sizes;
+  for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) == "--atomic-only")
+      g_atomic_only = true;
+    else
+      sizes.push_back(std::atol(argv[i]));
+  }
+  const long head_rows = sizes.size() > 0 ? sizes[0] : 30000;
+  const long ledger_rows = sizes.size() > 1 ? sizes[1] : 20000;
+  const long export_items = sizes.size() > 2 ? sizes[2] : 200000;
   char dir[] = "/tmp/vantrel-bench-XXXXXX";
   if (!mkdtemp(dir)) return 1;
   setenv("VANTREL_LOG_DIR", dir, 1);

@@ -234,12 +234,7 @@ HeldTable* Held(HeldKind kind) {
     keeper.conn = &conn;
     keeper.serial = conn.OpenSerial();
     keeper.Reset();
-    conn.ObserveWrites([&keeper](const std::string& sql) {
-      if (sql == "ROLLBACK")
-        keeper.DropAll();
-      else
-        keeper.Observe(sql);
-    });
+    conn.ObserveWrites([&keeper](const std::string& sql) { keeper.Observe(sql); });
   }
   const size_t k = static_cast<size_t>(kind);
   HeldTable& t = *keeper.tables[k];

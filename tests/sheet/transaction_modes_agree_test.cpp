@@ -164,28 +164,52 @@ TEST_P(ModesAgree, AtomicImportsWriteTheRowsAndRefusalsOfPerStatementImports) {
 }
 
 TEST_P(ModesAgree, AStatementTheTargetRefusesIsReportedAtItsRowAsEachStatementAlone) {
-  // Rows 3 and 9 name the same city, which the target takes once only.
-  std::string book = "Name,Head,City\n";
-  for (int i = 0; i < 12; ++i)
+  // Rows 3 and 9 give the ledger (its city) or its journal line (its amount) a
+  // value the target takes once only.
+  std::string book = "Name,Head,City,Balance\n";
+  for (int i = 0; i < 12; ++i) {
+    const bool twice = i == 1 || i == 7;
     book += "Ledger " + std::to_string(i) + ",Sundry Debtors," +
-            (i == 1 || i == 7 ? std::string("Twice") : "City " + std::to_string(i)) + "\n";
-  const std::string path = dir_.Write("cities.csv", book);
-  const MapTable map = Map("Name=ledname,Head=headcode,City=city");
-  std::vector<std::string> first_message;
-  for (int mode : {transDryRun, transAtomic}) {
-    UseNewCompany();
-    Exec("CREATE UNIQUE INDEX ledger_city ON accountledger (city)");
-    const Strings before = Dump();
-    rec_.messages.clear();
-    EXPECT_TRUE(RunImport(&DependProcesser::ImportAccounts, srcEXCEL, path, map, mode));
-    ASSERT_FALSE(rec_.messages.empty());
-    first_message.push_back(rec_.messages[0].text);
-    EXPECT_EQ(Dump(), before);
-    EXPECT_TRUE(rolled_back_);
+            (twice ? std::string("Twice") : "City " + std::to_string(i)) + "," +
+            (twice ? std::string("77") : std::to_string(100 + i)) + " db\n";
   }
-  EXPECT_EQ(first_message[1], first_message[0]);
-  EXPECT_TRUE(Holds(first_message[1], "Twice"));
-  EXPECT_TRUE(Holds(first_message[1], "(worksheet row 9 of '" + path + "')"));
+  const std::string path = dir_.Write("twice.csv", book);
+  const MapTable map = Map("Name=ledname,Head=headcode,City=city,Balance=openingbalance");
+  for (const char* index : {"CREATE UNIQUE INDEX once ON accountledger (city)",
+                            "CREATE UNIQUE INDEX once ON generalledger (dbamt)"}) {
+    std::vector<std::string> first_message;
+    for (int mode : {transDryRun, transAtomic}) {
+      UseNewCompany();
+      Exec(index);
+      const Strings before = Dump();
+      rec_.messages.clear();
+      EXPECT_TRUE(RunImport(&DependProcesser::ImportAccounts, srcEXCEL, path, map, mode));
+      ASSERT_FALSE(rec_.messages.empty());
+      first_message.push_back(rec_.messages[0].text);
+      EXPECT_EQ(Dump(), before);
+      EXPECT_TRUE(rolled_back_);
+    }
+    EXPECT_EQ(first_message[1], first_message[0]) << index;
+    EXPECT_TRUE(Holds(first_message[1], "(worksheet row 9 of '" + path + "')")) << index;
+  }
+}
+
+TEST_P(ModesAgree, AnAtomicImportOnTheServerSendsItsInsertsManyRowsAtATime) {
+  std::string book = "Name,Head,Balance\n";
+  for (int i = 0; i < 50; ++i) book += "Ledger " + std::to_string(i) + ",Sundry Debtors,5 db\n";
+  const std::string path = dir_.Write("fifty.csv", book);
+  const MapTable map = Map("Name=ledname,Head=headcode,Balance=openingbalance");
+  EXPECT_FALSE(RunImport(&DependProcesser::ImportAccounts, srcEXCEL, path, map, transAtomic));
+  EXPECT_EQ(imported_, 50);
+  const size_t ledgers = rec_.StatementsStartingWith("insert into accountledger").size();
+  const size_t lines = rec_.StatementsStartingWith("insert into generalledger").size();
+  // No lookup per row: the tables the lookups need are read once.
+  EXPECT_LT(
+      rec_.StatementsStartingWith("SELECT").size() + rec_.StatementsStartingWith("select").size(),
+      10u);
+  EXPECT_EQ(ledgers, multi_user() ? 1u : 50u);
+  EXPECT_EQ(lines, multi_user() ? 1u : 50u);
+  EXPECT_EQ(One("SELECT COUNT(*) FROM generalledger"), "50");
 }
 
 VANTREL_BOTH_TARGETS(ModesAgree);

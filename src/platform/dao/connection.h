@@ -68,8 +68,8 @@ class Connection {
   // The worksheet row the statements executed from now on belong to; an
   // error of a batched statement names it.
   void SetRowTag(long row) { row_tag_ = row; }
-  // Told of each statement Execute takes, before it is sent; the observer of
-  // an earlier open is dropped by Close.
+  // Told of each statement Execute takes, before it is sent, and of each
+  // rollback as "ROLLBACK"; the observer of an earlier open is dropped by Close.
   using WriteObserver = std::function<void(const std::string& sql)>;
   void ObserveWrites(WriteObserver observer) { observer_ = std::move(observer); }
 
