@@ -108,6 +108,8 @@ long DependProcesser::RowsImported() const { return state_->rows_imported; }
 long DependProcesser::RowsRefused() const { return state_->rows_refused; }
 const std::vector<RejectedRecord>& DependProcesser::Rejects() const { return state_->rejects; }
 std::string DependProcesser::LogPath() const { return state_->log.Path(); }
+const std::vector<KindCount>& DependProcesser::Counts() const { return state_->counts; }
+const OpeningTotals& DependProcesser::Opening() const { return state_->opening; }
 
 void DependProcesser::ImportAccounts(bool& errOccured) {
   ProcesserState& s = *state_;
@@ -220,6 +222,11 @@ void DependProcesser::ImportOS(bool& errOccured) {
       RunWorkbookImport(s, "opening-stock", false, logfile::kOpeningStock, "Batch", {"osbatch"});
     return Outcome::kDone;
   });
+}
+
+void DependProcesser::Migrate(const MigrationPlan& plan, bool& errOccured) {
+  (void)plan;
+  errOccured = true;  // not yet
 }
 
 }  // namespace vantrel
