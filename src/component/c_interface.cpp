@@ -467,6 +467,7 @@ const VantrelRejectedRecord* vantrel_reject(VantrelObject* o, size_t index) {
   out.row = r.row;
   out.column = r.column.c_str();
   out.value = r.value.c_str();
+  out.source = r.source.c_str();
   return &out;
 }
 
