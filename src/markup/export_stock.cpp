@@ -1,5 +1,6 @@
 #include "markup/export_stock.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -121,6 +122,43 @@ std::optional<Refusal> ExportStock::ReadLines(const StagedStock& stock,
   return std::nullopt;
 }
 
+bool ExportStock::Unchanged(const std::string& pcode, const std::vector<Line>& lines) const {
+  std::vector<std::string> wanted;
+  std::map<std::string, double> inventory;
+  for (const Line& line : lines) {
+    std::optional<int16_t> batch_id = int16_t{0};
+    if (!line.batch.empty()) batch_id = BatchIdOf(pcode, line.batch);
+    if (!batch_id) return false;
+    const std::string where = std::to_string(line.dcode) + "|" + std::to_string(*batch_id);
+    wanted.push_back(where + "|" + NumberText(line.quantity) + "|" + NumberText(line.rate));
+    inventory[where] += line.quantity;
+  }
+  Connection& target = TargetConnection();
+  std::vector<std::string> stored;
+  for (const Row& row :
+       target
+           .Query("select r.dcode, d.batchid, d.qty, d.cf, d.Rate from receiptdetails d, "
+                  "transactionreceipts r where r.rcptcode=d.rcptcode and r.rcpttype='OS' and "
+                  "d.PCode='" +
+                  pcode + "'")
+           .rows) {
+    if (row[3].is_null() || ToDouble(row[3]) != 1) return false;
+    stored.push_back(ToText(row[0]) + "|" + ToText(row[1]) + "|" + NumberText(ToDouble(row[2])) +
+                     "|" + NumberText(ToDouble(row[4])));
+  }
+  std::sort(wanted.begin(), wanted.end());
+  std::sort(stored.begin(), stored.end());
+  if (wanted != stored) return false;
+  std::map<std::string, double> held;
+  for (const Row& row :
+       target.Query("select dcode, batchid, os from inventory where pcode='" + pcode + "'").rows)
+    held[ToText(row[0]) + "|" + ToText(row[1])] += row[2].is_null() ? 0 : ToDouble(row[2]);
+  for (auto it = held.begin(); it != held.end();) it = it->second == 0 ? held.erase(it) : ++it;
+  for (auto it = inventory.begin(); it != inventory.end();)
+    it = it->second == 0 ? inventory.erase(it) : ++it;
+  return held == inventory;
+}
+
 void ExportStock::RemoveStock(const std::string& pcode) {
   Connection& target = TargetConnection();
   target.Execute("delete from inventory where pcode='" + pcode + "'");
@@ -182,6 +220,10 @@ void ExportStock::Apply(const std::string& pcode, bool is_new, const std::string
   std::vector<Line> lines;
   if (const std::optional<Refusal> refusal = ReadLines(stock, base_unit, lines)) {
     RecordSkipped(s_, "STOCKITEM", name, parent, *refusal, kStock);
+    return;
+  }
+  if (!is_new && Unchanged(pcode, lines)) {
+    Tally(s_, kStock, Tallied::kAlreadyThere);
     return;
   }
   if (!allocated_) {

@@ -23,7 +23,8 @@ struct StagedStock;
 //   batch ("Primary Batch" or none is batch 0). An item's stock lands whole
 //   or not at all, and replaces the opening stock the item had in every
 //   depot. Each depot's lines go on one opening stock receipt of that depot
-//   (a new receipt every 32,767 lines).
+//   (a new receipt every 32,767 lines). Stock the item already has, line for
+//   line, stays where it is.
 class ExportStock {
  public:
   explicit ExportStock(ProcesserState& s) : s_(s) {}
@@ -52,6 +53,7 @@ class ExportStock {
                     const std::string& parent, const StagedStock& stock);
   std::optional<Refusal> ReadLines(const StagedStock& stock, const std::string& base_unit,
                                    std::vector<Line>& lines) const;
+  bool Unchanged(const std::string& pcode, const std::vector<Line>& lines) const;
   void RemoveStock(const std::string& pcode);
   int16_t BatchId(const std::string& pcode, bool is_new, const std::string& batch,
                   std::map<std::string, int16_t>& made);

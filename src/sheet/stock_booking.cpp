@@ -134,7 +134,8 @@ void OpeningStockReceipt::RemoveEarlier(const std::string& product_code, int16_t
   // This import's own receipt is written last, so the list holds only earlier ones.
   if (!earlier_receipts_)
     earlier_receipts_ =
-        s_.dialect().InList("select rcptcode from transactionreceipts where rcpttype='OS'");
+        s_.dialect().InList(
+            "select rcptcode from transactionreceipts where rcpttype='OS' and dcode=1");
   const std::string lines = " from receiptdetails where PCode='" + product_code +
                             "' and batchid=" + std::to_string(batch_id) + " and rcptcode in (" +
                             *earlier_receipts_ + ")";
