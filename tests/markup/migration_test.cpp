@@ -260,6 +260,16 @@ TEST_P(Migration, APlanRunsItsSourcesInDependencyOrder) {
 
   plan.as_of = "2026-02-30";
   EXPECT_TRUE(Migrate("", transAtomic, plan));
+
+  // A stock workbook runs after the export's items whatever the order, and
+  // replaces the main location's stock of Darjeeling (code 2) only.
+  MigrationPlan stock;
+  stock.sources.push_back({"opening-stock", dir_.Write("s.csv", "Code,Qty,Rate\n2,7,90\n"),
+                           dir_.Write("s-map.csv", "Code,pcode\nQty,openingstock\nRate,purrate\n"),
+                           1});
+  ASSERT_FALSE(Migrate(kExport, transAtomic, stock));
+  EXPECT_EQ(Stock(), (Strings{"1|Assam Leaf||120", "1|Darjeeling||7", "2|Darjeeling|B-17|20"}));
+  ExpectInvariants();
 }
 
 VANTREL_BOTH_TARGETS(Migration);
