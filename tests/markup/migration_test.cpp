@@ -262,13 +262,16 @@ TEST_P(Migration, APlanRunsItsSourcesInDependencyOrder) {
   EXPECT_TRUE(Migrate("", transAtomic, plan));
 
   // A stock workbook runs after the export's items whatever the order, and
-  // replaces the main location's stock of Darjeeling (code 2) only.
+  // replaces the main location's stock of Darjeeling (code 2) in batch B-17
+  // only: the North Store's keeps its lines.
   MigrationPlan stock;
-  stock.sources.push_back({"opening-stock", dir_.Write("s.csv", "Code,Qty,Rate\n2,7,90\n"),
-                           dir_.Write("s-map.csv", "Code,pcode\nQty,openingstock\nRate,purrate\n"),
-                           1});
+  stock.sources.push_back(
+      {"opening-stock", dir_.Write("s.csv", "Code,Batch,Qty,Rate\n2,B-17,7,90\n"),
+       dir_.Write("s-map.csv", "Code,pcode\nBatch,batchname\nQty,openingstock\nRate,purrate\n"),
+       1});
   ASSERT_FALSE(Migrate(kExport, transAtomic, stock));
-  EXPECT_EQ(Stock(), (Strings{"1|Assam Leaf||120", "1|Darjeeling||7", "2|Darjeeling|B-17|20"}));
+  EXPECT_EQ(Stock(), (Strings{"1|Assam Leaf||120", "1|Darjeeling||10", "1|Darjeeling|B-17|7",
+                              "2|Darjeeling|B-17|20"}));
   ExpectInvariants();
 }
 
