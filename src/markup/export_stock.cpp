@@ -112,7 +112,10 @@ std::optional<Refusal> ExportStock::ReadLines(const StagedStock& stock,
       line.rate = std::fabs(value) / std::fabs(line.quantity);
     }
     if (!IsMainLocation(share.godown)) {
-      const std::optional<int16_t> dcode = DepotCodeOf(share.godown);
+      const std::string key = NameKey(share.godown);
+      auto found = depots_.find(key);
+      if (found == depots_.end()) found = depots_.emplace(key, DepotCodeOf(share.godown)).first;
+      const std::optional<int16_t> dcode = found->second;
       if (!dcode) return Refusal{Reason::kGodownNotFound, "GODOWNNAME", share.godown, share.godown};
       line.dcode = *dcode;
     }

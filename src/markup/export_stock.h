@@ -66,6 +66,8 @@ class ExportStock {
   std::vector<std::pair<int16_t, Receipt>> full_;  // receipts whose line numbers ran out
   std::optional<std::string> earlier_receipts_;    // in-list of the receipts before this import
   std::set<int32_t> earlier_touched_;
+  // Depot codes by name key, found once: the products' step adds no depots.
+  mutable std::map<std::string, std::optional<int16_t>> depots_;
 };
 
 }  // namespace vantrel
