@@ -202,12 +202,11 @@ void ExportStock::AddLine(int16_t dcode, const std::string& pcode, int16_t batch
     it = open_.end();
   }
   if (it == open_.end()) {
-    it = open_.emplace(dcode, Receipt{Counters().next_receipt_code, 0, 0}).first;
+    it = open_.emplace(dcode, Receipt{Counters().next_receipt_code, 0}).first;
     ++Counters().next_receipt_code;
   }
   Receipt& receipt = it->second;
   ++receipt.lines;
-  receipt.amount += quantity * rate;
   TargetConnection().Execute(
       "insert into receiptdetails(rcptcode, slno, PCode, unitid, cf, batchid, qty, "
       "Rate)values(" +
@@ -248,12 +247,24 @@ void ExportStock::Apply(const std::string& pcode, bool is_new, const std::string
 }
 
 void ExportStock::Finish() {
+  // The amounts are read from the lines that stand: an item whose own
+  // transaction was rolled back left none.
   Connection& target = TargetConnection();
-  for (const auto& [dcode, receipt] : full_)
-    target.Execute(ReceiptInsertSql(s_, receipt.code, dcode, receipt.amount));
-  for (const auto& [dcode, receipt] : open_)
-    target.Execute(ReceiptInsertSql(s_, receipt.code, dcode, receipt.amount));
+  auto write = [&](int16_t dcode, const Receipt& receipt) {
+    const std::string code = std::to_string(receipt.code);
+    const RowSet left = target.Query(
+        "select count(*), sum(qty*Rate) from receiptdetails where rcptcode=" + code);
+    const Row& totals = left.rows.at(0);
+    if (ToInt32(totals[0]) == 0) return;
+    target.Execute(
+        ReceiptInsertSql(s_, receipt.code, dcode, totals[1].is_null() ? 0 : ToDouble(totals[1])));
+  };
+  for (const auto& [dcode, receipt] : full_) write(dcode, receipt);
+  for (const auto& [dcode, receipt] : open_) write(dcode, receipt);
+  full_.clear();
+  open_.clear();
   SettleEarlierReceipts(earlier_touched_);
+  earlier_touched_.clear();
 }
 
 }  // namespace vantrel

@@ -34,7 +34,9 @@ class ExportStock {
   // The item was not written: the stock it carries is refused with it.
   void Refuse(const std::string& name, const std::string& parent, const StagedStock& stock,
               const std::string& why);
-  // Writes the receipts and settles the earlier ones stock was taken off.
+  // Writes the receipts of the lines that stand and settles the earlier ones
+  // stock was taken off. Also run when an import ends on an error, so the
+  // items it wrote keep their receipts.
   void Finish();
 
  private:
@@ -47,7 +49,6 @@ class ExportStock {
   struct Receipt {
     int32_t code = 0;
     int16_t lines = 0;
-    double amount = 0;
   };
   std::string Units(const std::string& pcode, bool is_new, const std::string& name,
                     const std::string& parent, const StagedStock& stock);
