@@ -449,8 +449,11 @@ void CommonConvertor::AddToOrvikPro(Recordset& rsProG, Recordset& rsProI) {
       TransactionScope together(TargetConnection());
       const double number = LeadingNumber(c.next_product_code);
       const std::string code = NumberText(number);
-      Run("INSERT INTO PRODUCT(PCODE,PNAME,GPCODE) VALUES(\"" + code + "\",\"" + Trim(name) +
-          "\"," + JoinText(group_code) + ")");
+      // An item with a base unit buys and sells in it, unit id 0.
+      const bool units = !ExportStock::BaseUnit(own).empty();
+      Run(std::string("INSERT INTO PRODUCT(PCODE,PNAME,GPCODE") +
+          (units ? ",PURCHASEUNIT,SALESUNIT" : "") + ") VALUES(\"" + code + "\",\"" +
+          Trim(name) + "\"," + JoinText(group_code) + (units ? ",0,0" : "") + ")");
       c.next_product_code = NumberText(number + 1);
       ++s_.rows_imported;
       Tally(s_, "products", Tallied::kWritten);

@@ -60,9 +60,13 @@ void ExportStock::Refuse(const std::string& name, const std::string& parent,
   RecordSkipped(s_, "STOCKITEM", name, parent, {Reason::kRecordNotWritten, "", "", why}, kStock);
 }
 
+std::string ExportStock::BaseUnit(const StagedStock& stock) {
+  return Trim(UnitNameOfCell(stock.base_unit));
+}
+
 std::string ExportStock::Units(const std::string& pcode, bool is_new, const std::string& name,
                                const std::string& parent, const StagedStock& stock) {
-  const std::string unit = Trim(UnitNameOfCell(stock.base_unit));
+  const std::string unit = BaseUnit(stock);
   if (!is_new) {
     if (const std::optional<std::string> stored = BaseUnitOf(pcode)) {
       if (!unit.empty() && !NamesEqual(*stored, unit))
@@ -77,7 +81,9 @@ std::string ExportStock::Units(const std::string& pcode, bool is_new, const std:
   Connection& target = TargetConnection();
   target.Execute("insert into productunits(pcode,unitid,unit,cf) values('" + pcode + "',0,'" +
                  unit + "',1)");
-  target.Execute("update product set purchaseunit=0,salesunit=0 where pcode='" + pcode + "'");
+  // A new item's insert already points its units at slot 0.
+  if (!is_new)
+    target.Execute("update product set purchaseunit=0,salesunit=0 where pcode='" + pcode + "'");
   Tally(s_, kUnits, Tallied::kWritten);
   return unit;
 }

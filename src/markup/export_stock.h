@@ -16,8 +16,8 @@ struct StagedStock;
 
 // The units and opening stock an export gives its stock items.
 // - Units: the item's base unit (BASEUNITS) becomes its unit in slot 0 with
-//   factor 1, and its sales and purchase units point at it; an item that has
-//   a base unit keeps it.
+//   factor 1, and its sales and purchase units point at it (a new item's
+//   insert names them); an item that has a base unit keeps it.
 // - Stock: the item's allocations (else its own figures) in base units, each
 //   under its godown's depot (the main location when none is named) and
 //   batch ("Primary Batch" or none is batch 0). An item's stock lands whole
@@ -28,6 +28,8 @@ struct StagedStock;
 class ExportStock {
  public:
   explicit ExportStock(ProcesserState& s) : s_(s) {}
+  // The item's base unit as stored: cleaned and cut to the unit column; "" for none.
+  static std::string BaseUnit(const StagedStock& stock);
   // `is_new` when this import has just written the item under `pcode`.
   void Apply(const std::string& pcode, bool is_new, const std::string& name,
              const std::string& parent, const StagedStock& stock);
