@@ -50,8 +50,59 @@ struct RejectedRecord {
   std::string reason;  // in plain words: "parent is empty", "already exists", ...
   long row = 0;        // worksheet row as the sheet numbers it (the header is row HeaderRow());
                        // 0 for an export record
-  std::string column;  // the worksheet column (its header) whose cell refused the row, if one did
-  std::string value;   // that cell's text
+  std::string column;  // the worksheet column (its header) whose cell refused the row, if one
+                       // did; of an export record the element whose text refused its balance
+                       // or stock (OPENINGBALANCE, OPENINGRATE, GODOWNNAME, ...)
+  std::string value;   // that cell's or element's text
+  std::string source;  // of a migration: the export or workbook the record or row came from
+};
+
+// What an import or a migration did with one kind of record: "depots",
+// "account groups", "ledgers", "opening balances", "stock groups", "stock
+// items", "units", "opening stock", or a workbook import's kind.
+struct KindCount {
+  std::string kind;
+  long written = 0;        // written or replaced
+  long already_there = 0;  // left as they were: the target has them
+  long refused = 0;        // not written, for a reason the rejects give
+};
+
+// One depot's opening stock after a migration.
+struct DepotStock {
+  int32_t dcode = 0;
+  std::string name;
+  long items = 0;       // products with stock in the depot
+  double quantity = 0;  // in base units, all products together
+  double value = 0;     // the amounts of the depot's opening stock receipts
+};
+
+// The company's opening position after a migration: the opening balance
+// lines of all ledgers (a trial balance: debit and credit agree when the
+// balances came across whole) and the opening stock, in total and per depot.
+struct OpeningTotals {
+  double debit = 0;
+  double credit = 0;
+  double stock_value = 0;
+  std::vector<DepotStock> depots;
+};
+
+// One source of a migration.
+struct MigrationSource {
+  // "export" (an XML export: depots, accounts, products with balances, units
+  // and stock), or a workbook import's kind: "account-heads", "accounts",
+  // "product-groups", "products", "batches", "opening-stock".
+  std::string kind;
+  std::string file;
+  std::string map_file;  // the mapping file of a workbook source
+  int32_t header_row = 1;
+};
+
+// The sources of a migration, run in dependency order whatever their order
+// here: depots, account heads, accounts, product groups, products, batches,
+// opening stock; sources of one step in the order given.
+struct MigrationPlan {
+  std::vector<MigrationSource> sources;
+  std::string as_of;  // the opening date, YYYY-MM-DD; empty: today
 };
 
 struct ProcesserState;
@@ -137,6 +188,18 @@ class VANTREL_API DependProcesser {
   // atomic import that ended on an error): then nothing of it is in the target.
   bool RolledBack() const;
 
+  // Runs a whole migration in one transaction: every source of the plan, in
+  // dependency order, lands, or nothing does when one ends on an error. With
+  // TransactionMode a dry run, it all runs and is rolled back. Refused
+  // records and rows are not failures; Rejects lists them with their source.
+  void Migrate(const MigrationPlan& plan, bool& errOccured);
+  // Of the last import or migration: what it did per kind of record, in the
+  // order the kinds were met.
+  const std::vector<KindCount>& Counts() const;
+  // Of the last migration that ran to its end (a dry run included): the
+  // company's opening trial balance and stock.
+  const OpeningTotals& Opening() const;
+
  private:
   std::unique_ptr<ProcesserState> state_;
 };
@@ -152,6 +215,15 @@ VANTREL_API bool CanUnload();
 // then left as it was.
 [[nodiscard]] VANTREL_API bool LoadMapFile(const std::string& path, MapTable& map,
                                            std::string& error);
+
+// Reads a migration plan file: one source per line, "KIND,FILE[,MAP[,HEADER_ROW]]"
+// in CSV quoting, where KIND is "export" or a workbook import's kind; a line
+// "as-of,YYYY-MM-DD" sets the opening date. Blank lines and lines starting
+// with '#' are ignored; relative paths are taken from the plan's folder.
+// False, with the reason (file and line) in `error`, when the file cannot be
+// read or a line is malformed; `plan` is then left as it was.
+[[nodiscard]] VANTREL_API bool LoadMigrationPlan(const std::string& path, MigrationPlan& plan,
+                                                 std::string& error);
 
 // One import method as hosts name it: the tool's KIND and the names the C
 // interface's vantrel_import takes.

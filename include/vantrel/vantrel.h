@@ -51,6 +51,7 @@ typedef struct VantrelRejectedRecord {
                        * HeaderRow); 0 for an export record */
   const char* column; /* the worksheet column whose cell refused the row, if one did */
   const char* value;  /* that cell's text */
+  const char* source; /* of a migration: the source file (added in 0.4) */
 } VantrelRejectedRecord;
 
 typedef struct VantrelMapEntry {
@@ -115,6 +116,16 @@ typedef struct VantrelDependProcesserVtbl {
    * row); the rows above it are skipped. A value below 1 counts as 1. */
   int32_t (*get_HeaderRow)(VantrelObject* self);
   void (*put_HeaderRow)(VantrelObject* self, int32_t value);
+  /* Added in 0.4 (vantrel_version_number() >= 400). */
+  /* Runs the migration a plan file describes (lines "KIND,FILE[,MAP[,HEADER_ROW]]",
+   * "as-of,YYYY-MM-DD"), all in one transaction, or as a dry run when
+   * TransactionMode is VANTREL_TRANS_DRY_RUN. A plan that cannot be read is a
+   * failure: *errOccured is 1 and vantrel_last_error() says why. */
+  void (*Migrate)(VantrelObject* self, const char* plan_file, int* errOccured);
+  /* Of the last migration: the opening trial balance (total debit and credit
+   * of the ledgers' opening balances) and the opening stock's value. */
+  int (*get_OpeningTotals)(VantrelObject* self, double* debit, double* credit,
+                           double* stock_value);
 } VantrelDependProcesserVtbl;
 
 struct VantrelObject {
@@ -224,6 +235,11 @@ VANTREL_API int vantrel_load_map_file(VantrelObject* object, const char* path);
  * an unknown name (nothing ran, *errOccured untouched), or for a call that
  * could not finish (out of memory; *errOccured is then 1). */
 VANTREL_API int vantrel_import(VantrelObject* object, const char* kind, int* errOccured);
+/* Runs the migration a plan file describes, as the table's Migrate (added in
+ * 0.4). 0 when it ran, its outcome in *errOccured; -1 with
+ * vantrel_last_error() when the plan could not be read (nothing ran,
+ * *errOccured is 1). */
+VANTREL_API int vantrel_migrate(VantrelObject* object, const char* plan_file, int* errOccured);
 /* CloseConn: 0, or -1 with vantrel_last_error(). */
 VANTREL_API int vantrel_close_conn(VantrelObject* object);
 

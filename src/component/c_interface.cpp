@@ -169,6 +169,18 @@ const VantrelDependProcesserVtbl kVtbl = {
     [](VantrelObject* o, size_t index) { return vantrel_reject(o, index); },
     [](VantrelObject* o) { return Self(o)->processer.HeaderRow(); },
     [](VantrelObject* o, int32_t v) { Self(o)->processer.SetHeaderRow(v); },
+    [](VantrelObject* o, const char* plan, int* errOccured) {
+      (void)vantrel_migrate(o, plan, errOccured);
+    },
+    [](VantrelObject* o, double* debit, double* credit, double* stock_value) {
+      return Guarded(-1, [&] {
+        const vantrel::OpeningTotals& t = Self(o)->processer.Opening();
+        if (debit) *debit = t.debit;
+        if (credit) *credit = t.credit;
+        if (stock_value) *stock_value = t.stock_value;
+        return 0;
+      });
+    },
 };
 
 // The kinds as C structs, made once from the C++ list.
@@ -407,6 +419,20 @@ int vantrel_import(VantrelObject* o, const char* kind, int* errOccured) {
   return status;
 }
 
+int vantrel_migrate(VantrelObject* o, const char* plan_file, int* errOccured) {
+  if (errOccured) *errOccured = 1;
+  return Guarded(-1, [&] {
+    vantrel::MigrationPlan plan;
+    std::string error;
+    if (!plan_file || !vantrel::LoadMigrationPlan(plan_file, plan, error))
+      return Refuse(plan_file ? error : "No plan file given");
+    bool err = false;
+    Self(o)->processer.Migrate(plan, err);
+    if (errOccured) *errOccured = err ? 1 : 0;
+    return 0;
+  });
+}
+
 int vantrel_close_conn(VantrelObject* o) {
   return Guarded(-1, [&] {
     std::string error;
@@ -441,6 +467,7 @@ const VantrelRejectedRecord* vantrel_reject(VantrelObject* o, size_t index) {
   out.row = r.row;
   out.column = r.column.c_str();
   out.value = r.value.c_str();
+  out.source = r.source.c_str();
   return &out;
 }
 

@@ -67,6 +67,16 @@ struct ProcesserState {
   long rows_refused = 0;
   // Records the last markup import skipped (rows_refused counts them there).
   std::vector<RejectedRecord> rejects;
+  // What the last import or migration did per kind of record, in the order met.
+  std::vector<KindCount> counts;
+  // The rejects and counts as the workbook import under way found them: a
+  // pass whose counts give way to a later pass's goes back to them.
+  size_t rejects_before_import = 0;
+  std::vector<KindCount> counts_before_import;
+  // Of the last migration: the opening trial balance and stock.
+  OpeningTotals opening;
+  // The opening date of balances, stock and receipts; unset: today.
+  std::optional<DateValue> as_of;
 
   // What the last product pass did with each worksheet row (by row number):
   // the product's code, or why it was refused. The opening stock import's
