@@ -26,10 +26,10 @@ struct KindDef {
 const std::array<KindDef, kKinds>& Kinds() {
   static const std::array<KindDef, kKinds> kinds{{
       {"accounthead", {"headcode", "headname"}, {{{1}, false}, {{1}, true}}},
-      {"accountledger", {"ledname"}, {{{0}, false}}},
+      {"accountledger", {"ledname", "ledcode"}, {{{0}, false}}},
       {"productgroup", {"gpcode", "gpname"}, {{{1}, false}, {{1}, true}}},
       {"product", {"pcode", "pname", "gpcode"}, {{{1}, false}, {{0}, false}}},
-      {"depot", {"dname"}, {{{0}, false}}},
+      {"depot", {"dname", "dcode"}, {{{0}, false}}},
       {"productbatch", {"batchid", "pcode", "batchname"}, {{{1, 2}, false}}},
       {"productunits", {"pcode", "unitid", "unit", "cf"}, {{{0, 2}, false}, {{0}, false}}},
   }};
@@ -41,7 +41,8 @@ enum class ColumnType { kInteger, kText, kReal };
 // Codes are integers, cf a real, the rest text.
 ColumnType TypeOf(const std::string& column) {
   if (column == "cf") return ColumnType::kReal;
-  if (column == "headcode" || column == "gpcode" || column == "batchid" || column == "unitid")
+  if (column == "headcode" || column == "gpcode" || column == "batchid" || column == "unitid" ||
+      column == "dcode")
     return ColumnType::kInteger;
   return ColumnType::kText;
 }

@@ -20,9 +20,9 @@ enum class HeldKind { kHeads, kLedgers, kGroups, kProducts, kDepots, kBatches, k
 class HeldTable {
  public:
   // The kept columns' values of row `row`, in the order the kind lists them:
-  // heads headcode, headname; ledgers ledname; groups gpcode, gpname; products
-  // pcode, pname, gpcode; depots dname; batches batchid, pcode, batchname;
-  // units pcode, unitid, unit, cf.
+  // heads headcode, headname; ledgers ledname, ledcode; groups gpcode, gpname; products
+  // pcode, pname, gpcode; depots dname, dcode; batches batchid, pcode,
+  // batchname; units pcode, unitid, unit, cf.
   const Variant& At(size_t row, size_t column) const { return rows_[row][column]; }
   size_t Size() const { return rows_.size(); }
   // The rows whose columns of key `spec` hold the names, in the target's row

@@ -238,6 +238,19 @@ std::optional<ProductUnit> UnitOfProduct(const std::string& product_code,
 }
 
 std::string LedgerCodeOf(const std::string& name) {
+  if (HeldTable* held = Held(HeldKind::kLedgers)) {
+    std::string code;
+    double lowest = 0;
+    for (size_t row : held->Matches(0, {name})) {
+      const std::string text = ToText(held->At(row, 1));
+      const double number = LeadingNumber(text);
+      if (code.empty() || number < lowest) {
+        code = text;
+        lowest = number;
+      }
+    }
+    return code;
+  }
   const RowSet r = TargetConnection().Query(
       "SELECT LEDCODE FROM ACCOUNTLEDGER WHERE LEDNAME LIKE '" + LikeLiteral(name) + "'");
   std::string code;
@@ -255,6 +268,11 @@ std::string LedgerCodeOf(const std::string& name) {
 }
 
 std::optional<int16_t> DepotCodeOf(const std::string& name) {
+  if (HeldTable* held = Held(HeldKind::kDepots)) {
+    const size_t* row = LowestNumber(*held, held->Matches(0, {name}), 1);
+    if (!row) return std::nullopt;
+    return ToInt16(held->At(*row, 1));
+  }
   const RowSet r = TargetConnection().Query("SELECT DCODE FROM DEPOT WHERE DNAME LIKE '" +
                                             LikeLiteral(name) + "' ORDER BY DCODE");
   if (r.rows.empty()) return std::nullopt;
@@ -262,6 +280,16 @@ std::optional<int16_t> DepotCodeOf(const std::string& name) {
 }
 
 std::optional<std::string> BaseUnitOf(const std::string& product_code) {
+  if (HeldTable* held = Held(HeldKind::kUnits)) {
+    for (size_t row : held->Matches(1, {product_code})) {
+      const Variant& id = held->At(row, 1);
+      if (id.is_null() || ToDouble(id) != 0) continue;
+      const Variant& unit = held->At(row, 2);
+      if (unit.is_null()) return std::nullopt;
+      return ToText(unit);
+    }
+    return std::nullopt;
+  }
   const RowSet r = TargetConnection().Query("SELECT UNIT FROM PRODUCTUNITS WHERE PCODE LIKE '" +
                                             LikeLiteral(product_code) + "' AND UNITID=0");
   if (r.rows.empty() || r.rows[0][0].is_null()) return std::nullopt;
