@@ -2,12 +2,14 @@
 // lookups from memory answer as the statements themselves do.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "dbhelpers/lookups.h"
 #include "frame/module_state.h"
 #include "platform/dao/connection.h"
+#include "platform/variant/convert.h"
 #include "support/company_fixture.h"
 
 namespace vantrel {
@@ -88,6 +90,68 @@ TEST_P(StatementPaths, LookupsOfAHeldTargetFollowItsOwnStatements) {
   conn.RollbackTrans();
   EXPECT_FALSE(head("kappa"));
   conn.RollbackTrans();
+}
+
+TEST_P(StatementPaths, HeldLookupsAnswerAsTheirQueries) {
+  for (const char* sql : {
+           "insert into accountledger(ledcode,ledname,headcode) values('12','Twin',9)",
+           "insert into accountledger(ledcode,ledname,headcode) values('9','TWIN',9)",
+           "insert into accountledger(ledcode,ledname,headcode) values('30','twin ',9)",
+           "insert into depot(dcode,dname) values(7,'Yard')",
+           "insert into depot(dcode,dname) values(5,'YARD')",
+           "insert into product(pcode,pname,gpcode) values('P2','Bolt',1)",
+           "insert into product(pcode,pname,gpcode) values('P10','bolt',1)",
+           "insert into productunits(pcode,unitid,unit,cf) values('P2',1,'Box',10)",
+           "insert into productunits(pcode,unitid,unit,cf) values('p2',0,'Nos',1)",
+           "insert into productunits(pcode,unitid,unit,cf) values('P2',3,'box',12)",
+           "insert into productunits(pcode,unitid,unit,cf) values('P10',2,'Case',null)",
+           "insert into productbatch(batchid,pcode,batchname) values(4,'P2','B-1')",
+           "insert into productbatch(batchid,pcode,batchname) values(3,'p2','b-1')",
+           "insert into accounthead values(70,' Padded ',2,1)",
+           "insert into productgroup(gpcode,gpname,gpunder) values(9,' Tools',1)",
+       })
+    Exec(sql);
+  auto answers = [] {
+    Strings out;
+    auto unit = [](const std::optional<ProductUnit>& u) {
+      return u ? std::to_string(u->id) + "/" + std::to_string(u->cf) : std::string("none");
+    };
+    for (const std::string name : {"twin", "TWIN ", "Yard", "x"}) {
+      std::string n = name;
+      out.push_back(LedgerCodeOf(name) + "|" + std::to_string(LedgerExists(n)));
+      const std::optional<int16_t> depot = DepotCodeOf(name);
+      out.push_back(depot ? std::to_string(*depot) : "none");
+    }
+    for (const std::string code : {"P2", "p10", "P3"}) {
+      out.push_back(BaseUnitOf(code).value_or("none") + "|" + StoredPCode(code) + "|" +
+                    std::to_string(NextUnitId(code)) + "|" + unit(UnitOfProduct(code, "BOX")) +
+                    "|" + unit(UnitOfProduct(code, "case")));
+      const std::optional<int16_t> batch = BatchIdOf(code, "B-1");
+      out.push_back(batch ? std::to_string(*batch) : "none");
+    }
+    std::string bolt = "BOLT";
+    out.push_back(PCodeOfName(bolt) + "|" + std::to_string(ProductExists(bolt, 1)) + "|" +
+                  std::to_string(ProductExists(bolt, 2)));
+    for (const std::string& code : PCodesOfName("bolt")) out.push_back(code);
+    for (const std::string name : {"padded", " padded ", "PADDED"}) {
+      std::string n = name;
+      out.push_back(std::to_string(HeadCodeOfParent(n, "")) + "|" + std::to_string(HeadExists(n)));
+    }
+    for (const std::string name : {"tools", " Tools", ""}) {
+      std::string g = name, k = name;
+      out.push_back(JoinText(GroupCodeOfParent(g, "G")) + "|" + JoinText(GroupCodeOfParent(k, "")) +
+                    "|" + std::to_string(GroupExists(g)));
+    }
+    return out;
+  };
+  Connection& conn = TargetConnection();
+  conn.Open(TargetConnectionString());
+  conn.BeginTrans();
+  const Strings asked = answers();
+  conn.HoldWhole();
+  EXPECT_EQ(answers(), asked);
+  conn.RollbackTrans();
+  EXPECT_EQ(asked[0], "9|1");  // the lowest code by number
 }
 
 VANTREL_BOTH_TARGETS(StatementPaths);
