@@ -19,10 +19,10 @@ constexpr size_t kKinds = 7;
 struct KindDef {
   const char* table;
   std::vector<std::string> columns;
-  std::vector<HeldTable::KeySpec> specs;
+  std::vector<HeldTable::NameKeyDef> keys;
 };
 
-// Kept columns and name keys of each kind; the lookups use the spec numbers.
+// Kept columns and name keys of each kind; the lookups use the key numbers.
 const std::array<KindDef, kKinds>& Kinds() {
   static const std::array<KindDef, kKinds> kinds{{
       {"accounthead", {"headcode", "headname"}, {{{1}, false}, {{1}, true}}},
@@ -88,7 +88,7 @@ struct Keeper {
 
   void Reset() {
     for (size_t k = 0; k < kKinds; ++k)
-      tables[k] = std::make_unique<HeldTable>(Kinds()[k].columns, Kinds()[k].specs);
+      tables[k] = std::make_unique<HeldTable>(Kinds()[k].columns, Kinds()[k].keys);
   }
   HeldTable* TableNamed(const std::string& name) {
     for (size_t k = 0; k < kKinds; ++k)
@@ -171,60 +171,61 @@ std::string SqlTrim(const std::string& text) { return Trim(text); }
 
 }  // namespace
 
-HeldTable::HeldTable(std::vector<std::string> columns, std::vector<KeySpec> specs)
+HeldTable::HeldTable(std::vector<std::string> columns, std::vector<NameKeyDef> keys)
     : columns_(std::move(columns)),
-      specs_(std::move(specs)),
-      indexes_(specs_.size()),
-      indexed_(specs_.size(), false) {}
+      keys_(std::move(keys)),
+      indexes_(keys_.size()),
+      indexed_(keys_.size(), false) {}
 
 void HeldTable::Clear() {
   rows_.clear();
   for (auto& index : indexes_) index.clear();
-  indexed_.assign(specs_.size(), false);
+  indexed_.assign(keys_.size(), false);
   loaded = false;
 }
 
-std::string HeldTable::KeyOf(size_t spec, const std::vector<Variant>& row, bool& valid) const {
+std::string HeldTable::KeyOf(size_t key_no, const std::vector<Variant>& row, bool& valid) const {
   std::string key;
   valid = true;
-  for (size_t c : specs_[spec].columns) {
+  for (size_t c : keys_[key_no].columns) {
     const Variant& v = row[c];
     if (v.is_null() || v.is_empty()) {
       valid = false;
       return key;
     }
     const std::string text = JoinText(v);
-    key += NameKey(specs_[spec].trimmed ? SqlTrim(text) : text);
+    key += NameKey(keys_[key_no].trimmed ? SqlTrim(text) : text);
     key += '\0';
   }
   return key;
 }
 
-void HeldTable::Index(size_t spec, size_t row) {
+void HeldTable::Index(size_t key_no, size_t row) {
   bool valid = false;
-  const std::string key = KeyOf(spec, rows_[row], valid);
-  if (valid) indexes_[spec][key].push_back(row);
+  const std::string key = KeyOf(key_no, rows_[row], valid);
+  if (valid) indexes_[key_no][key].push_back(row);
 }
 
 void HeldTable::Append(std::vector<Variant> row) {
   rows_.push_back(std::move(row));
-  for (size_t spec = 0; spec < specs_.size(); ++spec)
-    if (indexed_[spec]) Index(spec, rows_.size() - 1);
+  for (size_t key_no = 0; key_no < keys_.size(); ++key_no)
+    if (indexed_[key_no]) Index(key_no, rows_.size() - 1);
 }
 
-const std::vector<size_t>& HeldTable::Matches(size_t spec, const std::vector<std::string>& names) {
+const std::vector<size_t>& HeldTable::Matches(size_t key_no,
+                                              const std::vector<std::string>& names) {
   static const std::vector<size_t> kNone;
-  if (!indexed_[spec]) {
-    for (size_t r = 0; r < rows_.size(); ++r) Index(spec, r);
-    indexed_[spec] = true;
+  if (!indexed_[key_no]) {
+    for (size_t r = 0; r < rows_.size(); ++r) Index(key_no, r);
+    indexed_[key_no] = true;
   }
   std::string key;
   for (const std::string& name : names) {
     key += NameKey(name);
     key += '\0';
   }
-  const auto it = indexes_[spec].find(key);
-  return it == indexes_[spec].end() ? kNone : it->second;
+  const auto it = indexes_[key_no].find(key);
+  return it == indexes_[key_no].end() ? kNone : it->second;
 }
 
 HeldTable* Held(HeldKind kind) {

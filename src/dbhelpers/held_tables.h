@@ -25,16 +25,16 @@ class HeldTable {
   // batchname; units pcode, unitid, unit, cf.
   const Variant& At(size_t row, size_t column) const { return rows_[row][column]; }
   size_t Size() const { return rows_.size(); }
-  // The rows whose columns of key `spec` hold the names, in the target's row
+  // The rows whose columns of key `key_no` hold the names, in the target's row
   // order (see First). Names compare by the name rule; a Null never matches.
-  const std::vector<size_t>& Matches(size_t spec, const std::vector<std::string>& names);
+  const std::vector<size_t>& Matches(size_t key_no, const std::vector<std::string>& names);
 
   // Internal: filled and kept by the tables' keeper.
-  struct KeySpec {
+  struct NameKeyDef {
     std::vector<size_t> columns;
     bool trimmed;  // the stored names are compared trimmed of blanks
   };
-  HeldTable(std::vector<std::string> columns, std::vector<KeySpec> specs);
+  HeldTable(std::vector<std::string> columns, std::vector<NameKeyDef> keys);
   const std::vector<std::string>& columns() const { return columns_; }
   void Append(std::vector<Variant> row);
   void Clear();
@@ -43,11 +43,11 @@ class HeldTable {
   std::vector<std::string> all_columns;
 
  private:
-  std::string KeyOf(size_t spec, const std::vector<Variant>& row, bool& valid) const;
-  void Index(size_t spec, size_t row);
+  std::string KeyOf(size_t key_no, const std::vector<Variant>& row, bool& valid) const;
+  void Index(size_t key_no, size_t row);
 
   std::vector<std::string> columns_;
-  std::vector<KeySpec> specs_;
+  std::vector<NameKeyDef> keys_;
   std::vector<std::vector<Variant>> rows_;
   std::vector<std::unordered_map<std::string, std::vector<size_t>>> indexes_;
   std::vector<bool> indexed_;

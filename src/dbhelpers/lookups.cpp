@@ -29,15 +29,15 @@ bool IsDefaultHead(const std::string& trimmed) {
 
 bool QueryHasRows(const std::string& sql) { return LookupQuery(sql).HasRows(); }
 
-// Whether a held table has a row whose key `spec` holds the names.
-bool HeldHas(HeldTable& t, size_t spec, const std::vector<std::string>& names) {
-  return !t.Matches(spec, names).empty();
+// Whether a held table has a row whose key `key_no` holds the names.
+bool HeldHas(HeldTable& t, size_t key_no, const std::vector<std::string>& names) {
+  return !t.Matches(key_no, names).empty();
 }
 
-// The first row (see First) whose key `spec` holds the names; nullptr for none.
-const size_t* HeldFirst(HeldTable& t, size_t spec, const std::vector<std::string>& names,
+// The first row (see First) whose key `key_no` holds the names; nullptr for none.
+const size_t* HeldFirst(HeldTable& t, size_t key_no, const std::vector<std::string>& names,
                         size_t by) {
-  return First(t, t.Matches(spec, names), by);
+  return First(t, t.Matches(key_no, names), by);
 }
 
 }  // namespace
