@@ -33,14 +33,6 @@ std::string ModeText(int mode) {
   return "per statement: each row or record on its own";
 }
 
-std::string LocalTime(std::time_t t) {
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  char text[64];
-  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &tm);
-  return text;
-}
-
 std::string Outcome(const ImportRun& run) {
   if (DryRun(run))
     return "Dry run: nothing was written. The counts show what the import would write.";
@@ -52,6 +44,18 @@ std::string Outcome(const ImportRun& run) {
 }
 
 }  // namespace
+
+std::vector<std::pair<std::string, std::vector<const vantrel::RejectedRecord*>>> ByReason(
+    const std::vector<vantrel::RejectedRecord>& rejects) {
+  std::vector<std::pair<std::string, std::vector<const vantrel::RejectedRecord*>>> groups;
+  std::map<std::string, size_t> index;
+  for (const vantrel::RejectedRecord& r : rejects) {
+    const auto [at, added] = index.emplace(r.reason, groups.size());
+    if (added) groups.push_back({r.reason, {}});
+    groups[at->second].second.push_back(&r);
+  }
+  return groups;
+}
 
 ImportRun RunOf(const vantrel::DependProcesser& processer) {
   ImportRun run;
@@ -146,16 +150,7 @@ Section RefusedSection(const ImportRun& run) {
     section.html = "<p>No " + noun + " were refused.</p>\n";
     return section;
   }
-  // Grouped by reason, the reasons in the order first met.
-  std::vector<std::string> reasons;
-  std::map<std::string, std::vector<const vantrel::RejectedRecord*>> by_reason;
-  for (const vantrel::RejectedRecord& r : run.rejects) {
-    auto& list = by_reason[r.reason];
-    if (list.empty()) reasons.push_back(r.reason);
-    list.push_back(&r);
-  }
-  for (const std::string& reason : reasons) {
-    const auto& list = by_reason[reason];
+  for (const auto& [reason, list] : ByReason(run.rejects)) {
     const long n = static_cast<long>(list.size());
     section.html += "<h3>" + HtmlEscape(reason) + ": " + Grouped(n) + " " +
                     (n == 1 ? noun.substr(0, noun.size() - 1) : noun) + "</h3>\n";

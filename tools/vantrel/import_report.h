@@ -4,6 +4,7 @@
 
 #include <ctime>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "progress.h"
@@ -44,6 +45,10 @@ struct KindCount {
   long refused = 0;   // refused for any other reason
 };
 std::vector<KindCount> CountsByKind(const ImportRun& run);
+
+// The refusals grouped by reason, the reasons in the order first met.
+std::vector<std::pair<std::string, std::vector<const vantrel::RejectedRecord*>>> ByReason(
+    const std::vector<vantrel::RejectedRecord>& rejects);
 
 // The sections of an import's report, for this command's page and for pages
 // that tell of several imports.
