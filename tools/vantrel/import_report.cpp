@@ -210,14 +210,18 @@ ReportPage ImportReport(const ImportRun& run) {
   page.facts.emplace_back("Time taken", Duration(run.seconds));
   if (!run.log_path.empty()) page.facts.emplace_back("Log", run.log_path);
   page.sections.push_back(CountsSection(run));
+  AddClosingSections(page, run, RefusedSection(run));
+  return page;
+}
+
+void AddClosingSections(ReportPage& page, const ImportRun& run, Section refused) {
   Section messages = MessagesSection(run);
   if (!messages.html.empty()) page.sections.push_back(std::move(messages));
-  page.sections.push_back(RefusedSection(run));
+  page.sections.push_back(std::move(refused));
   page.sections.push_back(TimeSection(run));
   page.sections.push_back(SignOffSection());
   page.footer = std::string("Written by vantrel ") + vantrel::Version() + " on " +
                 LocalTime(std::time(nullptr)) + ".";
-  return page;
 }
 
 }  // namespace vantrel_tool

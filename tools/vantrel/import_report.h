@@ -58,6 +58,10 @@ Section TimeSection(const ImportRun& run);
 Section MessagesSection(const ImportRun& run);  // empty html when nothing was said
 Section SignOffSection();
 
+// The sections that close a page: the messages (when any were shown), the
+// refusals given, the time taken, the lines to sign; and the page's footer.
+void AddClosingSections(ReportPage& page, const ImportRun& run, Section refused);
+
 // The whole page of one import.
 ReportPage ImportReport(const ImportRun& run);
 

@@ -170,18 +170,12 @@ ReportPage MigrationReport(const MigrationRun& run) {
   page.sections.push_back(CountsSection(run));
   page.sections.push_back(TrialBalanceSection(run));
   page.sections.push_back(DepotSection(run));
-  ImportRun import;  // the sections an import's report shares
-  import.from_export = true;
-  import.steps = run.steps;
-  import.messages = run.messages;
-  import.seconds = run.seconds;
-  Section messages = MessagesSection(import);
-  if (!messages.html.empty()) page.sections.push_back(std::move(messages));
-  page.sections.push_back(RefusedSection(run));
-  page.sections.push_back(TimeSection(import));
-  page.sections.push_back(SignOffSection());
-  page.footer = std::string("Written by vantrel ") + vantrel::Version() + " on " +
-                LocalTime(std::time(nullptr)) + ".";
+  ImportRun steps;  // what the closing sections of an import's report read
+  steps.from_export = true;
+  steps.steps = run.steps;
+  steps.messages = run.messages;
+  steps.seconds = run.seconds;
+  AddClosingSections(page, steps, RefusedSection(run));
   return page;
 }
 
