@@ -3,6 +3,7 @@
 #include <atomic>
 #include <utility>
 
+#include "component/import_bodies.h"
 #include "frame/connections.h"
 #include "frame/import_frame.h"
 #include "frame/module_state.h"
@@ -19,42 +20,6 @@ namespace vantrel {
 namespace {
 
 std::atomic<int> g_live_objects{0};
-
-constexpr int kUnsupportedStyle = msgstyle::kExclamation + msgstyle::kInformation;  // 112
-constexpr const char* kUnsupported = "Not Support This  Type Of Source File";
-
-const Voice kMethod{""};
-const Voice kOrvikMethod{"Orvik"};
-
-// The source kind cannot be handled by this method: say so and report failure.
-Outcome RefuseSourceKind() {
-  ShowMessage(kUnsupported, kUnsupportedStyle, "");
-  return Outcome::kRefused;
-}
-
-// What progress reports call a walk over the worksheet; the opening stock
-// import walks it twice, for the products and then for their stock.
-std::string PassName(const std::string& table, size_t passes) {
-  if (passes == 1) return "worksheet rows";
-  return table == "product" ? "worksheet rows (products)" : "worksheet rows (stock)";
-}
-
-// Opens the workbook and the log, runs the workers, closes the log.
-void RunWorkbookImport(ProcesserState& s, const char* kind, bool client_cursor,
-                       const char* log_file, const char* title,
-                       std::initializer_list<const char*> tables) {
-  s.rows_imported = 0;
-  s.rows_refused = 0;
-  s.import_kind = kind;
-  OpenWorkbook(s, client_cursor);
-  s.log.Open(log_file, title);
-  for (const char* table : tables) {
-    BeginSheetPass(s, PassName(table, tables.size()));
-    RunSheetImport(s, table);
-    EndSheetPass(s);
-  }
-  s.log.Close();
-}
 
 }  // namespace
 
@@ -111,49 +76,25 @@ std::string DependProcesser::LogPath() const { return state_->log.Path(); }
 const std::vector<KindCount>& DependProcesser::Counts() const { return state_->counts; }
 const OpeningTotals& DependProcesser::Opening() const { return state_->opening; }
 
-void DependProcesser::ImportAccounts(bool& errOccured) {
-  ProcesserState& s = *state_;
-  RunImportFrame(s, errOccured, kMethod, [&] {
+// Runs an import method's body on the target it opens.
+void RunMethod(ProcesserState& s, bool& errOccured, const Voice& voice,
+               Outcome (*body)(ProcesserState&)) {
+  RunImportFrame(s, errOccured, voice, [&] {
     OpenTargetConnection(s);
-    AllocateAccountCodes(s);
-    AllocateReceiptAndVoucher(s);
-    if (s.source_type == srcXML) {
-      ImportAccountsFromMarkup(s);
-    } else if (s.source_type == srcEXCEL) {
-      RunWorkbookImport(s, "accounts", false, logfile::kAccounts, "Accounts", {"accountledger"});
-    } else {
-      return RefuseSourceKind();
-    }
-    return Outcome::kDone;
+    return body(s);
   });
+}
+
+void DependProcesser::ImportAccounts(bool& errOccured) {
+  RunMethod(*state_, errOccured, kMethodVoice, AccountsBody);
 }
 
 void DependProcesser::ImportProducts(bool& errOccured) {
-  ProcesserState& s = *state_;
-  RunImportFrame(s, errOccured, kMethod, [&] {
-    OpenTargetConnection(s);
-    if (s.source_type == srcXML) {
-      ImportProductsFromMarkup(s);
-    } else if (s.source_type == srcEXCEL) {
-      AllocateGroupCode(s);
-      AllocateProductCode(s);
-      RunWorkbookImport(s, "products", true, logfile::kProducts, "Product", {"product"});
-    } else {
-      return RefuseSourceKind();
-    }
-    return Outcome::kDone;
-  });
+  RunMethod(*state_, errOccured, kMethodVoice, ProductsBody);
 }
 
 void DependProcesser::ImportDepots(bool& errOccured) {
-  ProcesserState& s = *state_;
-  RunImportFrame(s, errOccured, kMethod, [&] {
-    OpenTargetConnection(s);
-    AllocateDepotCode(s);
-    if (s.source_type != srcXML) return RefuseSourceKind();
-    ImportDepotsFromMarkup(s);
-    return Outcome::kDone;
-  });
+  RunMethod(*state_, errOccured, kMethodVoice, DepotsBody);
 }
 
 bool DependProcesser::CloseConn(std::string* error) {
@@ -166,67 +107,26 @@ bool DependProcesser::CloseConn(std::string* error) {
   return false;
 }
 
-// A source kind these methods cannot read is a failure, but no message says so.
 void DependProcesser::ImportAccountHeads(bool& errOccured) {
-  ProcesserState& s = *state_;
-  RunImportFrame(s, errOccured, kOrvikMethod, [&] {
-    OpenTargetConnection(s);
-    AllocateAccountCodes(s);
-    if (s.source_type != srcEXCEL) return Outcome::kRefused;
-    RunWorkbookImport(s, "account-heads", false, logfile::kAccountHeads, "Head", {"accounthead"});
-    return Outcome::kDone;
-  });
+  RunMethod(*state_, errOccured, kOrvikMethodVoice, AccountHeadsBody);
 }
 
 void DependProcesser::ImportProductGr(bool& errOccured) {
-  ProcesserState& s = *state_;
-  RunImportFrame(s, errOccured, kOrvikMethod, [&] {
-    OpenTargetConnection(s);
-    AllocateGroupCode(s);
-    if (s.source_type != srcEXCEL) return Outcome::kRefused;
-    RunWorkbookImport(s, "product-groups", false, logfile::kProductGroups, "Group",
-                      {"productgroup"});
-    return Outcome::kDone;
-  });
+  RunMethod(*state_, errOccured, kOrvikMethodVoice, ProductGroupsBody);
 }
 
 void DependProcesser::ImportBatch(bool& errOccured) {
   ProcesserState& s = *state_;
-  RunImportFrame(s, errOccured, kOrvikMethod, [&] {
+  RunImportFrame(s, errOccured, kOrvikMethodVoice, [&] {
     // Any other source is refused before the target is touched, without a message.
     if (s.source_type != srcEXCEL) return Outcome::kRefused;
     OpenTargetConnection(s);
-    AllocateBatchId(s);
-    // The batch import books its own receipt: a code nobody else holds.
-    AllocateReceiptCode(s);
-    RunWorkbookImport(s, "batches", false, logfile::kProductBatch, "Batch", {"productbatch"});
-    return Outcome::kDone;
+    return BatchesBody(s);
   });
 }
 
 void DependProcesser::ImportOS(bool& errOccured) {
-  ProcesserState& s = *state_;
-  RunImportFrame(s, errOccured, Voice{"", msgstyle::kOkOnly}, [&] {
-    OpenTargetConnection(s);
-    if (s.source_type != srcEXCEL) return Outcome::kRefused;
-    AllocateGroupCode(s);
-    AllocateProductCode(s);
-    AllocateBatchId(s);
-    AllocateReceiptAndVoucher(s);
-    // The product pass runs only with a "pname" entry: without one the rows
-    // name existing products by their code, and no product changes.
-    if (EntryOfKeyword(s.map_info, "pname"))
-      RunWorkbookImport(s, "opening-stock", false, logfile::kOpeningStock, "Batch",
-                        {"product", "osbatch"});
-    else
-      RunWorkbookImport(s, "opening-stock", false, logfile::kOpeningStock, "Batch", {"osbatch"});
-    return Outcome::kDone;
-  });
-}
-
-void DependProcesser::Migrate(const MigrationPlan& plan, bool& errOccured) {
-  (void)plan;
-  errOccured = true;  // not yet
+  RunMethod(*state_, errOccured, kStockMethodVoice, OpeningStockBody);
 }
 
 }  // namespace vantrel

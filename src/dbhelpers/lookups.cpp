@@ -169,6 +169,37 @@ std::optional<ProductUnit> UnitOfProduct(const std::string& product_code,
   return ProductUnit{ToInt16(r.rows[0][0]), cf.is_null() ? 0 : ToDouble(cf)};
 }
 
+std::string LedgerCodeOf(const std::string& name) {
+  const RowSet r = TargetConnection().Query(
+      "SELECT LEDCODE FROM ACCOUNTLEDGER WHERE LEDNAME LIKE '" + LikeLiteral(name) + "'");
+  std::string code;
+  double lowest = 0;
+  // Codes are texts of numbers: the lowest by number, as the codes were given.
+  for (const Row& row : r.rows) {
+    const std::string text = ToText(row[0]);
+    const double number = LeadingNumber(text);
+    if (code.empty() || number < lowest) {
+      code = text;
+      lowest = number;
+    }
+  }
+  return code;
+}
+
+std::optional<int16_t> DepotCodeOf(const std::string& name) {
+  const RowSet r = TargetConnection().Query("SELECT DCODE FROM DEPOT WHERE DNAME LIKE '" +
+                                            LikeLiteral(name) + "' ORDER BY DCODE");
+  if (r.rows.empty()) return std::nullopt;
+  return ToInt16(r.rows[0][0]);
+}
+
+std::optional<std::string> BaseUnitOf(const std::string& product_code) {
+  const RowSet r = TargetConnection().Query("SELECT UNIT FROM PRODUCTUNITS WHERE PCODE LIKE '" +
+                                            LikeLiteral(product_code) + "' AND UNITID=0");
+  if (r.rows.empty() || r.rows[0][0].is_null()) return std::nullopt;
+  return ToText(r.rows[0][0]);
+}
+
 int16_t NextUnitId(const std::string& product_code) {
   const RowSet r = TargetConnection().Query(
       "SELECT MAX(UNITID)+1 AS UNITID FROM PRODUCTUNITS WHERE PCODE LIKE '" +

@@ -54,6 +54,13 @@ struct ProductUnit {
 };
 std::optional<ProductUnit> UnitOfProduct(const std::string& product_code,
                                          const std::string& unit_name);
+// The code of the ledger of that name (the lowest code when several share
+// it); empty when none.
+std::string LedgerCodeOf(const std::string& name);
+// The code of the depot of that name; none when the company has none.
+std::optional<int16_t> DepotCodeOf(const std::string& name);
+// The product's unit in slot 0, its base unit; none when it has none.
+std::optional<std::string> BaseUnitOf(const std::string& product_code);
 // The unit id a new unit of the product takes: one past the highest, 1 for the first.
 int16_t NextUnitId(const std::string& product_code);
 

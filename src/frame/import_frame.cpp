@@ -58,7 +58,10 @@ bool EndRun(ProcesserState& s, bool failed, const Voice& voice) {
   s.rolled_back = true;
   // Of an atomic run that failed nothing stays: no count may say otherwise.
   // A dry run keeps its counts: they say what a real run would write.
-  if (s.transaction_mode == transAtomic) s.rows_imported = 0;
+  if (s.transaction_mode == transAtomic) {
+    s.rows_imported = 0;
+    for (KindCount& c : s.counts) c.written = 0;
+  }
   if (s.transaction_mode == transAtomic) return Say(kRolledBack, voice) && ended;
   return ended;
 }
@@ -102,6 +105,7 @@ void RunImportFrame(ProcesserState& s, bool& errOccured, const Voice& voice,
   s.error_flag = false;
   s.rolled_back = false;
   s.rejects.clear();
+  s.counts.clear();
   s.failure_work.clear();
   s.voice = voice;
   s.sheet_row = 0;

@@ -69,6 +69,10 @@ struct ProcesserState {
   std::vector<RejectedRecord> rejects;
   // What the last import or migration did per kind of record, in the order met.
   std::vector<KindCount> counts;
+  // The rejects and counts as the workbook import under way found them: a
+  // pass whose counts give way to a later pass's goes back to them.
+  size_t rejects_before_import = 0;
+  std::vector<KindCount> counts_before_import;
   // Of the last migration: the opening trial balance and stock.
   OpeningTotals opening;
   // The opening date of balances, stock and receipts; unset: today.

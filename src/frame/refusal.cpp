@@ -1,5 +1,6 @@
 #include "frame/refusal.h"
 
+#include "frame/kind_counts.h"
 #include "frame/processer_state.h"
 #include "platform/dao/recordset.h"
 #include "platform/message/message.h"
@@ -45,6 +46,10 @@ constexpr ReasonEntry kReasons[] = {
     {Reason::kUnderBranch, "under Branch / Divisions"},
     {Reason::kPrimaryNotCreated, "primary group not created"},
     {Reason::kReservedGodown, "reserved godown name"},
+    {Reason::kGodownNotFound, "godown % not in the company"},
+    {Reason::kOtherUnit, "unit % is not the base unit '%'"},
+    {Reason::kRecordNotWritten, "not written with its record: %"},
+    {Reason::kHeadNotLedger, "an account head's name, no ledger"},
 };
 
 void ListReject(ProcesserState& s, const std::string& name, const Refusal& r,
@@ -56,6 +61,7 @@ void ListReject(ProcesserState& s, const std::string& name, const Refusal& r,
   reject.row = s.sheet_row;
   reject.column = r.column;
   reject.value = r.value;
+  reject.source = s.source_file;
   s.rejects.push_back(std::move(reject));
 }
 
@@ -91,12 +97,14 @@ void RefuseRow(ProcesserState& s, const Refusal& r, const LogWords& words) {
   s.log.WriteLine(s.row_name, words.failed, text);
   ListReject(s, s.row_name, r, text);
   ++s.rows_refused;
+  Tally(s, CountKindOfImport(s.import_kind), TallyOfRefusal(r.reason));
   Counted(s);
 }
 
 void AcceptRow(ProcesserState& s, const LogWords& words) {
   s.log.WriteLine(s.row_name, words.success, words.success_text);
   ++s.rows_imported;
+  Tally(s, CountKindOfImport(s.import_kind), Tallied::kWritten);
   Counted(s);
 }
 

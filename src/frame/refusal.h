@@ -43,6 +43,10 @@ enum class Reason {
   kUnderBranch,
   kPrimaryNotCreated,
   kReservedGodown,
+  kGodownNotFound,  // text carries the godown's name
+  kOtherUnit,       // text carries the unit's name and the base unit's
+  kRecordNotWritten,  // text carries the record's own reason
+  kHeadNotLedger,
 };
 
 // A refusal as a value: the reason, the worksheet column (its header) and the

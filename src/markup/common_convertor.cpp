@@ -10,9 +10,13 @@
 #include "dbhelpers/clean_sql_text.h"
 #include "dbhelpers/lookups.h"
 #include "frame/counters.h"
+#include "frame/kind_counts.h"
 #include "frame/module_state.h"
 #include "frame/processer_state.h"
 #include "frame/refusal.h"
+#include "markup/export_balances.h"
+#include "markup/export_stock.h"
+#include "markup/staging.h"
 #include "platform/common/error.h"
 #include "platform/common/name_key.h"
 #include "platform/dao/connection.h"
@@ -139,27 +143,46 @@ void SetPendingParents(const std::vector<PendingParent>& pending, const char* ki
 
 }  // namespace
 
+const char* CountKindOfElement(const std::string& element) {
+  if (element == "GODOWN") return "depots";
+  if (element == "GROUP") return "account heads";
+  if (element == "LEDGER") return "ledgers";
+  if (element == "STOCKGROUP") return "product groups";
+  return "products";
+}
+
 void RecordSkipped(ProcesserState& s, const std::string& kind, const std::string& name,
                    const std::string& parent, Reason reason) {
+  RecordSkipped(s, kind, name, parent, {reason, "", "", ""}, CountKindOfElement(kind));
+}
+
+void RecordSkipped(ProcesserState& s, const std::string& kind, const std::string& name,
+                   const std::string& parent, const Refusal& refusal, const char* count_kind) {
   ++s.rows_refused;
+  Tally(s, count_kind, TallyOfRefusal(refusal.reason));
   RejectedRecord r;
   r.kind = kind;
   r.name = name;
   r.parent = parent;
-  r.reason = ReasonText({reason, "", "", ""});
+  r.reason = ReasonText(refusal);
+  r.column = refusal.column;
+  r.value = refusal.value;
+  r.source = s.source_file;
   s.rejects.push_back(std::move(r));
 }
 
 // Runs a record's insert, uses up its code and counts it. The last code a
 // counter can hold is used too; a record that would need one past it ends
 // the import with a message naming the counter, and nothing more is written.
-void CommonConvertor::Write(const std::string& sql, int16_t& code, const char* counter) {
+void CommonConvertor::Write(const std::string& sql, int16_t& code, const char* counter,
+                            const char* element) {
   if (spent_.count(&code))
     throw Error(std::string("The next ") + counter +
                 " would be 32768, past the last one the company database can hold (32767): "
                 "the records after it were not written.");
   Run(sql);
   ++s_.rows_imported;
+  Tally(s_, CountKindOfElement(element), Tallied::kWritten);
   if (code == INT16_MAX)
     spent_.insert(&code);
   else
@@ -188,7 +211,7 @@ void CommonConvertor::AddToOrvikAcc(Recordset& rsLedG, Recordset& rsLedL) {
     } else if (NamesEqual(Trim(name), heads[25]) && !HeadExists(name)) {
       Write("insert into accounthead values(" + std::to_string(c.next_head_code) + ",'" +
                 heads[25] + "',2,1)",
-            c.next_head_code, "head code");
+            c.next_head_code, "head code", "GROUP");
     } else {
       skip("GROUP", g, HeadExists(name) ? kExists : Reason::kPrimaryNotCreated);
     }
@@ -217,7 +240,7 @@ void CommonConvertor::AddToOrvikAcc(Recordset& rsLedG, Recordset& rsLedL) {
       // Its staged parent is not used.
       Write("insert into accounthead values(" + std::to_string(c.next_head_code) + ",'" + heads[7] +
                 "',2,1)",
-            c.next_head_code, "head code");
+            c.next_head_code, "head code", "GROUP");
       continue;
     }
     if (HeadExists(name)) {  // cleans the name for the statement too
@@ -248,7 +271,7 @@ void CommonConvertor::AddToOrvikAcc(Recordset& rsLedG, Recordset& rsLedL) {
     }
     Write("insert into accounthead values(" + std::to_string(c.next_head_code) + ",'" + name +
               "'," + std::to_string(parent_code) + ",1)",
-          c.next_head_code, "head code");
+          c.next_head_code, "head code", "GROUP");
   }
   SetPendingParents(
       pending, "head",
@@ -259,31 +282,42 @@ void CommonConvertor::AddToOrvikAcc(Recordset& rsLedG, Recordset& rsLedL) {
       "update accounthead set underhead=", " where headcode=");
 
   ProgressStep ledger_step("ledgers", ledgers.size());
-  for (const Staged& l : ledgers) {
+  const std::vector<std::optional<std::string>>& balances = Staging().ledger_balances;
+  ExportBalances opening(s_);
+  for (size_t i = 0; i < ledgers.size(); ++i) {
+    const Staged& l = ledgers[i];
+    const std::optional<std::string> balance =
+        i < balances.size() ? balances[i] : std::optional<std::string>();
+    auto refuse = [&](Reason reason) {
+      skip("LEDGER", l, reason);
+      opening.Refuse(l.name, l.parent, balance, ReasonText({reason, "", "", ""}));
+    };
     ledger_step.Handled();
     std::string name = l.name;
     std::string parent = l.parent;
     if (Cleaned(name).empty()) {
-      skip("LEDGER", l, kNameEmpty);
+      refuse(kNameEmpty);
     } else if (parent.empty()) {
-      skip("LEDGER", l, kParentEmpty);
+      refuse(kParentEmpty);
     } else if (SpansLines(parent)) {
-      skip("LEDGER", l, kParentSpansLines);
+      refuse(kParentSpansLines);
     } else if (!HeadExists(parent)) {
-      skip("LEDGER", l, kParentNotFound);
+      refuse(kParentNotFound);
     } else if (LedgerExists(name)) {
       skip("LEDGER", l, kExists);
+      opening.Apply(LedgerCodeOf(Trim(name)), false, l.name, l.parent, balance);
     } else {
       // A default head the company has no row of gives no code to write.
       const int16_t head_code = HeadCodeOfParent(parent, "");
       if (head_code == 0) {
-        skip("LEDGER", l, NamesEqual(Trim(parent), heads[0]) ? kUnderBranch : kParentNotFound);
+        refuse(NamesEqual(Trim(parent), heads[0]) ? kUnderBranch : kParentNotFound);
         continue;
       }
-      Write("INSERT INTO ACCOUNTLEDGER(LEDCODE,LEDNAME,HEADCODE) VALUES('" +
-                std::to_string(c.next_ledger_code) + "','" + Trim(name) + "'," +
-                std::to_string(head_code) + ")",
-            c.next_ledger_code, "ledger code");
+      const std::string code = std::to_string(c.next_ledger_code);
+      Write("INSERT INTO ACCOUNTLEDGER(LEDCODE,LEDNAME,HEADCODE) VALUES('" + code + "','" +
+                Trim(name) + "'," + std::to_string(head_code) + ")",
+            c.next_ledger_code, "ledger code", "LEDGER");
+      opening.Apply(code, true, l.name, l.parent, balance);
     }
   }
 }
@@ -310,7 +344,7 @@ void CommonConvertor::AddToOrvikPro(Recordset& rsProG, Recordset& rsProI) {
     } else {
       Write("insert into productgroup values(" + std::to_string(c.next_group_code) + ",'" +
                 Trim(name) + "','',1,0)",
-            c.next_group_code, "product group code");
+            c.next_group_code, "product group code", "STOCKGROUP");
     }
   }
 
@@ -356,7 +390,7 @@ void CommonConvertor::AddToOrvikPro(Recordset& rsProG, Recordset& rsProI) {
     }
     Write("insert into productgroup values(" + std::to_string(c.next_group_code) + ",\"" +
               Trim(name) + "\",''," + JoinText(parent_code) + ",0)",
-          c.next_group_code, "product group code");
+          c.next_group_code, "product group code", "STOCKGROUP");
   }
   SetPendingParents(
       pending, "stock group",
@@ -367,33 +401,48 @@ void CommonConvertor::AddToOrvikPro(Recordset& rsProG, Recordset& rsProI) {
       "update productgroup set gpunder=", " where gpcode=");
 
   ProgressStep item_step("stock items", items.size());
-  for (const Staged& item : items) {
+  const std::vector<StagedStock>& figures = Staging().item_stock;
+  ExportStock stock(s_);
+  for (size_t i = 0; i < items.size(); ++i) {
+    const Staged& item = items[i];
+    const StagedStock none;
+    const StagedStock& own = i < figures.size() ? figures[i] : none;
+    auto refuse = [&](Reason reason) {
+      skip("STOCKITEM", item, reason);
+      stock.Refuse(item.name, item.parent, own, ReasonText({reason, "", "", ""}));
+    };
     item_step.Handled();
     std::string name = item.name;
     std::string parent = item.parent;
     if (Cleaned(name).empty()) {
-      skip("STOCKITEM", item, kNameEmpty);
+      refuse(kNameEmpty);
     } else if (parent.empty()) {
-      skip("STOCKITEM", item, kParentEmpty);
+      refuse(kParentEmpty);
     } else if (SpansLines(parent)) {
-      skip("STOCKITEM", item, kParentSpansLines);
+      refuse(kParentSpansLines);
     } else if (!GroupExists(parent)) {
-      skip("STOCKITEM", item, kParentNotFound);
+      refuse(kParentNotFound);
     } else if (ProductExists(name, 0)) {
       skip("STOCKITEM", item, kExists);
+      const std::vector<std::string> codes = PCodesOfName(Trim(name));
+      if (!codes.empty()) stock.Apply(codes.front(), false, item.name, item.parent, own);
     } else {
       const Variant group_code = GroupCodeOfParent(parent, "");
       if (group_code.is_empty()) {
-        skip("STOCKITEM", item, kParentNotFound);
+        refuse(kParentNotFound);
         continue;
       }
-      const double code = LeadingNumber(c.next_product_code);
-      Run("INSERT INTO PRODUCT(PCODE,PNAME,GPCODE) VALUES(\"" + NumberText(code) + "\",\"" +
-          Trim(name) + "\"," + JoinText(group_code) + ")");
-      c.next_product_code = NumberText(code + 1);
+      const double number = LeadingNumber(c.next_product_code);
+      const std::string code = NumberText(number);
+      Run("INSERT INTO PRODUCT(PCODE,PNAME,GPCODE) VALUES(\"" + code + "\",\"" + Trim(name) +
+          "\"," + JoinText(group_code) + ")");
+      c.next_product_code = NumberText(number + 1);
       ++s_.rows_imported;
+      Tally(s_, "products", Tallied::kWritten);
+      stock.Apply(code, true, item.name, item.parent, own);
     }
   }
+  stock.Finish();
 }
 
 void CommonConvertor::AddToOrvikDepo(Recordset& rsDepo, ProgressStep& step) {
@@ -408,7 +457,7 @@ void CommonConvertor::AddToOrvikDepo(Recordset& rsDepo, ProgressStep& step) {
     } else {
       Write("insert into depot(dcode,dname) values(" + std::to_string(c.next_depot_code) + ",\"" +
                 Trim(name) + "\")",
-            c.next_depot_code, "depot code");
+            c.next_depot_code, "depot code", "GODOWN");
     }
   }
 }

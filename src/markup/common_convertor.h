@@ -16,6 +16,13 @@ struct ProcesserState;
 // reason, for the host's summary and rejects list.
 void RecordSkipped(ProcesserState& s, const std::string& kind, const std::string& name,
                    const std::string& parent, Reason reason);
+// The same for a part of a record (its balance, units or stock), counted
+// under `count_kind`; the refusal's column and value name the element and
+// its text.
+void RecordSkipped(ProcesserState& s, const std::string& kind, const std::string& name,
+                   const std::string& parent, const Refusal& refusal, const char* count_kind);
+// The kind an export's element counts as ("LEDGER" records are ledgers).
+const char* CountKindOfElement(const std::string& element);
 
 // Writes what the markup reader staged into the target: account groups as
 // heads and ledgers; stock groups, stock items and godowns. Every staged
@@ -30,7 +37,7 @@ class CommonConvertor {
   void AddToOrvikDepo(Recordset& rsDepo, ProgressStep& step);
 
  private:
-  void Write(const std::string& sql, int16_t& code, const char* counter);
+  void Write(const std::string& sql, int16_t& code, const char* counter, const char* element);
 
   ProcesserState& s_;
   std::set<const int16_t*> spent_;  // counters whose last code is used

@@ -1,3 +1,7 @@
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "dbhelpers/lookups.h"
 #include "frame/processer_state.h"
 #include "markup/common_convertor.h"
@@ -40,13 +44,14 @@ std::string RecordName(const XmlNode& element) {
 // A parent's text without the blanks and line breaks around it (pretty-printed
 // exports put the text on a line of its own); a break inside stays, and the
 // writers refuse such a parent.
-std::string ParentText(const XmlNode& child) {
-  const std::string text = child.Text();
+std::string Bare(const std::string& text) {
   const size_t b = text.find_first_not_of(" \t\r\n");
   if (b == std::string::npos) return "";
   const size_t e = text.find_last_not_of(" \t\r\n");
-  return CutName(text.substr(b, e - b + 1));
+  return text.substr(b, e - b + 1);
 }
+
+std::string ParentText(const XmlNode& child) { return CutName(Bare(child.Text())); }
 
 // The text of the first direct child named PARENT; empty when there is none.
 std::string FirstParent(const XmlNode& element) {
@@ -65,13 +70,23 @@ void StageGroups(const XmlDocument& doc, const char* tag, Recordset& rs) {
   }
 }
 
+// The text of the first direct child of that name; none when there is none.
+std::optional<std::string> ChildText(const XmlNode& element, const char* name) {
+  for (const XmlNode& child : element.ChildNodes())
+    if (child.NodeName() == name) return child.Text();
+  return std::nullopt;
+}
+
 void ReadXmlLedgers(const XmlDocument& doc, const std::string& tagName) {
   Recordset& rs = Staging().rsLedL;
+  std::vector<std::optional<std::string>>& balances = Staging().ledger_balances;
   DeclareStagingSet(rs, {"LedName", "LedParent"});
+  balances.clear();
   for (const XmlNode& element : doc.ElementsByTagName(ToUpper(tagName))) {
     rs.AddNew();
     rs.SetValue("LedName", RecordName(element));
     rs.SetValue("LedParent", FirstParent(element));
+    balances.push_back(ChildText(element, "OPENINGBALANCE"));
   }
   // An export without ledgers is no error: its groups are still written.
   if (rs.HasRows()) rs.MoveFirst();
@@ -83,30 +98,64 @@ std::string OpeningValue(const std::string& text) {
   return LeadingNumber(text) == 0 ? "0" : Trim(text);
 }
 
+// One godown's and batch's share of an item's opening stock.
+StagedAllocation ReadAllocation(const XmlNode& list) {
+  StagedAllocation a;
+  for (const XmlNode& child : list.ChildNodes()) {
+    const std::string node = child.NodeName();
+    if (node == "GODOWNNAME")
+      a.godown = Bare(child.Text());
+    else if (node == "BATCHNAME")
+      a.batch = Bare(child.Text());
+    else if (node == "OPENINGBALANCE")
+      a.quantity = Bare(child.Text());
+    else if (node == "OPENINGRATE")
+      a.rate = Bare(child.Text());
+    else if (node == "OPENINGVALUE")
+      a.value = Bare(child.Text());
+  }
+  return a;
+}
+
 void ReadXmlItems(const XmlDocument& doc, const std::string& tagName) {
   Recordset& rs = Staging().rsProI;
+  std::vector<StagedStock>& stock = Staging().item_stock;
   DeclareStagingSet(rs, {"ItemName", "ItemParent", "ItemOStock"});
+  stock.clear();
   for (const XmlNode& element : doc.ElementsByTagName(ToUpper(tagName))) {
     rs.AddNew();
     rs.SetValue("ItemName", RecordName(element));
     rs.SetValue("ItemParent", std::string());
-    // Every child is looked at; a later PARENT or OPENINGVALUE overwrites an earlier one.
+    StagedStock& figures = stock.emplace_back();
+    // Every child is looked at; a later PARENT or figure overwrites an earlier one.
     for (const XmlNode& child : element.ChildNodes()) {
       const std::string node = child.NodeName();
-      if (node == "PARENT")
+      if (node == "PARENT") {
         rs.SetValue("ItemParent", ParentText(child));
-      else if (node == "OPENINGVALUE")
+      } else if (node == "OPENINGVALUE") {
         rs.SetValue("ItemOStock", OpeningValue(child.Text()));
+        figures.value = Bare(child.Text());
+      } else if (node == "BASEUNITS") {
+        figures.base_unit = Bare(child.Text());
+      } else if (node == "OPENINGBALANCE") {
+        figures.quantity = Bare(child.Text());
+        figures.given = true;
+      } else if (node == "OPENINGRATE") {
+        figures.rate = Bare(child.Text());
+      } else if (node == "BATCHALLOCATIONS.LIST") {
+        figures.allocations.push_back(ReadAllocation(child));
+        figures.given = true;
+      }
     }
   }
   if (rs.HasRows()) rs.MoveFirst();
 }
 
-// Every markup import starts its counts and its list of skipped records afresh.
+// Every markup import starts its counts afresh; the frame starts the list of
+// skipped records, which a migration keeps over all its steps.
 void StartTally(ProcesserState& s) {
   s.rows_imported = 0;
   s.rows_refused = 0;
-  s.rejects.clear();
 }
 
 }  // namespace

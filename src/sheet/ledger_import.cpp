@@ -11,6 +11,7 @@
 #include "platform/dao/connection.h"
 #include "platform/dao/recordset.h"
 #include "platform/variant/convert.h"
+#include "sheet/opening_balance.h"
 #include "sheet/parent_lookup.h"
 #include "sheet/statement_builder.h"
 #include "sheet/workers.h"
@@ -34,17 +35,6 @@ size_t CutLength(const std::string& key) {
   for (const CutKeyword& k : kCutKeywords)
     if (key == k.key) return k.length;
   return 0;
-}
-
-// The journal line that carries a new ledger's opening balance: a debit for a
-// balance of zero or more, a credit for a negative one.
-std::string OpeningBalanceLine(const ProcesserState& s, double balance, int16_t serial) {
-  const std::string date = s.dialect().StoredDate(Today());
-  const std::string columns = balance < 0 ? "cramt,dbamt" : "dbamt,cramt";
-  return "insert into generalledger(vdate,vtype,vno,slno,ledcode,particulars," + columns +
-         ")values('" + date + "','JP'," + std::to_string(Counters().journal_voucher_no) + "," +
-         std::to_string(serial) + ",'" + std::to_string(Counters().next_ledger_code) +
-         "','[Opening Balance]'," + NumberText(std::fabs(balance)) + ",null)";
 }
 
 }  // namespace
@@ -125,7 +115,8 @@ void ImportLedgerRows(ProcesserState& s) {
     }
     TransactionScope row(TargetConnection());
     TargetConnection().Execute(sql.Text(s.dialect()));
-    TargetConnection().Execute(OpeningBalanceLine(s, balance, serial));
+    TargetConnection().Execute(
+        OpeningBalanceLine(s, balance, serial, std::to_string(Counters().next_ledger_code)));
     AcceptRow(s);
     row.Commit();
     // Advanced after the commit, so a row written just before an overflow

@@ -66,7 +66,8 @@ void ImportOpeningStockRows(ProcesserState& s) {
   if (product_pass) {
     s.rows_imported = 0;
     s.rows_refused = 0;
-    s.rejects.clear();
+    s.rejects.resize(s.rejects_before_import);
+    s.counts = s.counts_before_import;
   }
   StockPass pass(s, EntryOfKeyword(s.map_info, "openingstock") != 0,
                  " No batch, inventory or receipt of this import was written.",

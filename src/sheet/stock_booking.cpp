@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "frame/counters.h"
+#include "frame/kind_counts.h"
 #include "frame/module_state.h"
 #include "frame/processer_state.h"
 #include "platform/variant/convert.h"
@@ -80,11 +81,36 @@ bool BatchDateText(const Variant& cell, const Dialect& dialect, std::string& tex
   return true;
 }
 
-std::string InventoryInsertSql(const Dialect& dialect, const std::string& product_code,
-                               int16_t batch_id, double os) {
-  return "insert into inventory(dcode,invdate,pcode,batchid,os)values(1,'" +
-         dialect.StoredDate(Today()) + "','" + product_code + "'," + std::to_string(batch_id) +
-         "," + NumberText(os) + ")";
+std::string InventoryInsertSql(const ProcesserState& s, int16_t dcode,
+                               const std::string& product_code, int16_t batch_id, double os) {
+  return "insert into inventory(dcode,invdate,pcode,batchid,os)values(" + std::to_string(dcode) +
+         ",'" + s.dialect().StoredDate(OpeningDate(s)) + "','" + product_code + "'," +
+         std::to_string(batch_id) + "," + NumberText(os) + ")";
+}
+
+std::string ReceiptInsertSql(const ProcesserState& s, int32_t receipt_code, int16_t dcode,
+                             double amount) {
+  return "insert into transactionreceipts(rcptcode, vno, rcpttype, dcode, rcptdate, amt, "
+         "chkdep)values(" +
+         std::to_string(receipt_code) + ",1,'OS'," + std::to_string(dcode) + ",'" +
+         s.dialect().StoredDate(OpeningDate(s)) + "'," + NumberText(amount) + ",1)";
+}
+
+void SettleEarlierReceipts(const std::set<int32_t>& receipts) {
+  Connection& target = TargetConnection();
+  for (int32_t code : receipts) {
+    const std::string receipt = std::to_string(code);
+    const RowSet left = target.Query(
+        "select count(*), sum(qty*Rate) from receiptdetails where rcptcode=" + receipt);
+    const Row& totals = left.rows.at(0);
+    if (ToInt32(totals[0]) == 0) {
+      target.Execute("delete from transactionreceipts where rcptcode=" + receipt);
+    } else {
+      const double amount = totals[1].is_null() ? 0 : ToDouble(totals[1]);
+      target.Execute("update transactionreceipts set amt=" + NumberText(amount) +
+                     " where rcptcode=" + receipt);
+    }
+  }
 }
 
 void OpeningStockReceipt::Book(const std::string& product_code, int16_t batch_id, int16_t unit_id,
@@ -97,7 +123,7 @@ void OpeningStockReceipt::Book(const std::string& product_code, int16_t batch_id
   if (booked_.emplace(product_code, batch_id).second) {
     RemoveEarlier(product_code, batch_id);
     target.Execute("delete from inventory" + where);
-    target.Execute(InventoryInsertSql(s_.dialect(), product_code, batch_id, os));
+    target.Execute(InventoryInsertSql(s_, 1, product_code, batch_id, os));
   } else {
     target.Execute("update inventory set os=os+" + NumberText(os) + where);
   }
@@ -108,7 +134,8 @@ void OpeningStockReceipt::RemoveEarlier(const std::string& product_code, int16_t
   // This import's own receipt is written last, so the list holds only earlier ones.
   if (!earlier_receipts_)
     earlier_receipts_ =
-        s_.dialect().InList("select rcptcode from transactionreceipts where rcpttype='OS'");
+        s_.dialect().InList(
+            "select rcptcode from transactionreceipts where rcpttype='OS' and dcode=1");
   const std::string lines = " from receiptdetails where PCode='" + product_code +
                             "' and batchid=" + std::to_string(batch_id) + " and rcptcode in (" +
                             *earlier_receipts_ + ")";
@@ -132,26 +159,9 @@ void OpeningStockReceipt::AddLine(const std::string& product_code, int16_t unit_
 }
 
 void OpeningStockReceipt::Finish() {
-  Connection& target = TargetConnection();
   if (lines_ > 0)
-    target.Execute(
-        "insert into transactionreceipts(rcptcode, vno, rcpttype, dcode, rcptdate, amt, "
-        "chkdep)values(" +
-        std::to_string(Counters().next_receipt_code) + ",1,'OS',1,'" +
-        s_.dialect().StoredDate(Today()) + "'," + NumberText(amount_) + ",1)");
-  for (int32_t code : earlier_touched_) {
-    const std::string receipt = std::to_string(code);
-    const RowSet left = target.Query(
-        "select count(*), sum(qty*Rate) from receiptdetails where rcptcode=" + receipt);
-    const Row& totals = left.rows.at(0);
-    if (ToInt32(totals[0]) == 0) {
-      target.Execute("delete from transactionreceipts where rcptcode=" + receipt);
-    } else {
-      const double amount = totals[1].is_null() ? 0 : ToDouble(totals[1]);
-      target.Execute("update transactionreceipts set amt=" + NumberText(amount) +
-                     " where rcptcode=" + receipt);
-    }
-  }
+    TargetConnection().Execute(ReceiptInsertSql(s_, Counters().next_receipt_code, 1, amount_));
+  SettleEarlierReceipts(earlier_touched_);
 }
 
 StockPass::StockPass(ProcesserState& s, bool whole, const std::string& undone_note,

@@ -25,8 +25,17 @@ struct ProcesserState;
 // 15 Mar 2024; false for anything else, a day that does not exist included.
 bool BatchDateText(const Variant& cell, const Dialect& dialect, std::string& text);
 
-std::string InventoryInsertSql(const Dialect& dialect, const std::string& product_code,
-                               int16_t batch_id, double os);
+// The opening inventory row of a product and batch in a depot.
+std::string InventoryInsertSql(const ProcesserState& s, int16_t dcode,
+                               const std::string& product_code, int16_t batch_id, double os);
+
+// The header row of an opening stock receipt of a depot, dated the opening date.
+std::string ReceiptInsertSql(const ProcesserState& s, int32_t receipt_code, int16_t dcode,
+                             double amount);
+
+// The receipts that opening stock was taken off: a receipt left without
+// lines goes, the others take the amount of the lines they keep.
+void SettleEarlierReceipts(const std::set<int32_t>& receipts);
 
 // The opening stock one import books. The first row of a product and batch
 // replaces their opening stock: their depot-1 inventory and their lines on
