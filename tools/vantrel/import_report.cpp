@@ -6,15 +6,15 @@
 namespace vantrel_tool {
 namespace {
 
-// The export's kinds of record as the rejects name them, and the progress
-// steps that walk them.
+// The kinds of an export's records as the counts name them, and the
+// progress steps that walk them.
 struct ExportKind {
-  const char* reject_kind;
+  const char* count_kind;
   const char* step;
 };
 constexpr ExportKind kExportKinds[] = {
-    {"GROUP", "account groups"},  {"LEDGER", "ledgers"}, {"STOCKGROUP", "stock groups"},
-    {"STOCKITEM", "stock items"}, {"GODOWN", "depots"},
+    {"account heads", "account groups"}, {"ledgers", "ledgers"}, {"product groups", "stock groups"},
+    {"products", "stock items"},         {"depots", "depots"},
 };
 
 // A refusal because the company has the record already ("already exists",
@@ -67,6 +67,7 @@ ImportRun RunOf(const vantrel::DependProcesser& processer) {
   run.written = processer.RowsImported();
   run.refused = processer.RowsRefused();
   run.rejects = processer.Rejects();
+  run.counts = processer.Counts();
   run.log_path = processer.LogPath();
   return run;
 }
@@ -85,36 +86,25 @@ std::vector<KindCount> CountsByKind(const ImportRun& run) {
     counts.push_back(c);
     return counts;
   }
-  // Every staged record is written or skipped, so a finished step wrote its
-  // records less the skipped ones; a step an error cut short wrote the rest
-  // of the import's count.
-  long accounted = 0;
-  long unfinished = -1;
-  for (const ExportKind& k : kExportKinds) {
+  // The counts per kind the import kept: its records, and the balances,
+  // units and stock that come with them, each written, there already or
+  // refused. A kind of record shows as the step that walked it, and holds
+  // as many as the step had, of which an error may have left some untouched.
+  for (const vantrel::KindCount& k : run.counts) {
     KindCount c;
-    c.label = k.step;
-    bool walked = false, finished = false;
-    for (const StepRecord& step : run.steps)
-      if (step.what == k.step) {
-        walked = true;
-        finished = step.done >= step.total;
-        c.in_source = step.total;
+    c.label = k.kind;
+    c.written = nothing_written ? 0 : k.written;
+    c.existing = k.already_there;
+    c.refused = k.refused;
+    c.in_source = k.written + k.already_there + k.refused;
+    for (const ExportKind& e : kExportKinds)
+      if (k.kind == e.count_kind) {
+        c.label = e.step;
+        for (const StepRecord& step : run.steps)
+          if (step.what == e.step) c.in_source = std::max(c.in_source, step.total);
       }
-    long skipped = 0;
-    for (const vantrel::RejectedRecord& r : run.rejects)
-      if (r.kind == k.reject_kind) {
-        ++skipped;
-        ++(AlreadyThere(r) ? c.existing : c.refused);
-      }
-    if (!walked && skipped == 0) continue;
-    if (!walked) c.in_source = skipped;
-    if (!nothing_written && finished) c.written = c.in_source - skipped;
-    if (walked && !finished) unfinished = static_cast<long>(counts.size());
-    accounted += c.written;
     counts.push_back(c);
   }
-  if (unfinished >= 0 && !nothing_written)
-    counts[static_cast<size_t>(unfinished)].written = std::max(0L, run.written - accounted);
   return counts;
 }
 

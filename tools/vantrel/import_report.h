@@ -26,6 +26,7 @@ struct ImportRun {
   long written = 0;
   long refused = 0;
   std::vector<vantrel::RejectedRecord> rejects;
+  std::vector<vantrel::KindCount> counts;  // per kind, as the library kept them
   std::vector<StepRecord> steps;
   std::vector<std::string> messages;  // as shown, one line each
   std::string log_path;

@@ -154,8 +154,8 @@ int RunMigrate(const MigrateOptions& o) {
       err = true;
     }
   } else if (!run.rejects.empty()) {
-    where = Count(static_cast<long>(run.rejects.size()), "refusal") +
-            " (list them with --rejects FILE)";
+    where = Count(static_cast<long>(run.rejects.size()), "record") +
+            " not written (list them with --rejects FILE)";
   }
   if (report.is_open()) {
     report << MigrationReport(run).Html();
