@@ -11,6 +11,9 @@ namespace {
 
 std::string Number(long n) { return std::to_string(n); }
 
+// A path's last part: the facts above name each source in full.
+std::string FileName(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
+
 long Refused(const MigrationRun& run) {
   long n = 0;
   for (const vantrel::KindCount& c : run.counts) n += c.refused;
@@ -94,8 +97,8 @@ Section RefusedSection(const MigrationRun& run) {
         "<h3>" + HtmlEscape(reason) + ": " + Grouped(static_cast<long>(list.size())) + "</h3>\n";
     HtmlTable table({{"Source"}, {"Kind"}, {"Row", true, false}, {"Name"}, {"Column"}, {"Value"}});
     for (const vantrel::RejectedRecord* r : list)
-      table.Add(
-          {r->source, r->kind, r->row > 0 ? Number(r->row) : "", r->name, r->column, r->value});
+      table.Add({FileName(r->source), r->kind, r->row > 0 ? Number(r->row) : "", r->name, r->column,
+                 r->value});
     section.html += table.Html("rejects");
   }
   return section;
