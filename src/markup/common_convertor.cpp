@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -10,6 +11,7 @@
 #include "dbhelpers/clean_sql_text.h"
 #include "dbhelpers/lookups.h"
 #include "frame/counters.h"
+#include "frame/import_frame.h"
 #include "frame/kind_counts.h"
 #include "frame/module_state.h"
 #include "frame/processer_state.h"
@@ -305,7 +307,9 @@ void CommonConvertor::AddToOrvikAcc(Recordset& rsLedG, Recordset& rsLedL) {
       refuse(kParentNotFound);
     } else if (LedgerExists(name)) {
       skip("LEDGER", l, kExists);
+      TransactionScope together(TargetConnection());
       opening.Apply(LedgerCodeOf(Trim(name)), false, l.name, l.parent, balance);
+      together.Commit();
     } else {
       // A default head the company has no row of gives no code to write.
       const int16_t head_code = HeadCodeOfParent(parent, "");
@@ -313,11 +317,14 @@ void CommonConvertor::AddToOrvikAcc(Recordset& rsLedG, Recordset& rsLedL) {
         refuse(NamesEqual(Trim(parent), heads[0]) ? kUnderBranch : kParentNotFound);
         continue;
       }
+      // The ledger and its opening balance line land together.
+      TransactionScope together(TargetConnection());
       const std::string code = std::to_string(c.next_ledger_code);
       Write("INSERT INTO ACCOUNTLEDGER(LEDCODE,LEDNAME,HEADCODE) VALUES('" + code + "','" +
                 Trim(name) + "'," + std::to_string(head_code) + ")",
             c.next_ledger_code, "ledger code", "LEDGER");
       opening.Apply(code, true, l.name, l.parent, balance);
+      together.Commit();
     }
   }
 }
@@ -402,14 +409,16 @@ void CommonConvertor::AddToOrvikPro(Recordset& rsProG, Recordset& rsProI) {
 
   ProgressStep item_step("stock items", items.size());
   const std::vector<StagedStock>& figures = Staging().item_stock;
-  ExportStock stock(s_);
+  // Shared with the failure work, which runs after this scope is left.
+  const auto stock = std::make_shared<ExportStock>(s_);
+  OnFailure receipts(s_, [stock] { stock->Finish(); });
   for (size_t i = 0; i < items.size(); ++i) {
     const Staged& item = items[i];
     const StagedStock none;
     const StagedStock& own = i < figures.size() ? figures[i] : none;
     auto refuse = [&](Reason reason) {
       skip("STOCKITEM", item, reason);
-      stock.Refuse(item.name, item.parent, own, ReasonText({reason, "", "", ""}));
+      stock->Refuse(item.name, item.parent, own, ReasonText({reason, "", "", ""}));
     };
     item_step.Handled();
     std::string name = item.name;
@@ -425,24 +434,34 @@ void CommonConvertor::AddToOrvikPro(Recordset& rsProG, Recordset& rsProI) {
     } else if (ProductExists(name, 0)) {
       skip("STOCKITEM", item, kExists);
       const std::vector<std::string> codes = PCodesOfName(Trim(name));
-      if (!codes.empty()) stock.Apply(codes.front(), false, item.name, item.parent, own);
+      if (!codes.empty()) {
+        TransactionScope together(TargetConnection());
+        stock->Apply(codes.front(), false, item.name, item.parent, own);
+        together.Commit();
+      }
     } else {
       const Variant group_code = GroupCodeOfParent(parent, "");
       if (group_code.is_empty()) {
         refuse(kParentNotFound);
         continue;
       }
+      // The item, its unit and its stock land together.
+      TransactionScope together(TargetConnection());
       const double number = LeadingNumber(c.next_product_code);
       const std::string code = NumberText(number);
-      Run("INSERT INTO PRODUCT(PCODE,PNAME,GPCODE) VALUES(\"" + code + "\",\"" + Trim(name) +
-          "\"," + JoinText(group_code) + ")");
+      // An item with a base unit buys and sells in it, unit id 0.
+      const bool units = !ExportStock::BaseUnit(own).empty();
+      Run(std::string("INSERT INTO PRODUCT(PCODE,PNAME,GPCODE") +
+          (units ? ",PURCHASEUNIT,SALESUNIT" : "") + ") VALUES(\"" + code + "\",\"" +
+          Trim(name) + "\"," + JoinText(group_code) + (units ? ",0,0" : "") + ")");
       c.next_product_code = NumberText(number + 1);
       ++s_.rows_imported;
       Tally(s_, "products", Tallied::kWritten);
-      stock.Apply(code, true, item.name, item.parent, own);
+      stock->Apply(code, true, item.name, item.parent, own);
+      together.Commit();
     }
   }
-  stock.Finish();
+  stock->Finish();
 }
 
 void CommonConvertor::AddToOrvikDepo(Recordset& rsDepo, ProgressStep& step) {

@@ -60,9 +60,13 @@ void ExportStock::Refuse(const std::string& name, const std::string& parent,
   RecordSkipped(s_, "STOCKITEM", name, parent, {Reason::kRecordNotWritten, "", "", why}, kStock);
 }
 
+std::string ExportStock::BaseUnit(const StagedStock& stock) {
+  return Trim(UnitNameOfCell(stock.base_unit));
+}
+
 std::string ExportStock::Units(const std::string& pcode, bool is_new, const std::string& name,
                                const std::string& parent, const StagedStock& stock) {
-  const std::string unit = Trim(UnitNameOfCell(stock.base_unit));
+  const std::string unit = BaseUnit(stock);
   if (!is_new) {
     if (const std::optional<std::string> stored = BaseUnitOf(pcode)) {
       if (!unit.empty() && !NamesEqual(*stored, unit))
@@ -77,7 +81,9 @@ std::string ExportStock::Units(const std::string& pcode, bool is_new, const std:
   Connection& target = TargetConnection();
   target.Execute("insert into productunits(pcode,unitid,unit,cf) values('" + pcode + "',0,'" +
                  unit + "',1)");
-  target.Execute("update product set purchaseunit=0,salesunit=0 where pcode='" + pcode + "'");
+  // A new item's insert already points its units at slot 0.
+  if (!is_new)
+    target.Execute("update product set purchaseunit=0,salesunit=0 where pcode='" + pcode + "'");
   Tally(s_, kUnits, Tallied::kWritten);
   return unit;
 }
@@ -112,7 +118,10 @@ std::optional<Refusal> ExportStock::ReadLines(const StagedStock& stock,
       line.rate = std::fabs(value) / std::fabs(line.quantity);
     }
     if (!IsMainLocation(share.godown)) {
-      const std::optional<int16_t> dcode = DepotCodeOf(share.godown);
+      const std::string key = NameKey(share.godown);
+      auto found = depots_.find(key);
+      if (found == depots_.end()) found = depots_.emplace(key, DepotCodeOf(share.godown)).first;
+      const std::optional<int16_t> dcode = found->second;
       if (!dcode) return Refusal{Reason::kGodownNotFound, "GODOWNNAME", share.godown, share.godown};
       line.dcode = *dcode;
     }
@@ -199,12 +208,11 @@ void ExportStock::AddLine(int16_t dcode, const std::string& pcode, int16_t batch
     it = open_.end();
   }
   if (it == open_.end()) {
-    it = open_.emplace(dcode, Receipt{Counters().next_receipt_code, 0, 0}).first;
+    it = open_.emplace(dcode, Receipt{Counters().next_receipt_code, 0}).first;
     ++Counters().next_receipt_code;
   }
   Receipt& receipt = it->second;
   ++receipt.lines;
-  receipt.amount += quantity * rate;
   TargetConnection().Execute(
       "insert into receiptdetails(rcptcode, slno, PCode, unitid, cf, batchid, qty, "
       "Rate)values(" +
@@ -245,12 +253,24 @@ void ExportStock::Apply(const std::string& pcode, bool is_new, const std::string
 }
 
 void ExportStock::Finish() {
+  // The amounts are read from the lines that stand: an item whose own
+  // transaction was rolled back left none.
   Connection& target = TargetConnection();
-  for (const auto& [dcode, receipt] : full_)
-    target.Execute(ReceiptInsertSql(s_, receipt.code, dcode, receipt.amount));
-  for (const auto& [dcode, receipt] : open_)
-    target.Execute(ReceiptInsertSql(s_, receipt.code, dcode, receipt.amount));
+  auto write = [&](int16_t dcode, const Receipt& receipt) {
+    const std::string code = std::to_string(receipt.code);
+    const RowSet left = target.Query(
+        "select count(*), sum(qty*Rate) from receiptdetails where rcptcode=" + code);
+    const Row& totals = left.rows.at(0);
+    if (ToInt32(totals[0]) == 0) return;
+    target.Execute(
+        ReceiptInsertSql(s_, receipt.code, dcode, totals[1].is_null() ? 0 : ToDouble(totals[1])));
+  };
+  for (const auto& [dcode, receipt] : full_) write(dcode, receipt);
+  for (const auto& [dcode, receipt] : open_) write(dcode, receipt);
+  full_.clear();
+  open_.clear();
   SettleEarlierReceipts(earlier_touched_);
+  earlier_touched_.clear();
 }
 
 }  // namespace vantrel

@@ -16,8 +16,8 @@ struct StagedStock;
 
 // The units and opening stock an export gives its stock items.
 // - Units: the item's base unit (BASEUNITS) becomes its unit in slot 0 with
-//   factor 1, and its sales and purchase units point at it; an item that has
-//   a base unit keeps it.
+//   factor 1, and its sales and purchase units point at it (a new item's
+//   insert names them); an item that has a base unit keeps it.
 // - Stock: the item's allocations (else its own figures) in base units, each
 //   under its godown's depot (the main location when none is named) and
 //   batch ("Primary Batch" or none is batch 0). An item's stock lands whole
@@ -28,13 +28,17 @@ struct StagedStock;
 class ExportStock {
  public:
   explicit ExportStock(ProcesserState& s) : s_(s) {}
+  // The item's base unit as stored: cleaned and cut to the unit column; "" for none.
+  static std::string BaseUnit(const StagedStock& stock);
   // `is_new` when this import has just written the item under `pcode`.
   void Apply(const std::string& pcode, bool is_new, const std::string& name,
              const std::string& parent, const StagedStock& stock);
   // The item was not written: the stock it carries is refused with it.
   void Refuse(const std::string& name, const std::string& parent, const StagedStock& stock,
               const std::string& why);
-  // Writes the receipts and settles the earlier ones stock was taken off.
+  // Writes the receipts of the lines that stand and settles the earlier ones
+  // stock was taken off. Also run when an import ends on an error, so the
+  // items it wrote keep their receipts.
   void Finish();
 
  private:
@@ -47,7 +51,6 @@ class ExportStock {
   struct Receipt {
     int32_t code = 0;
     int16_t lines = 0;
-    double amount = 0;
   };
   std::string Units(const std::string& pcode, bool is_new, const std::string& name,
                     const std::string& parent, const StagedStock& stock);
@@ -66,6 +69,8 @@ class ExportStock {
   std::vector<std::pair<int16_t, Receipt>> full_;  // receipts whose line numbers ran out
   std::optional<std::string> earlier_receipts_;    // in-list of the receipts before this import
   std::set<int32_t> earlier_touched_;
+  // Depot codes by name key, found once: the products' step adds no depots.
+  mutable std::map<std::string, std::optional<int16_t>> depots_;
 };
 
 }  // namespace vantrel

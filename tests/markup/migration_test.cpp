@@ -244,6 +244,23 @@ TEST_P(Migration, ADryRunOrAFailureHalfWayLeavesTheTargetAsItWas) {
   EXPECT_EQ(counts_["ledgers"], "0/0/0");
 }
 
+// A products import on its own, statement by statement, that the target
+// stops half way keeps the items before the stop whole: their stock on a
+// receipt of its own depot.
+TEST_P(Migration, AnImportStoppedHalfWayKeepsTheStockOfTheItemsBeforeTheStop) {
+  Exec(multi_user() ? "CREATE TRIGGER boom BEFORE INSERT ON product FOR EACH ROW SET "
+                      "NEW.pcode=IF(NEW.pname='Nilgiri', NULL, NEW.pcode)"
+                    : "CREATE TRIGGER boom BEFORE INSERT ON product WHEN NEW.pname='Nilgiri' "
+                      "BEGIN SELECT RAISE(ABORT, 'no'); END");
+  EXPECT_FALSE(RunImport(&DependProcesser::ImportDepots, srcXML,
+                         dir_.Write("d.xml", Envelope("<GODOWN NAME=\"North Store\"/>"))));
+  EXPECT_TRUE(
+      RunImport(&DependProcesser::ImportProducts, srcXML, dir_.Write("e.xml", Envelope(kItems))));
+  EXPECT_EQ(Stock(), (Strings{"1|Assam Leaf||120", "1|Darjeeling||10", "2|Darjeeling|B-17|20"}));
+  EXPECT_EQ(One("SELECT SUM(amt) FROM transactionreceipts WHERE rcpttype='OS'"), "8660");
+  ExpectInvariants();
+}
+
 TEST_P(Migration, APlanRunsItsSourcesInDependencyOrder) {
   // The heads workbook is listed after the export whose ledger needs its head.
   MigrationPlan plan;
@@ -262,13 +279,16 @@ TEST_P(Migration, APlanRunsItsSourcesInDependencyOrder) {
   EXPECT_TRUE(Migrate("", transAtomic, plan));
 
   // A stock workbook runs after the export's items whatever the order, and
-  // replaces the main location's stock of Darjeeling (code 2) only.
+  // replaces the main location's stock of Darjeeling (code 2) in batch B-17
+  // only: the North Store's keeps its lines.
   MigrationPlan stock;
-  stock.sources.push_back({"opening-stock", dir_.Write("s.csv", "Code,Qty,Rate\n2,7,90\n"),
-                           dir_.Write("s-map.csv", "Code,pcode\nQty,openingstock\nRate,purrate\n"),
-                           1});
+  stock.sources.push_back(
+      {"opening-stock", dir_.Write("s.csv", "Code,Batch,Qty,Rate\n2,B-17,7,90\n"),
+       dir_.Write("s-map.csv", "Code,pcode\nBatch,batchname\nQty,openingstock\nRate,purrate\n"),
+       1});
   ASSERT_FALSE(Migrate(kExport, transAtomic, stock));
-  EXPECT_EQ(Stock(), (Strings{"1|Assam Leaf||120", "1|Darjeeling||7", "2|Darjeeling|B-17|20"}));
+  EXPECT_EQ(Stock(), (Strings{"1|Assam Leaf||120", "1|Darjeeling||10", "1|Darjeeling|B-17|7",
+                              "2|Darjeeling|B-17|20"}));
   ExpectInvariants();
 }
 
