@@ -154,6 +154,17 @@ bool WriteRejects(const DependProcesser& processer, bool from_export, std::ofstr
   return static_cast<bool>(rejects);
 }
 
+// Of an export: the written records whose balance, units or stock was
+// refused (their rejects name the element), as a clause of the summary.
+std::string RefusedFigures(const DependProcesser& processer) {
+  long figures = 0;
+  for (const vantrel::RejectedRecord& r : processer.Rejects())
+    if (!r.column.empty()) ++figures;
+  if (figures == 0) return "";
+  return ", " + std::to_string(figures) + " balance or stock figure" + (figures == 1 ? "" : "s") +
+         " refused";
+}
+
 int RunImport(const ImportOptions& o) {
   const vantrel::ImportKind* kind = vantrel::FindImportKind(o.kind);
   if (!kind) throw UsageError("unknown KIND '" + o.kind + "' (see vantrel import --help)");
@@ -236,7 +247,7 @@ int RunImport(const ImportOptions& o) {
       where = ", the rejects file '" + o.rejects_file + "' could not be written";
       err = true;
     }
-  } else if (source_type == vantrel::srcXML && processer.RowsRefused() > 0) {
+  } else if (source_type == vantrel::srcXML && !processer.Rejects().empty()) {
     where = " (list them with --rejects FILE)";
   }
   if (report.is_open()) {
@@ -268,8 +279,9 @@ int RunImport(const ImportOptions& o) {
         "%s imported, %s refused, log: %s%s\n", Count(processer.RowsImported(), "row").c_str(),
         Count(processer.RowsRefused(), "row").c_str(), processer.LogPath().c_str(), tail.c_str());
   else if (source_type == vantrel::srcXML)
-    std::printf("%s written, %s skipped%s\n", Count(processer.RowsImported(), "record").c_str(),
-                Count(processer.RowsRefused(), "record").c_str(), tail.c_str());
+    std::printf("%s written, %s skipped%s%s\n", Count(processer.RowsImported(), "record").c_str(),
+                Count(processer.RowsRefused(), "record").c_str(),
+                RefusedFigures(processer).c_str(), tail.c_str());
   else if (!rolled_back.empty())
     std::printf("%s\n", rolled_back.c_str());
   return err ? 1 : 0;
