@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # The main job on the bundled samples: builds vantrel, creates a new company
 # file and imports the sample masters of Harbor Lane Traders into it; writes
-# the reports of the ledger and export imports and a screenshot of each.
+# the reports of the ledger and export imports and a screenshot of each. Then
+# migrates the whole export, balances and stock included, in one command into
+# a second company file (COMPANY_FILE's name with -migrated) and shows its
+# trial balance and stock per depot.
 # Usage: scripts/demo.sh [COMPANY_FILE]   (default: ./harborlane.db, replaced)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -42,11 +45,27 @@ echo
 echo "== $logs/rejects.csv"
 cat "$logs/rejects.csv"
 echo
+echo "== The whole export in one command, into a new company file"
+migrated="${company%.db}-migrated.db"
+rm -f "$migrated" "$migrated-wal" "$migrated-shm"
+run init "$migrated"
+# A dry run first: the same summary and trial balance, and nothing written.
+run migrate "$w/export.xml" --target "$migrated" --as-of 2024-04-01 --dry-run --quiet
+run migrate "$w/export.xml" --target "$migrated" --as-of 2024-04-01 \
+  --rejects "$logs/migration-rejects.csv" --report "$logs/migration-report.html"
+echo
 echo "== What $company holds now"
-/usr/bin/python3 - "$company" <<'PY'
+/usr/bin/python3 - "$company" "$migrated" <<'PY'
 import sqlite3, sys
-db = sqlite3.connect(sys.argv[1])
-for title, sql in [
+
+def show(path, queries):
+    db = sqlite3.connect(path)
+    for title, sql in queries:
+        print(f"-- {title}")
+        for row in db.execute(sql):
+            print("   " + " | ".join(str(v) for v in row))
+
+show(sys.argv[1], [
     ("account heads added", "select headcode, headname, underhead from accounthead where headcode >= 60 or headname in ('Misc. Expenses (ASSET)','Deposits (Asset)') order by headcode"),
     ("ledgers", "select ledcode, ledname, headcode, city from accountledger order by cast(ledcode as integer)"),
     ("opening balances (journal voucher JP)", "select vno, slno, ledcode, dbamt, cramt from generalledger where vtype='JP' order by vno, slno"),
@@ -58,17 +77,25 @@ for title, sql in [
     ("opening stock receipt", "select rcptcode, rcpttype, rcptdate, amt from transactionreceipts where rcpttype='OS'"),
     ("receipt lines", "select slno, PCode, unitid, cf, batchid, qty, Rate from receiptdetails order by rcptcode, slno"),
     ("depots", "select dcode, dname from depot order by dcode"),
-]:
-    print(f"-- {title}")
-    for row in db.execute(sql):
-        print("   " + " | ".join(str(v) for v in row))
+])
+
+print()
+print(f"== What {sys.argv[2]} holds now")
+show(sys.argv[2], [
+    ("opening balances (journal voucher JP)", "select g.slno, l.ledname, g.dbamt, g.cramt from generalledger g join accountledger l on l.ledcode = g.ledcode where g.vtype='JP' order by g.vno, g.slno"),
+    ("trial balance", "select sum(coalesce(dbamt, 0)), sum(coalesce(cramt, 0)) from generalledger where vtype='JP'"),
+    ("units", "select p.pname, u.unit, u.cf from productunits u join product p on p.pcode = u.pcode order by p.pname, u.unitid"),
+    ("batches", "select p.pname, b.batchname from productbatch b join product p on p.pcode = b.pcode order by b.batchid"),
+    ("stock per depot", "select d.dname, count(distinct i.pcode), sum(i.os) from inventory i join depot d on d.dcode = i.dcode group by d.dcode order by d.dcode"),
+    ("opening stock receipts (one per depot)", "select r.rcptcode, d.dname, r.rcptdate, r.amt from transactionreceipts r join depot d on d.dcode = r.dcode where r.rcpttype='OS' order by r.rcptcode"),
+])
 PY
 
 echo
 echo "== Reports (open in a browser, or print on A4)"
 sandbox=()
 [ "$(id -u)" != 0 ] || sandbox=(--no-sandbox)  # Chromium runs as root only without it
-for report in ledgers-report export-accounts-report; do
+for report in ledgers-report export-accounts-report migration-report; do
   echo "$logs/$report.html"
   if command -v chromium >/dev/null; then
     chromium --headless "${sandbox[@]}" --disable-gpu --disable-dev-shm-usage --hide-scrollbars \

@@ -2,47 +2,25 @@
 
 #include <vector>
 
+#include "component/csv_lines.h"
 #include "component/reported.h"
 #include "platform/common/error.h"
-#include "platform/common/source_file.h"
-#include "platform/variant/convert.h"
-#include "platform/workbook/csv_reader.h"
 
 namespace vantrel {
-namespace {
-
-// A mapping file names a few dozen columns; anything far larger is no mapping file.
-constexpr uint64_t kMaxMapFileSize = 1 << 20;
-
-}  // namespace
 
 MapTable ReadMapFile(const std::string& path) {
-  std::string text;
-  std::string reason;
-  if (!ReadSourceFile(path, kMaxMapFileSize, text, reason))
-    throw Error("cannot read mapping file '" + path + "': " + reason);
-  return ParseMapText(text, path);
+  return ParseMapText(ReadSmallTextFile(path, "mapping file"), path);
 }
 
 MapTable ParseMapText(const std::string& text, const std::string& name) {
-  std::vector<workbook::CsvRow> lines;
-  const workbook::Sheet sheet =
-      workbook::ReadCsv(text, "map", name, &lines, "mapping file", /*comment_lines=*/true);
-  // Each row's two cells; a field left empty holds no cell.
-  std::vector<MapEntry> rows(lines.size());
-  std::vector<int> filled(lines.size(), 0);
-  for (const workbook::Cell& cell : sheet.cells) {
-    if (cell.column > 1) continue;
-    (cell.column == 0 ? rows[cell.row].column : rows[cell.row].field) = JoinText(cell.value);
-    ++filled[cell.row];
-  }
   MapTable map(1);  // index 0 is never read
-  for (size_t r = 0; r < lines.size(); ++r) {
-    if (lines[r].fields != 2 || filled[r] != 2)
-      throw Error(name + ":" + std::to_string(lines[r].line) +
-                  ": expected 'worksheet column,target field', got " +
-                  std::to_string(lines[r].fields) + " field(s)");
-    map.push_back(std::move(rows[r]));
+  for (CsvLine& line : ParseCsvLines(text, name, "mapping file")) {
+    const std::vector<std::string>& f = line.fields;
+    if (f.size() != 2 || f[0].empty() || f[1].empty())
+      throw Error(name + ":" + std::to_string(line.line) +
+                  ": expected 'worksheet column,target field', got " + std::to_string(f.size()) +
+                  " field(s)");
+    map.push_back({std::move(line.fields[0]), std::move(line.fields[1])});
   }
   if (map.size() == 1) throw Error("mapping file '" + name + "' has no entries");
   return map;

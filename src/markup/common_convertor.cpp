@@ -155,12 +155,14 @@ const char* CountKindOfElement(const std::string& element) {
 
 void RecordSkipped(ProcesserState& s, const std::string& kind, const std::string& name,
                    const std::string& parent, Reason reason) {
+  ++s.rows_refused;
   RecordSkipped(s, kind, name, parent, {reason, "", "", ""}, CountKindOfElement(kind));
 }
 
+// A part of a record refused leaves the record written: RowsRefused, the
+// records skipped, does not count it.
 void RecordSkipped(ProcesserState& s, const std::string& kind, const std::string& name,
                    const std::string& parent, const Refusal& refusal, const char* count_kind) {
-  ++s.rows_refused;
   Tally(s, count_kind, TallyOfRefusal(refusal.reason));
   RejectedRecord r;
   r.kind = kind;

@@ -17,8 +17,8 @@ struct ProcesserState;
 void RecordSkipped(ProcesserState& s, const std::string& kind, const std::string& name,
                    const std::string& parent, Reason reason);
 // The same for a part of a record (its balance, units or stock), counted
-// under `count_kind`; the refusal's column and value name the element and
-// its text.
+// under `count_kind` but not as a skipped record; the refusal's column and
+// value name the element and its text.
 void RecordSkipped(ProcesserState& s, const std::string& kind, const std::string& name,
                    const std::string& parent, const Refusal& refusal, const char* count_kind);
 // The kind an export's element counts as ("LEDGER" records are ledgers).

@@ -239,6 +239,47 @@ TEST_P(PublicApi, CHostReadsTheRejectsAndTheRollBackOfTheLastImport) {
   vantrel_release(o);
 }
 
+// A C host runs a plan by table entry and plain function, reads its trial
+// balance and its rejects with their source; a plan it cannot read runs nothing.
+TEST_P(PublicApi, CHostMigratesAPlanAndReadsItsOpeningTotals) {
+  VantrelObject* o = vantrel_create(VANTREL_PROGID);
+  const VantrelDependProcesserVtbl* v = o->vtbl;
+  DependProcesser target;
+  Target(target);
+  v->put_TargetType(o, target.TargetType());
+  ASSERT_EQ(vantrel_set_text(o, "Server", target.Server().c_str()), 0);
+  v->put_TargetDataBase(o, target.TargetDataBase().c_str());
+  const std::string source = dir_.Write(
+      "m.xml",
+      "<ENVELOPE><LEDGER NAME=\"Acme\"><PARENT>Sundry Debtors</PARENT>"
+      "<OPENINGBALANCE>-120.50</OPENINGBALANCE></LEDGER><LEDGER NAME=\"Bolt\"><PARENT>Sundry "
+      "Creditors</PARENT><OPENINGBALANCE>12O</OPENINGBALANCE></LEDGER></ENVELOPE>");
+  const std::string plan = dir_.Write("plan.csv", "export,m.xml\n");
+  for (const bool by_table : {true, false}) {
+    int err = 1;
+    if (by_table)
+      v->Migrate(o, plan.c_str(), &err);
+    else
+      ASSERT_EQ(vantrel_migrate(o, plan.c_str(), &err), 0);
+    EXPECT_EQ(err, 0);
+    double debit = 0, credit = 1, stock = 1;
+    ASSERT_EQ(v->get_OpeningTotals(o, &debit, &credit, &stock), 0);
+    EXPECT_EQ(debit, 120.5);
+    EXPECT_EQ(credit, 0);
+    EXPECT_EQ(stock, 0);
+    const VantrelRejectedRecord* r = vantrel_reject(o, vantrel_reject_count(o) - 1);
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(std::string(r->name) + "|" + r->column + "|" + r->value + "|" + r->source,
+              "Bolt|OPENINGBALANCE|12O|" + source);
+  }
+  int err = 0;
+  EXPECT_EQ(vantrel_migrate(o, dir_.File("none.csv").c_str(), &err), -1);
+  EXPECT_EQ(err, 1);
+  EXPECT_TRUE(Holds(vantrel_last_error(), "none.csv"));
+  EXPECT_EQ(vantrel_close_conn(o), 0);
+  vantrel_release(o);
+}
+
 // Counts, flag and log path (by table entry and plain function), trace, progress and boxes.
 TEST_P(PublicApi, CHostReadsTheOutcomeOfTheLastImport) {
   DependProcesser target;

@@ -20,6 +20,8 @@ struct Command {
 Command AddMapCommand(CLI::App& app);
 // vantrel show WORKBOOK: the sheets, the columns with their types, the first rows.
 Command AddShowCommand(CLI::App& app);
+// vantrel migrate: an export, or the sources of a plan, in one transaction.
+Command AddMigrateCommand(CLI::App& app);
 
 // Prints "vantrel: TEXT" on standard error and gives `status` back.
 int Fail(int status, const std::string& text);

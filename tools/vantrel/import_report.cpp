@@ -6,15 +6,15 @@
 namespace vantrel_tool {
 namespace {
 
-// The export's kinds of record as the rejects name them, and the progress
-// steps that walk them.
+// The kinds of an export's records as the counts name them, and the
+// progress steps that walk them.
 struct ExportKind {
-  const char* reject_kind;
+  const char* count_kind;
   const char* step;
 };
 constexpr ExportKind kExportKinds[] = {
-    {"GROUP", "account groups"},  {"LEDGER", "ledgers"}, {"STOCKGROUP", "stock groups"},
-    {"STOCKITEM", "stock items"}, {"GODOWN", "depots"},
+    {"account heads", "account groups"}, {"ledgers", "ledgers"}, {"product groups", "stock groups"},
+    {"products", "stock items"},         {"depots", "depots"},
 };
 
 // A refusal because the company has the record already ("already exists",
@@ -33,14 +33,6 @@ std::string ModeText(int mode) {
   return "per statement: each row or record on its own";
 }
 
-std::string LocalTime(std::time_t t) {
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  char text[64];
-  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &tm);
-  return text;
-}
-
 std::string Outcome(const ImportRun& run) {
   if (DryRun(run))
     return "Dry run: nothing was written. The counts show what the import would write.";
@@ -53,6 +45,18 @@ std::string Outcome(const ImportRun& run) {
 
 }  // namespace
 
+std::vector<std::pair<std::string, std::vector<const vantrel::RejectedRecord*>>> ByReason(
+    const std::vector<vantrel::RejectedRecord>& rejects) {
+  std::vector<std::pair<std::string, std::vector<const vantrel::RejectedRecord*>>> groups;
+  std::map<std::string, size_t> index;
+  for (const vantrel::RejectedRecord& r : rejects) {
+    const auto [at, added] = index.emplace(r.reason, groups.size());
+    if (added) groups.push_back({r.reason, {}});
+    groups[at->second].second.push_back(&r);
+  }
+  return groups;
+}
+
 ImportRun RunOf(const vantrel::DependProcesser& processer) {
   ImportRun run;
   run.source = processer.SourceFile();
@@ -63,6 +67,7 @@ ImportRun RunOf(const vantrel::DependProcesser& processer) {
   run.written = processer.RowsImported();
   run.refused = processer.RowsRefused();
   run.rejects = processer.Rejects();
+  run.counts = processer.Counts();
   run.log_path = processer.LogPath();
   return run;
 }
@@ -81,36 +86,25 @@ std::vector<KindCount> CountsByKind(const ImportRun& run) {
     counts.push_back(c);
     return counts;
   }
-  // Every staged record is written or skipped, so a finished step wrote its
-  // records less the skipped ones; a step an error cut short wrote the rest
-  // of the import's count.
-  long accounted = 0;
-  long unfinished = -1;
-  for (const ExportKind& k : kExportKinds) {
+  // The counts per kind the import kept: its records, and the balances,
+  // units and stock that come with them, each written, there already or
+  // refused. A kind of record shows as the step that walked it, and holds
+  // as many as the step had, of which an error may have left some untouched.
+  for (const vantrel::KindCount& k : run.counts) {
     KindCount c;
-    c.label = k.step;
-    bool walked = false, finished = false;
-    for (const StepRecord& step : run.steps)
-      if (step.what == k.step) {
-        walked = true;
-        finished = step.done >= step.total;
-        c.in_source = step.total;
+    c.label = k.kind;
+    c.written = nothing_written ? 0 : k.written;
+    c.existing = k.already_there;
+    c.refused = k.refused;
+    c.in_source = k.written + k.already_there + k.refused;
+    for (const ExportKind& e : kExportKinds)
+      if (k.kind == e.count_kind) {
+        c.label = e.step;
+        for (const StepRecord& step : run.steps)
+          if (step.what == e.step) c.in_source = std::max(c.in_source, step.total);
       }
-    long skipped = 0;
-    for (const vantrel::RejectedRecord& r : run.rejects)
-      if (r.kind == k.reject_kind) {
-        ++skipped;
-        ++(AlreadyThere(r) ? c.existing : c.refused);
-      }
-    if (!walked && skipped == 0) continue;
-    if (!walked) c.in_source = skipped;
-    if (!nothing_written && finished) c.written = c.in_source - skipped;
-    if (walked && !finished) unfinished = static_cast<long>(counts.size());
-    accounted += c.written;
     counts.push_back(c);
   }
-  if (unfinished >= 0 && !nothing_written)
-    counts[static_cast<size_t>(unfinished)].written = std::max(0L, run.written - accounted);
   return counts;
 }
 
@@ -146,16 +140,7 @@ Section RefusedSection(const ImportRun& run) {
     section.html = "<p>No " + noun + " were refused.</p>\n";
     return section;
   }
-  // Grouped by reason, the reasons in the order first met.
-  std::vector<std::string> reasons;
-  std::map<std::string, std::vector<const vantrel::RejectedRecord*>> by_reason;
-  for (const vantrel::RejectedRecord& r : run.rejects) {
-    auto& list = by_reason[r.reason];
-    if (list.empty()) reasons.push_back(r.reason);
-    list.push_back(&r);
-  }
-  for (const std::string& reason : reasons) {
-    const auto& list = by_reason[reason];
+  for (const auto& [reason, list] : ByReason(run.rejects)) {
     const long n = static_cast<long>(list.size());
     section.html += "<h3>" + HtmlEscape(reason) + ": " + Grouped(n) + " " +
                     (n == 1 ? noun.substr(0, noun.size() - 1) : noun) + "</h3>\n";
@@ -215,14 +200,18 @@ ReportPage ImportReport(const ImportRun& run) {
   page.facts.emplace_back("Time taken", Duration(run.seconds));
   if (!run.log_path.empty()) page.facts.emplace_back("Log", run.log_path);
   page.sections.push_back(CountsSection(run));
+  AddClosingSections(page, run, RefusedSection(run));
+  return page;
+}
+
+void AddClosingSections(ReportPage& page, const ImportRun& run, Section refused) {
   Section messages = MessagesSection(run);
   if (!messages.html.empty()) page.sections.push_back(std::move(messages));
-  page.sections.push_back(RefusedSection(run));
+  page.sections.push_back(std::move(refused));
   page.sections.push_back(TimeSection(run));
   page.sections.push_back(SignOffSection());
   page.footer = std::string("Written by vantrel ") + vantrel::Version() + " on " +
                 LocalTime(std::time(nullptr)) + ".";
-  return page;
 }
 
 }  // namespace vantrel_tool

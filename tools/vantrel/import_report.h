@@ -4,6 +4,7 @@
 
 #include <ctime>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "progress.h"
@@ -25,6 +26,7 @@ struct ImportRun {
   long written = 0;
   long refused = 0;
   std::vector<vantrel::RejectedRecord> rejects;
+  std::vector<vantrel::KindCount> counts;  // per kind, as the library kept them
   std::vector<StepRecord> steps;
   std::vector<std::string> messages;  // as shown, one line each
   std::string log_path;
@@ -45,6 +47,10 @@ struct KindCount {
 };
 std::vector<KindCount> CountsByKind(const ImportRun& run);
 
+// The refusals grouped by reason, the reasons in the order first met.
+std::vector<std::pair<std::string, std::vector<const vantrel::RejectedRecord*>>> ByReason(
+    const std::vector<vantrel::RejectedRecord>& rejects);
+
 // The sections of an import's report, for this command's page and for pages
 // that tell of several imports.
 Section CountsSection(const ImportRun& run);
@@ -52,6 +58,10 @@ Section RefusedSection(const ImportRun& run);
 Section TimeSection(const ImportRun& run);
 Section MessagesSection(const ImportRun& run);  // empty html when nothing was said
 Section SignOffSection();
+
+// The sections that close a page: the messages (when any were shown), the
+// refusals given, the time taken, the lines to sign; and the page's footer.
+void AddClosingSections(ReportPage& page, const ImportRun& run, Section refused);
 
 // The whole page of one import.
 ReportPage ImportReport(const ImportRun& run);

@@ -14,12 +14,23 @@
 
 #include "commands.h"
 #include "import_report.h"
-#include "progress.h"
+#include "run_options.h"
 #include "vantrel/DependProcesser.h"
 
 namespace {
 
 using vantrel::DependProcesser;
+using vantrel_tool::AddLimitOptions;
+using vantrel_tool::AddTargetOptions;
+using vantrel_tool::ApplyLimits;
+using vantrel_tool::CheckOneTarget;
+using vantrel_tool::CheckServerTarget;
+using vantrel_tool::Count;
+using vantrel_tool::CsvField;
+using vantrel_tool::OpenOutput;
+using vantrel_tool::PointAt;
+using vantrel_tool::TargetOptions;
+using vantrel_tool::UsageError;
 
 constexpr int kUsageError = 2;
 
@@ -40,7 +51,8 @@ const char* const kDescription =
     "  vantrel import accounts export.xml --target company.db\n"
     "  vantrel import account-heads heads.xls --map heads.csv --target company.db\n"
     "  vantrel init --server 127.0.0.1:3306 --database acme\n"
-    "  vantrel import products export.xml --server 127.0.0.1 --database acme\n";
+    "  vantrel import products export.xml --server 127.0.0.1 --database acme\n"
+    "  vantrel migrate export.xml --target company.db --dry-run\n";
 
 const char* const kMappingHelp =
     "\nA mapping file (--map) lists one entry per line, 'worksheet column,target field',\n"
@@ -86,26 +98,6 @@ std::string Extension(const std::string& path) {
   return ext;
 }
 
-struct UsageError : std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
-
-struct TargetOptions {
-  std::string file;
-  std::string server;
-  std::string database;
-};
-
-void AddTargetOptions(CLI::App* cmd, TargetOptions& t) {
-  cmd->add_option("--server", t.server, "MySQL/MariaDB server, HOST or HOST:PORT (multi-user)");
-  cmd->add_option("--database", t.database, "database name on the server (with --server)");
-}
-
-void CheckServerTarget(const TargetOptions& t) {
-  if (!t.server.empty() && t.database.empty()) throw UsageError("--server needs --database NAME");
-  if (t.server.empty() && !t.database.empty()) throw UsageError("--database needs --server HOST");
-}
-
 int RunInit(const TargetOptions& t) {
   CheckServerTarget(t);
   if (!t.file.empty() && !t.server.empty())
@@ -139,46 +131,9 @@ struct ImportOptions {
   bool quiet = false;
   bool atomic = false;
   bool dry_run = false;
-  uint64_t max_source_size = vantrel::kDefaultMaxSourceSize;
-  vantrel::TargetTimeouts timeouts{-1};  // a lock wait below 0: not given
+  vantrel_tool::LimitOptions limits;
   int header_row = 1;
 };
-
-// Limits on what a source may hold and on how long the target may keep an
-// import waiting.
-void AddLimitOptions(CLI::App* cmd, ImportOptions& o) {
-  cmd->add_option("--max-source-size", o.max_source_size,
-                  "largest export or workbook read, in bytes (also bounds an .xlsx "
-                  "uncompressed); default 268435456 (256 MiB)")
-      ->check(CLI::PositiveNumber);
-  cmd->add_option("--lock-wait", o.timeouts.lock_wait_seconds,
-                  "seconds to wait for another import that holds the target; default 30")
-      ->check(CLI::NonNegativeNumber);
-  cmd->add_option("--connect-timeout", o.timeouts.connect_seconds,
-                  "seconds to wait for the server to accept the connection; default 10")
-      ->check(CLI::PositiveNumber);
-  cmd->add_option_function<int>(
-         "--server-timeout",
-         [&o](const int& seconds) { o.timeouts.read_seconds = o.timeouts.write_seconds = seconds; },
-         "seconds to wait for the server to answer one statement or take it; default 120")
-      ->check(CLI::PositiveNumber);
-}
-
-// One CSV field, quoted when it holds a comma, a quote or a line break.
-std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-  std::string quoted = "\"";
-  for (char c : text) {
-    if (c == '"') quoted += '"';
-    quoted += c;
-  }
-  return quoted + "\"";
-}
-
-// "1 row", "2 rows": the summary line reads as a sentence.
-std::string Count(long n, const char* noun) {
-  return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
-}
 
 // The rejects file, one CSV line per record after a header line: of an export
 // each skipped record, of a workbook each refused row. False when it could not
@@ -199,14 +154,21 @@ bool WriteRejects(const DependProcesser& processer, bool from_export, std::ofstr
   return static_cast<bool>(rejects);
 }
 
+// Of an export: the written records whose balance, units or stock was
+// refused (their rejects name the element), as a clause of the summary.
+std::string RefusedFigures(const DependProcesser& processer) {
+  long figures = 0;
+  for (const vantrel::RejectedRecord& r : processer.Rejects())
+    if (!r.column.empty()) ++figures;
+  if (figures == 0) return "";
+  return ", " + std::to_string(figures) + " balance or stock figure" + (figures == 1 ? "" : "s") +
+         " refused";
+}
+
 int RunImport(const ImportOptions& o) {
   const vantrel::ImportKind* kind = vantrel::FindImportKind(o.kind);
   if (!kind) throw UsageError("unknown KIND '" + o.kind + "' (see vantrel import --help)");
-  CheckServerTarget(o.target);
-  if (!o.target.file.empty() && !o.target.server.empty())
-    throw UsageError("give either --target FILE or --server HOST --database NAME, not both");
-  if (o.target.file.empty() && o.target.server.empty())
-    throw UsageError("give --target FILE or --server HOST --database NAME");
+  CheckOneTarget(o.target);
 
   int source_type = 0;
   if (o.source_type == "xml") {
@@ -231,30 +193,16 @@ int RunImport(const ImportOptions& o) {
     throw UsageError(
         "a workbook import needs --map FILE (lines of 'worksheet column,target field')");
 
-  // The wait for a busy server target runs inside one statement, so it must end
-  // before the server timeout would; unless given, it shrinks to fit.
-  vantrel::TargetTimeouts timeouts = o.timeouts;
-  if (timeouts.lock_wait_seconds < 0)
-    timeouts.lock_wait_seconds = std::max(0, std::min(30, timeouts.read_seconds - 1));
-  if (timeouts.lock_wait_seconds >= timeouts.read_seconds)
-    throw UsageError("--lock-wait must be shorter than --server-timeout");
-  vantrel::SetMaxSourceSize(o.max_source_size);
-  vantrel::SetTargetTimeouts(timeouts);
+  ApplyLimits(o.limits);
 
   // The records or rows the import refuses, one CSV line each; opened first so
   // a rejects file that cannot be written stops the run before anything is imported.
   std::ofstream rejects;
-  if (!o.rejects_file.empty()) {
-    rejects.open(o.rejects_file, std::ios::trunc | std::ios::binary);
-    if (!rejects) throw UsageError("cannot write the rejects file '" + o.rejects_file + "'");
-  }
+  if (!o.rejects_file.empty()) rejects = OpenOutput(o.rejects_file, "rejects file");
 
   // The report, opened first for the same reason.
   std::ofstream report;
-  if (!o.report_file.empty()) {
-    report.open(o.report_file, std::ios::trunc | std::ios::binary);
-    if (!report) throw UsageError("cannot write the report file '" + o.report_file + "'");
-  }
+  if (!o.report_file.empty()) report = OpenOutput(o.report_file, "report file");
 
   DependProcesser processer;
   if (!o.map_file.empty()) {
@@ -265,27 +213,8 @@ int RunImport(const ImportOptions& o) {
   }
   if (!o.log_dir.empty()) vantrel::SetLogFolder(o.log_dir);
 
-  std::ofstream trace;
-  if (!o.trace_file.empty()) {
-    trace.open(o.trace_file, std::ios::app | std::ios::binary);
-    if (!trace) throw UsageError("cannot write the trace file '" + o.trace_file + "'");
-    // One statement per line: a line break inside a value is written as a blank.
-    vantrel::SetSqlTrace([&trace](const std::string& sql) {
-      std::string line = sql;
-      for (char& c : line)
-        if (c == '\r' || c == '\n') c = ' ';
-      trace << line << '\n';
-    });
-  }
-
-  if (!o.target.server.empty()) {
-    processer.SetTargetType(vantrel::typeMultiUser);
-    if (!processer.SetServer(o.target.server)) throw UsageError("--server is refused");
-    processer.SetTargetDataBase(o.target.database);
-  } else {
-    processer.SetTargetType(vantrel::typeSingleUser);
-    processer.SetTargetDataBase(o.target.file);
-  }
+  const vantrel_tool::SqlTraceFile trace(o.trace_file);
+  PointAt(processer, o.target);
   processer.SetSourceType(source_type);
   processer.SetSourceFile(o.source);
   processer.SetHeaderRow(o.header_row);
@@ -294,22 +223,7 @@ int RunImport(const ImportOptions& o) {
   if (o.dry_run) processer.SetTransactionMode(vantrel::transDryRun);
 
   // How far the import has come: a bar on a terminal, a line per step elsewhere.
-  using vantrel_tool::ProgressDisplay;
-  ProgressDisplay progress(stderr,
-                           o.quiet                  ? ProgressDisplay::Mode::kQuiet
-                           : isatty(fileno(stderr)) ? ProgressDisplay::Mode::kBar
-                                                    : ProgressDisplay::Mode::kLines,
-                           source_type == vantrel::srcXML ? "records" : "rows");
-  vantrel::SetProgressTotalHandler([&progress](const std::string& what, long done, long total) {
-    progress.Update(what, done, total);
-  });
-  std::vector<std::string> messages;
-  vantrel::SetMessageHandler(
-      [&progress, &messages](const std::string& text, int, const std::string& title) {
-        progress.Interrupt();
-        messages.push_back(vantrel::MessageLine(text, title));
-        std::fprintf(stderr, "%s\n", messages.back().c_str());
-      });
+  vantrel_tool::RunConsole console(o.quiet, source_type == vantrel::srcXML ? "records" : "rows");
 
   const std::time_t started_at = std::time(nullptr);
   const auto started = std::chrono::steady_clock::now();
@@ -317,14 +231,12 @@ int RunImport(const ImportOptions& o) {
   if (!vantrel::RunImport(processer, kind->name, err)) err = true;  // the kind was found above
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-  progress.Finish();
-  vantrel::SetProgressTotalHandler(nullptr);
+  console.Finish();
   std::string close_error;
   if (!processer.CloseConn(&close_error)) {
     std::fprintf(stderr, "vantrel: closing the target: %s\n", close_error.c_str());
     err = true;
   }
-  vantrel::SetSqlTrace(nullptr);
 
   // Where the refused records or rows are listed, if anywhere.
   std::string where;
@@ -335,18 +247,17 @@ int RunImport(const ImportOptions& o) {
       where = ", the rejects file '" + o.rejects_file + "' could not be written";
       err = true;
     }
-  } else if (source_type == vantrel::srcXML && processer.RowsRefused() > 0) {
+  } else if (source_type == vantrel::srcXML && !processer.Rejects().empty()) {
     where = " (list them with --rejects FILE)";
   }
   if (report.is_open()) {
     vantrel_tool::ImportRun run = vantrel_tool::RunOf(processer);
     run.kind = kind->name;
     run.map_file = o.map_file;
-    run.target =
-        o.target.server.empty() ? o.target.file : o.target.database + " on " + o.target.server;
+    run.target = o.target.Describe();
     run.failed = err;
-    run.steps = progress.Steps();
-    run.messages = messages;
+    run.steps = console.Steps();
+    run.messages = console.Messages();
     run.started = started_at;
     run.seconds = seconds;
     report << vantrel_tool::ImportReport(run).Html();
@@ -368,8 +279,9 @@ int RunImport(const ImportOptions& o) {
         "%s imported, %s refused, log: %s%s\n", Count(processer.RowsImported(), "row").c_str(),
         Count(processer.RowsRefused(), "row").c_str(), processer.LogPath().c_str(), tail.c_str());
   else if (source_type == vantrel::srcXML)
-    std::printf("%s written, %s skipped%s\n", Count(processer.RowsImported(), "record").c_str(),
-                Count(processer.RowsRefused(), "record").c_str(), tail.c_str());
+    std::printf("%s written, %s skipped%s%s\n", Count(processer.RowsImported(), "record").c_str(),
+                Count(processer.RowsRefused(), "record").c_str(),
+                RefusedFigures(processer).c_str(), tail.c_str());
   else if (!rolled_back.empty())
     std::printf("%s\n", rolled_back.c_str());
   return err ? 1 : 0;
@@ -414,7 +326,7 @@ int main(int argc, char** argv) {
                    "show no progress (on a terminal a bar per step, elsewhere a line per step)");
   import->add_option("--trace-sql", imp.trace_file,
                      "append every statement sent to the target to FILE");
-  AddLimitOptions(import, imp);
+  AddLimitOptions(import, imp.limits);
   vantrel_tool::AddHeaderRowOption(import, imp.header_row);
   import->add_flag("--atomic", imp.atomic,
                    "run the whole import in one transaction: it lands whole, or nothing of it "
@@ -425,6 +337,7 @@ int main(int argc, char** argv) {
 
   const vantrel_tool::Command map = vantrel_tool::AddMapCommand(app);
   const vantrel_tool::Command show = vantrel_tool::AddShowCommand(app);
+  const vantrel_tool::Command migrate = vantrel_tool::AddMigrateCommand(app);
 
   try {
     app.parse(argc, argv);
@@ -443,6 +356,7 @@ int main(int argc, char** argv) {
     if (init->parsed()) return RunInit(init_target);
     if (map.app->parsed()) return map.run();
     if (show.app->parsed()) return show.run();
+    if (migrate.app->parsed()) return migrate.run();
     return RunImport(imp);
   } catch (const UsageError& e) {
     std::fprintf(stderr, "vantrel: %s\n", e.what());

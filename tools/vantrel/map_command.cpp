@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "commands.h"
+#include "run_options.h"
 #include "vantrel/DependProcesser.h"
 #include "vantrel/workbook.h"
 
@@ -18,19 +19,6 @@ struct MapOptions {
   std::string out;
   int header_row = 1;
 };
-
-// One CSV field, quoted when it holds a comma, a quote or a line break, or
-// starts with '#', which would make its line a comment.
-std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos && (text.empty() || text[0] != '#'))
-    return text;
-  std::string quoted = "\"";
-  for (char c : text) {
-    if (c == '"') quoted += '"';
-    quoted += c;
-  }
-  return quoted + "\"";
-}
 
 std::string Joined(const std::vector<std::string>& parts) {
   std::string text;

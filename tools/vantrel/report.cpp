@@ -141,4 +141,12 @@ std::string ReportPage::Html() const {
   return html + "</body>\n</html>\n";
 }
 
+std::string LocalTime(std::time_t t) {
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  char text[64];
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &tm);
+  return text;
+}
+
 }  // namespace vantrel_tool

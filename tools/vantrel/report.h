@@ -3,6 +3,7 @@
 // and a list of sections; commands add the sections they have to tell.
 #pragma once
 
+#include <ctime>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,6 +13,9 @@ namespace vantrel_tool {
 // Text made safe to stand in HTML text and attribute values; control
 // characters other than tab and line breaks are dropped.
 std::string HtmlEscape(const std::string& text);
+
+// "2024-04-01 09:30:00", local time.
+std::string LocalTime(std::time_t t);
 
 // A table built row by row. Cells are plain text (escaped when rendered);
 // number columns are right-aligned and grouped in thousands.
