@@ -5,7 +5,7 @@
 
 namespace vantrel {
 
-void Tally(ProcesserState& s, const std::string& kind, Tallied what) {
+void CountRecord(ProcesserState& s, const std::string& kind, CountAs what) {
   KindCount* count = nullptr;
   for (KindCount& c : s.counts)
     if (c.kind == kind) count = &c;
@@ -14,27 +14,27 @@ void Tally(ProcesserState& s, const std::string& kind, Tallied what) {
     count = &s.counts.back();
   }
   switch (what) {
-    case Tallied::kWritten:
+    case CountAs::kWritten:
       ++count->written;
       break;
-    case Tallied::kAlreadyThere:
+    case CountAs::kAlreadyThere:
       ++count->already_there;
       break;
-    case Tallied::kRefused:
+    case CountAs::kRefused:
       ++count->refused;
       break;
   }
 }
 
-Tallied TallyOfRefusal(Reason reason) {
+CountAs CountOfRefusal(Reason reason) {
   switch (reason) {
     case Reason::kHeaderExists:
     case Reason::kLedgerExists:
     case Reason::kGroupExists:
     case Reason::kAlreadyExists:
-      return Tallied::kAlreadyThere;
+      return CountAs::kAlreadyThere;
     default:
-      return Tallied::kRefused;
+      return CountAs::kRefused;
   }
 }
 
@@ -42,9 +42,12 @@ std::string CountKindOfImport(const std::string& import_kind) {
   static const struct {
     const char* import_kind;
     const char* count_kind;
-  } kKinds[] = {{"account-heads", "account heads"}, {"accounts", "ledgers"},
-                {"product-groups", "product groups"}, {"products", "products"},
-                {"batches", "batches"},               {"opening-stock", "opening stock"}};
+  } kKinds[] = {{"account-heads", "account heads"},
+                {"accounts", "ledgers"},
+                {"product-groups", "product groups"},
+                {"products", "products"},
+                {"batches", "batches"},
+                {"opening-stock", "opening stock"}};
   for (const auto& k : kKinds)
     if (import_kind == k.import_kind) return k.count_kind;
   return import_kind;

@@ -97,14 +97,14 @@ void RefuseRow(ProcesserState& s, const Refusal& r, const LogWords& words) {
   s.log.WriteLine(s.row_name, words.failed, text);
   ListReject(s, s.row_name, r, text);
   ++s.rows_refused;
-  Tally(s, CountKindOfImport(s.import_kind), TallyOfRefusal(r.reason));
+  CountRecord(s, CountKindOfImport(s.import_kind), CountOfRefusal(r.reason));
   Counted(s);
 }
 
 void AcceptRow(ProcesserState& s, const LogWords& words) {
   s.log.WriteLine(s.row_name, words.success, words.success_text);
   ++s.rows_imported;
-  Tally(s, CountKindOfImport(s.import_kind), Tallied::kWritten);
+  CountRecord(s, CountKindOfImport(s.import_kind), CountAs::kWritten);
   Counted(s);
 }
 

@@ -163,7 +163,7 @@ void RecordSkipped(ProcesserState& s, const std::string& kind, const std::string
 // records skipped, does not count it.
 void RecordSkipped(ProcesserState& s, const std::string& kind, const std::string& name,
                    const std::string& parent, const Refusal& refusal, const char* count_kind) {
-  Tally(s, count_kind, TallyOfRefusal(refusal.reason));
+  CountRecord(s, count_kind, CountOfRefusal(refusal.reason));
   RejectedRecord r;
   r.kind = kind;
   r.name = name;
@@ -186,7 +186,7 @@ void CommonConvertor::Write(const std::string& sql, int16_t& code, const char* c
                 "the records after it were not written.");
   Run(sql);
   ++s_.rows_imported;
-  Tally(s_, CountKindOfElement(element), Tallied::kWritten);
+  CountRecord(s_, CountKindOfElement(element), CountAs::kWritten);
   if (code == INT16_MAX)
     spent_.insert(&code);
   else
@@ -454,11 +454,11 @@ void CommonConvertor::AddToOrvikPro(Recordset& rsProG, Recordset& rsProI) {
       // An item with a base unit buys and sells in it, unit id 0.
       const bool units = !ExportStock::BaseUnit(own).empty();
       Run(std::string("INSERT INTO PRODUCT(PCODE,PNAME,GPCODE") +
-          (units ? ",PURCHASEUNIT,SALESUNIT" : "") + ") VALUES(\"" + code + "\",\"" +
-          Trim(name) + "\"," + JoinText(group_code) + (units ? ",0,0" : "") + ")");
+          (units ? ",PURCHASEUNIT,SALESUNIT" : "") + ") VALUES(\"" + code + "\",\"" + Trim(name) +
+          "\"," + JoinText(group_code) + (units ? ",0,0" : "") + ")");
       c.next_product_code = NumberText(number + 1);
       ++s_.rows_imported;
-      Tally(s_, "products", Tallied::kWritten);
+      CountRecord(s_, "products", CountAs::kWritten);
       stock->Apply(code, true, item.name, item.parent, own);
       together.Commit();
     }

@@ -32,8 +32,8 @@ std::string AmountText(const Variant& v) { return v.is_null() ? "" : NumberText(
 
 std::vector<StoredLine> LinesOf(const std::string& ledcode) {
   const RowSet r = TargetConnection().Query(
-      "select vno, slno, dbamt, cramt from generalledger where vtype='JP' and ledcode='" +
-      ledcode + "' and particulars='[Opening Balance]' order by vno, slno");
+      "select vno, slno, dbamt, cramt from generalledger where vtype='JP' and ledcode='" + ledcode +
+      "' and particulars='[Opening Balance]' order by vno, slno");
   std::vector<StoredLine> lines;
   for (const Row& row : r.rows)
     lines.push_back({ToText(row[0]), ToText(row[1]), AmountText(row[2]), AmountText(row[3])});
@@ -90,7 +90,7 @@ void ExportBalances::Apply(const std::string& ledcode, bool is_new, const std::s
       spent_ = true;
     else
       ++serial_;
-    Tally(s_, kCounted, Tallied::kWritten);
+    CountRecord(s_, kCounted, CountAs::kWritten);
     return;
   }
   // The first line stays where it is; any others are extra copies.
@@ -99,21 +99,22 @@ void ExportBalances::Apply(const std::string& ledcode, bool is_new, const std::s
   const StoredLine& line = lines.front();
   if (balance == 0) {
     target.Execute("delete from generalledger" + Where(line, ledcode));
-    Tally(s_, kCounted, Tallied::kWritten);
+    CountRecord(s_, kCounted, CountAs::kWritten);
     return;
   }
   const std::string stored = NumberText(std::fabs(balance));
-  const bool same = balance > 0 ? line.debit == stored && (line.credit.empty() || line.credit == "0")
-                                : line.credit == stored && (line.debit.empty() || line.debit == "0");
+  const bool same = balance > 0
+                        ? line.debit == stored && (line.credit.empty() || line.credit == "0")
+                        : line.credit == stored && (line.debit.empty() || line.debit == "0");
   if (same && lines.size() == 1) {
-    Tally(s_, kCounted, Tallied::kAlreadyThere);
+    CountRecord(s_, kCounted, CountAs::kAlreadyThere);
     return;
   }
   const std::string amounts =
       balance > 0 ? "dbamt=" + stored + ",cramt=null" : "cramt=" + stored + ",dbamt=null";
   target.Execute("update generalledger set vdate='" + s_.dialect().StoredDate(OpeningDate(s_)) +
                  "'," + amounts + Where(line, ledcode));
-  Tally(s_, kCounted, Tallied::kWritten);
+  CountRecord(s_, kCounted, CountAs::kWritten);
 }
 
 }  // namespace vantrel

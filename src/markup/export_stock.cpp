@@ -73,7 +73,7 @@ std::string ExportStock::Units(const std::string& pcode, bool is_new, const std:
         RecordSkipped(s_, "STOCKITEM", name, parent,
                       {Reason::kOtherUnit, "BASEUNITS", stock.base_unit, unit, *stored}, kUnits);
       else if (!unit.empty())
-        Tally(s_, kUnits, Tallied::kAlreadyThere);
+        CountRecord(s_, kUnits, CountAs::kAlreadyThere);
       return *stored;
     }
   }
@@ -84,7 +84,7 @@ std::string ExportStock::Units(const std::string& pcode, bool is_new, const std:
   // A new item's insert already points its units at slot 0.
   if (!is_new)
     target.Execute("update product set purchaseunit=0,salesunit=0 where pcode='" + pcode + "'");
-  Tally(s_, kUnits, Tallied::kWritten);
+  CountRecord(s_, kUnits, CountAs::kWritten);
   return unit;
 }
 
@@ -176,8 +176,8 @@ void ExportStock::RemoveStock(const std::string& pcode) {
   if (!earlier_receipts_)
     earlier_receipts_ =
         s_.dialect().InList("select rcptcode from transactionreceipts where rcpttype='OS'");
-  const std::string lines =
-      " from receiptdetails where PCode='" + pcode + "' and rcptcode in (" + *earlier_receipts_ + ")";
+  const std::string lines = " from receiptdetails where PCode='" + pcode + "' and rcptcode in (" +
+                            *earlier_receipts_ + ")";
   const RowSet receipts = target.Query("select distinct rcptcode" + lines);
   for (const Row& row : receipts.rows) earlier_touched_.insert(ToInt32(row[0]));
   if (!receipts.rows.empty()) target.Execute("delete" + lines);
@@ -216,9 +216,8 @@ void ExportStock::AddLine(int16_t dcode, const std::string& pcode, int16_t batch
   TargetConnection().Execute(
       "insert into receiptdetails(rcptcode, slno, PCode, unitid, cf, batchid, qty, "
       "Rate)values(" +
-      std::to_string(receipt.code) + "," + std::to_string(receipt.lines) + ",'" + pcode +
-      "',0,1," + std::to_string(batch_id) + "," + NumberText(quantity) + "," + NumberText(rate) +
-      ")");
+      std::to_string(receipt.code) + "," + std::to_string(receipt.lines) + ",'" + pcode + "',0,1," +
+      std::to_string(batch_id) + "," + NumberText(quantity) + "," + NumberText(rate) + ")");
 }
 
 void ExportStock::Apply(const std::string& pcode, bool is_new, const std::string& name,
@@ -231,7 +230,7 @@ void ExportStock::Apply(const std::string& pcode, bool is_new, const std::string
     return;
   }
   if (!is_new && Unchanged(pcode, lines)) {
-    Tally(s_, kStock, Tallied::kAlreadyThere);
+    CountRecord(s_, kStock, CountAs::kAlreadyThere);
     return;
   }
   if (!allocated_) {
@@ -249,7 +248,7 @@ void ExportStock::Apply(const std::string& pcode, bool is_new, const std::string
   }
   for (const auto& [where, quantity] : inventory)
     TargetConnection().Execute(InventoryInsertSql(s_, where.first, pcode, where.second, quantity));
-  Tally(s_, kStock, Tallied::kWritten);
+  CountRecord(s_, kStock, CountAs::kWritten);
 }
 
 void ExportStock::Finish() {
@@ -257,13 +256,8 @@ void ExportStock::Finish() {
   // transaction was rolled back left none.
   Connection& target = TargetConnection();
   auto write = [&](int16_t dcode, const Receipt& receipt) {
-    const std::string code = std::to_string(receipt.code);
-    const RowSet left = target.Query(
-        "select count(*), sum(qty*Rate) from receiptdetails where rcptcode=" + code);
-    const Row& totals = left.rows.at(0);
-    if (ToInt32(totals[0]) == 0) return;
-    target.Execute(
-        ReceiptInsertSql(s_, receipt.code, dcode, totals[1].is_null() ? 0 : ToDouble(totals[1])));
+    const ReceiptLines left = LinesOfReceipt(receipt.code);
+    if (left.count > 0) target.Execute(ReceiptInsertSql(s_, receipt.code, dcode, left.amount));
   };
   for (const auto& [dcode, receipt] : full_) write(dcode, receipt);
   for (const auto& [dcode, receipt] : open_) write(dcode, receipt);

@@ -65,7 +65,7 @@ class ExportStock {
 
   ProcesserState& s_;
   bool allocated_ = false;
-  std::map<int16_t, Receipt> open_;                  // by depot
+  std::map<int16_t, Receipt> open_;                // by depot
   std::vector<std::pair<int16_t, Receipt>> full_;  // receipts whose line numbers ran out
   std::optional<std::string> earlier_receipts_;    // in-list of the receipts before this import
   std::set<int32_t> earlier_touched_;

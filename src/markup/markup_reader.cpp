@@ -153,7 +153,7 @@ void ReadXmlItems(const XmlDocument& doc, const std::string& tagName) {
 
 // Every markup import starts its counts afresh; the frame starts the list of
 // skipped records, which a migration keeps over all its steps.
-void StartTally(ProcesserState& s) {
+void StartCounts(ProcesserState& s) {
   s.rows_imported = 0;
   s.rows_refused = 0;
 }
@@ -162,7 +162,7 @@ void StartTally(ProcesserState& s) {
 
 void ImportAccountsFromMarkup(ProcesserState& s) {
   StagingSets& st = Staging();
-  StartTally(s);
+  StartCounts(s);
   {
     // The document goes before the writers run: they need only what is staged.
     const XmlDocument doc = LoadExport(s);
@@ -175,7 +175,7 @@ void ImportAccountsFromMarkup(ProcesserState& s) {
 
 void ImportProductsFromMarkup(ProcesserState& s) {
   StagingSets& st = Staging();
-  StartTally(s);
+  StartCounts(s);
   AllocateGroupCode(s);
   AllocateProductCode(s);
   {
@@ -192,7 +192,7 @@ void ImportProductsFromMarkup(ProcesserState& s) {
 
 void ImportDepotsFromMarkup(ProcesserState& s) {
   Recordset& rs = Staging().rsDepo;
-  StartTally(s);
+  StartCounts(s);
   DeclareStagingSet(rs, {"DName"});
   const std::vector<XmlNode> godowns = LoadExport(s).ElementsByTagName("GODOWN");
   ProgressStep step("depots", godowns.size());

@@ -96,20 +96,24 @@ std::string ReceiptInsertSql(const ProcesserState& s, int32_t receipt_code, int1
          s.dialect().StoredDate(OpeningDate(s)) + "'," + NumberText(amount) + ",1)";
 }
 
+ReceiptLines LinesOfReceipt(int32_t receipt_code) {
+  const RowSet left = TargetConnection().Query(
+      "select count(*), sum(qty*Rate) from receiptdetails where rcptcode=" +
+      std::to_string(receipt_code));
+  const Row& totals = left.rows.at(0);
+  return {ToInt32(totals[0]), totals[1].is_null() ? 0 : ToDouble(totals[1])};
+}
+
 void SettleEarlierReceipts(const std::set<int32_t>& receipts) {
   Connection& target = TargetConnection();
   for (int32_t code : receipts) {
     const std::string receipt = std::to_string(code);
-    const RowSet left = target.Query(
-        "select count(*), sum(qty*Rate) from receiptdetails where rcptcode=" + receipt);
-    const Row& totals = left.rows.at(0);
-    if (ToInt32(totals[0]) == 0) {
+    const ReceiptLines left = LinesOfReceipt(code);
+    if (left.count == 0)
       target.Execute("delete from transactionreceipts where rcptcode=" + receipt);
-    } else {
-      const double amount = totals[1].is_null() ? 0 : ToDouble(totals[1]);
-      target.Execute("update transactionreceipts set amt=" + NumberText(amount) +
+    else
+      target.Execute("update transactionreceipts set amt=" + NumberText(left.amount) +
                      " where rcptcode=" + receipt);
-    }
   }
 }
 
@@ -133,9 +137,8 @@ void OpeningStockReceipt::Book(const std::string& product_code, int16_t batch_id
 void OpeningStockReceipt::RemoveEarlier(const std::string& product_code, int16_t batch_id) {
   // This import's own receipt is written last, so the list holds only earlier ones.
   if (!earlier_receipts_)
-    earlier_receipts_ =
-        s_.dialect().InList(
-            "select rcptcode from transactionreceipts where rcpttype='OS' and dcode=1");
+    earlier_receipts_ = s_.dialect().InList(
+        "select rcptcode from transactionreceipts where rcpttype='OS' and dcode=1");
   const std::string lines = " from receiptdetails where PCode='" + product_code +
                             "' and batchid=" + std::to_string(batch_id) + " and rcptcode in (" +
                             *earlier_receipts_ + ")";

@@ -33,6 +33,13 @@ std::string InventoryInsertSql(const ProcesserState& s, int16_t dcode,
 std::string ReceiptInsertSql(const ProcesserState& s, int32_t receipt_code, int16_t dcode,
                              double amount);
 
+// How many lines a receipt has and their amount (quantity times rate).
+struct ReceiptLines {
+  long count = 0;
+  double amount = 0;
+};
+ReceiptLines LinesOfReceipt(int32_t receipt_code);
+
 // The receipts that opening stock was taken off: a receipt left without
 // lines goes, the others take the amount of the lines they keep.
 void SettleEarlierReceipts(const std::set<int32_t>& receipts);

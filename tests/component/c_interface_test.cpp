@@ -122,7 +122,19 @@ TEST(CInterface, ProcessWideSettingsReadBackAndAHostsLogFolderWinsOverTheEnviron
   EXPECT_EQ(vantrel_version_number(), VANTREL_VERSION_NUMBER);
 }
 
-class PublicApi : public CompanyTest {};
+class PublicApi : public CompanyTest {
+ protected:
+  // A C object pointed at this test's company.
+  VantrelObject* CObjectOnCompany() {
+    VantrelObject* o = vantrel_create(VANTREL_PROGID);
+    DependProcesser target;
+    Target(target);
+    o->vtbl->put_TargetType(o, target.TargetType());
+    EXPECT_EQ(vantrel_set_text(o, "Server", target.Server().c_str()), 0);
+    o->vtbl->put_TargetDataBase(o, target.TargetDataBase().c_str());
+    return o;
+  }
+};
 
 // Every kind by name and by method name runs its own import (the log tells
 // which) and assigns errOccured, whatever the caller passed; the C list is the C++ one.
@@ -201,13 +213,8 @@ TEST_P(PublicApi, ImportKindsRunTheirOwnMethodByNameFromCAndCpp) {
 
 // Rejects, with every field, and whether the import was rolled back, as a C host reads them.
 TEST_P(PublicApi, CHostReadsTheRejectsAndTheRollBackOfTheLastImport) {
-  VantrelObject* o = vantrel_create(VANTREL_PROGID);
+  VantrelObject* o = CObjectOnCompany();
   const VantrelDependProcesserVtbl* v = o->vtbl;
-  DependProcesser target;
-  Target(target);
-  v->put_TargetType(o, target.TargetType());
-  ASSERT_EQ(vantrel_set_text(o, "Server", target.Server().c_str()), 0);
-  v->put_TargetDataBase(o, target.TargetDataBase().c_str());
   v->put_SourceType(o, srcXML);
   v->put_SourceFile(o,
                     dir_.Write("x.xml",
@@ -242,13 +249,8 @@ TEST_P(PublicApi, CHostReadsTheRejectsAndTheRollBackOfTheLastImport) {
 // A C host runs a plan by table entry and plain function, reads its trial
 // balance and its rejects with their source; a plan it cannot read runs nothing.
 TEST_P(PublicApi, CHostMigratesAPlanAndReadsItsOpeningTotals) {
-  VantrelObject* o = vantrel_create(VANTREL_PROGID);
+  VantrelObject* o = CObjectOnCompany();
   const VantrelDependProcesserVtbl* v = o->vtbl;
-  DependProcesser target;
-  Target(target);
-  v->put_TargetType(o, target.TargetType());
-  ASSERT_EQ(vantrel_set_text(o, "Server", target.Server().c_str()), 0);
-  v->put_TargetDataBase(o, target.TargetDataBase().c_str());
   const std::string source = dir_.Write(
       "m.xml",
       "<ENVELOPE><LEDGER NAME=\"Acme\"><PARENT>Sundry Debtors</PARENT>"

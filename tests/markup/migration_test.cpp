@@ -35,28 +35,26 @@ std::string Allocation(const std::string& godown, const std::string& batch,
                        const std::string& quantity, const std::string& rate,
                        const std::string& value) {
   return "<BATCHALLOCATIONS.LIST>" + Tag("GODOWNNAME", godown) + Tag("BATCHNAME", batch) +
-         Tag("OPENINGBALANCE", quantity) + Tag("OPENINGRATE", rate) +
-         Tag("OPENINGVALUE", value) + "</BATCHALLOCATIONS.LIST>";
+         Tag("OPENINGBALANCE", quantity) + Tag("OPENINGRATE", rate) + Tag("OPENINGVALUE", value) +
+         "</BATCHALLOCATIONS.LIST>";
 }
 
 // Ledgers whose balances agree (debit 30,000 = credit 30,000), a ledger
 // without one, and items with stock of their own, split over godowns and
 // batches, and without stock.
-const std::string kLedgers =
-    Ledger("Ravi Traders", "Sundry Debtors", Balance("-25000.00")) +
-    Ledger("Cash Box", "Cash-in-hand", Balance("-5000")) +
-    Ledger("Owner Capital", "Capital Account", Balance("30000.00")) +
-    Ledger("Postage", "Indirect Expenses", "");
+const std::string kLedgers = Ledger("Ravi Traders", "Sundry Debtors", Balance("-25000.00")) +
+                             Ledger("Cash Box", "Cash-in-hand", Balance("-5000")) +
+                             Ledger("Owner Capital", "Capital Account", Balance("30000.00")) +
+                             Ledger("Postage", "Indirect Expenses", "");
 const std::string kItems =
     Item("Assam Leaf", Tag("BASEUNITS", "Nos") + Tag("OPENINGBALANCE", " 120 Nos") +
                            Tag("OPENINGRATE", "45.50/Nos") + Tag("OPENINGVALUE", "-5460.00")) +
-    Item("Darjeeling",
-         Tag("BASEUNITS", "Kg") + Tag("OPENINGBALANCE", "30 Kg") +
-             Allocation("", "Primary Batch", "10 Kg", "", "-1000.00") +
-             Allocation("North Store", "B-17", "20 Kg", "110/Kg", "-2200.00")) +
+    Item("Darjeeling", Tag("BASEUNITS", "Kg") + Tag("OPENINGBALANCE", "30 Kg") +
+                           Allocation("", "Primary Batch", "10 Kg", "", "-1000.00") +
+                           Allocation("North Store", "B-17", "20 Kg", "110/Kg", "-2200.00")) +
     Item("Nilgiri", Tag("BASEUNITS", "Kg"));
-const std::string kExport = "<GODOWN NAME=\"North Store\"/><STOCKGROUP NAME=\"Tea\"></STOCKGROUP>" +
-                            kLedgers + kItems;
+const std::string kExport =
+    "<GODOWN NAME=\"North Store\"/><STOCKGROUP NAME=\"Tea\"></STOCKGROUP>" + kLedgers + kItems;
 
 class Migration : public CompanyTest {
  protected:
@@ -130,9 +128,9 @@ class Migration : public CompanyTest {
 TEST_P(Migration, AnExportBringsItsBalancesUnitsAndStockPerDepot) {
   ASSERT_FALSE(Migrate(kExport)) << ::testing::PrintToString(rejects_);
   const std::string vno = One("SELECT paramvalue FROM PARAMLIST WHERE paramname='JP'");
-  EXPECT_EQ(BalanceLines(), (Strings{"Cash Box|" + vno + "|2|5000|NULL",
-                                     "Owner Capital|" + vno + "|3|NULL|30000",
-                                     "Ravi Traders|" + vno + "|1|25000|NULL"}));
+  EXPECT_EQ(BalanceLines(),
+            (Strings{"Cash Box|" + vno + "|2|5000|NULL", "Owner Capital|" + vno + "|3|NULL|30000",
+                     "Ravi Traders|" + vno + "|1|25000|NULL"}));
   EXPECT_EQ(Rows("SELECT p.pname, u.unitid, u.unit, u.cf, p.salesunit, p.purchaseunit FROM "
                  "product p JOIN productunits u ON u.pcode=p.pcode ORDER BY p.pname"),
             (Strings{"Assam Leaf|0|Nos|1|0|0", "Darjeeling|0|Kg|1|0|0", "Nilgiri|0|Kg|1|0|0"}));
@@ -165,7 +163,8 @@ TEST_P(Migration, ARerunAddsNothingTwiceAndReplacesWhatChanged) {
   Strings again = Dump();
   const std::string next = std::to_string(std::stoi(vno) + 1);
   for (std::string& row : again)
-    if (row.rfind("paramlist|JP|3|", 0) == 0) row.replace(row.rfind('|') + 1, std::string::npos, vno);
+    if (row.rfind("paramlist|JP|3|", 0) == 0)
+      row.replace(row.rfind('|') + 1, std::string::npos, vno);
   Strings changed_rows;
   std::set_symmetric_difference(again.begin(), again.end(), first.begin(), first.end(),
                                 std::back_inserter(changed_rows));
@@ -184,8 +183,8 @@ TEST_P(Migration, ARerunAddsNothingTwiceAndReplacesWhatChanged) {
       Ledger("Cash Box", "Cash-in-hand", Balance("0")) +
       Ledger("Owner Capital", "Capital Account", Balance("30,000")) +
       Ledger("Postage", "Indirect Expenses", Balance("-75")) +
-      Item("Assam Leaf", Tag("BASEUNITS", "Nos") + Allocation("North Store", "", "50 Nos",
-                                                              "40/Nos", "-2000")) +
+      Item("Assam Leaf",
+           Tag("BASEUNITS", "Nos") + Allocation("North Store", "", "50 Nos", "40/Nos", "-2000")) +
       Item("Darjeeling", Tag("OPENINGBALANCE", "0 Kg"));
   ASSERT_FALSE(Migrate(changed));
   const std::string third = std::to_string(std::stoi(vno) + 2);
@@ -236,8 +235,8 @@ TEST_P(Migration, ADryRunOrAFailureHalfWayLeavesTheTargetAsItWas) {
 
   // The workbook step runs after the export's accounts and fails: nothing stays.
   MigrationPlan plan;
-  plan.sources.push_back({"product-groups", dir_.File("missing.csv"),
-                          dir_.Write("m.csv", "Name,gpname\n"), 1});
+  plan.sources.push_back(
+      {"product-groups", dir_.File("missing.csv"), dir_.Write("m.csv", "Name,gpname\n"), 1});
   EXPECT_TRUE(Migrate(kExport, transAtomic, plan));
   EXPECT_TRUE(rolled_back_);
   EXPECT_EQ(Dump(), before);
@@ -265,7 +264,8 @@ TEST_P(Migration, APlanRunsItsSourcesInDependencyOrder) {
   // The heads workbook is listed after the export whose ledger needs its head.
   MigrationPlan plan;
   plan.as_of = "2026-04-01";
-  plan.sources.push_back({"account-heads", dir_.Write("h.csv", "Head,Under\nAgents,Sundry Debtors\n"),
+  plan.sources.push_back({"account-heads",
+                          dir_.Write("h.csv", "Head,Under\nAgents,Sundry Debtors\n"),
                           dir_.Write("h-map.csv", "Head,headname\nUnder,underhead\n"), 1});
   ASSERT_FALSE(Migrate(Ledger("Mehta & Sons", "Agents", Balance("-10")), transAtomic, plan))
       << ::testing::PrintToString(rejects_);

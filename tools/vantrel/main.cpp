@@ -280,8 +280,8 @@ int RunImport(const ImportOptions& o) {
         Count(processer.RowsRefused(), "row").c_str(), processer.LogPath().c_str(), tail.c_str());
   else if (source_type == vantrel::srcXML)
     std::printf("%s written, %s skipped%s%s\n", Count(processer.RowsImported(), "record").c_str(),
-                Count(processer.RowsRefused(), "record").c_str(),
-                RefusedFigures(processer).c_str(), tail.c_str());
+                Count(processer.RowsRefused(), "record").c_str(), RefusedFigures(processer).c_str(),
+                tail.c_str());
   else if (!rolled_back.empty())
     std::printf("%s\n", rolled_back.c_str());
   return err ? 1 : 0;
